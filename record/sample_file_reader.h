@@ -1,0 +1,35 @@
+#pragma once
+#include <complex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "record/sample_file_format.h"
+
+namespace vorn::record {
+
+struct ReadResult {
+    bool ok = false;
+    // On failure: what is wrong and where, e.g. "line 7: expected <int>+<int>i".
+    std::string message;
+    std::optional<FileHeader> header;  // absent in FMCW triangle files
+    // Interleaved entries, channel 1 first. An odd count fails but keeps the entries read.
+    std::vector<std::complex<double>> samples;
+};
+
+// Parses the text of a sample file; accepts LF and CR LF line ends.
+ReadResult ParseSampleText(std::string_view text);
+
+// Reads and parses a sample file; failure messages begin with the file name.
+ReadResult ReadSampleFile(const std::string& path);
+
+struct ChannelPair {
+    std::vector<std::complex<double>> channel1;
+    std::vector<std::complex<double>> channel2;
+};
+
+// Splits interleaved entries into the two channels; a trailing lone entry is dropped.
+ChannelPair SplitChannels(const std::vector<std::complex<double>>& interleaved);
+
+}  // namespace vorn::record
