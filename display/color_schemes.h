@@ -1,0 +1,13 @@
+#pragma once
+
+class QwtLinearColorMap;
+
+// Indexes of the "Color Scheme" combo.
+inline constexpr int kColorSchemeStandard = 0;
+inline constexpr int kColorSchemeRgb = 1;
+inline constexpr int kColorSchemeBlackWhite = 2;
+inline constexpr int kColorSchemeJet = 3;
+
+// A new colour map in RGB format for the scheme index; unknown indexes give "Standard".
+// The caller owns the result (normally the spectrogram, through setColorMap).
+QwtLinearColorMap* MakeColorMap(int scheme);

@@ -1,0 +1,139 @@
+#include "display/plot_items.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_spectrogram.h>
+#include <qwt_plot_zoneitem.h>
+#include <QBrush>
+#include <QColor>
+#include <QPen>
+#include <QString>
+
+#include "display/waterfall_view.h"
+
+namespace vorn {
+namespace {
+
+constexpr int kRangeBins = 513;
+constexpr int kDopplerBins = 1024;
+
+QPen MakePen(Qt::GlobalColor color, qreal width, Qt::PenStyle style) {
+    return QPen(QBrush(color, Qt::SolidPattern), width, style, Qt::SquareCap, Qt::BevelJoin);
+}
+
+QwtPlotCurve* MakeCurve(const QString& title, Qt::GlobalColor color, QwtPlot* plot) {
+    auto* curve = new QwtPlotCurve(title);
+    curve->setPen(MakePen(color, 1.0, Qt::SolidLine));
+    curve->setStyle(QwtPlotCurve::Lines);
+    curve->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+    curve->attach(plot);
+    return curve;
+}
+
+QwtPlotMarker* MakeMarker(QwtPlotMarker::LineStyle lineStyle, const QPen& pen, QwtPlot* plot) {
+    auto* marker = new QwtPlotMarker();
+    marker->setLineStyle(lineStyle);
+    marker->setLinePen(pen);
+    marker->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+    marker->attach(plot);
+    return marker;
+}
+
+QwtPlotMarker* MakePeakMarker(QwtPlot* plot) {
+    return MakeMarker(QwtPlotMarker::VLine, MakePen(Qt::yellow, 1.0, Qt::DashLine), plot);
+}
+
+WaterfallView* MakeWaterfall(const WaterfallShape& shape, int resampleMethod, QwtPlot* plot) {
+    auto* view = new WaterfallView();
+    view->setShape(shape.columns, shape.rows);
+    view->spectrogram->attach(plot);
+    view->resampleMethod = resampleMethod;
+    return view;
+}
+
+void BuildScopeCurves(PlotItems& items, QwtPlot* top) {
+    items.curveI = MakeCurve(QStringLiteral("I-Channel"), Qt::green, top);
+    items.curveQ = MakeCurve(QStringLiteral("Q-Channel"), Qt::yellow, top);
+}
+
+}  // namespace
+
+WaterfallShape WaterfallShapeFor(int displayMode, int historyRows) {
+    switch (displayMode) {
+        case kDisplayModeRangeVelocityMap:
+            return {kDopplerBins, kRangeBins};
+        case kDisplayModeVelocityWaterfall:
+            return {kDopplerBins, historyRows};
+        case kDisplayModeRangeWaterfall:
+            return {kRangeBins, historyRows};
+        default:
+            return {};
+    }
+}
+
+void DeleteAll(PlotItems& items) {
+    delete items.curveI;
+    delete items.curveQ;
+    delete items.curveSpectrum;
+    delete items.grid;
+    delete items.windowZone;
+    delete items.markerFskThreshold;
+    delete items.markerFskPeak;
+    delete items.markerCwPeak;
+    delete items.markerRangePeak;
+    delete items.waterfall;
+    items = PlotItems{};
+}
+
+void Build(PlotItems& items, QwtPlot* top, QwtPlot* bottom, const PlotLayout& layout) {
+    DeleteAll(items);
+
+    switch (layout.displayMode) {
+        case kDisplayModeRangeScope:
+            BuildScopeCurves(items, top);
+            items.curveSpectrum = MakeCurve(QString(), Qt::green, bottom);
+            if (layout.operatingMode == kOperatingModeFmcwSawtooth) {
+                items.markerRangePeak = MakePeakMarker(bottom);
+            }
+            break;
+        case kDisplayModeVelocityScope:
+            BuildScopeCurves(items, top);
+            items.curveSpectrum = MakeCurve(QString(), Qt::green, bottom);
+            if (layout.operatingMode == kOperatingModeCw) {
+                items.markerCwPeak = MakePeakMarker(bottom);
+            } else if (layout.operatingMode == kOperatingModeFsk) {
+                items.markerFskThreshold =
+                    MakeMarker(QwtPlotMarker::HLine, MakePen(Qt::red, 2.0, Qt::SolidLine), bottom);
+                items.markerFskPeak = MakePeakMarker(bottom);
+            }
+            break;
+        case kDisplayModeRangeVelocityMap:
+            items.waterfall = MakeWaterfall(WaterfallShapeFor(layout.displayMode, 0),
+                                            layout.resampleMethod, bottom);
+            break;
+        case kDisplayModeVelocityWaterfall:
+        case kDisplayModeRangeWaterfall:
+            BuildScopeCurves(items, top);
+            items.waterfall =
+                MakeWaterfall(WaterfallShapeFor(layout.displayMode, layout.historyRows),
+                              layout.resampleMethod, bottom);
+            break;
+        default:
+            break;
+    }
+
+    items.grid = new QwtPlotGrid();
+    items.grid->setPen(MakePen(Qt::white, 0.5, Qt::DotLine));
+    items.grid->attach(bottom);
+
+    // A band between two x values; the processing routines set and hide it.
+    items.windowZone = new QwtPlotZoneItem();
+    items.windowZone->setOrientation(Qt::Vertical);
+    items.windowZone->setPen(MakePen(Qt::darkGray, 0.0, Qt::SolidLine));
+    items.windowZone->setBrush(QBrush(QColor(QStringLiteral("#3d4556")), Qt::SolidPattern));
+    items.windowZone->attach(bottom);
+}
+
+}  // namespace vorn
