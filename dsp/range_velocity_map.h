@@ -1,0 +1,91 @@
+#pragma once
+// Range-velocity map: a burst of S sweeps becomes a 513 x 1024 power map in decibels, row b
+// the range bin b, columns ordered by velocity (column 512 is zero velocity).
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "dsp/band_pass.h"
+#include "dsp/clutter_canceller.h"
+#include "dsp/conditioning.h"
+#include "dsp/fft.h"
+#include "dsp/sample_block.h"
+#include "dsp/spectrum.h"
+
+namespace vorn::dsp {
+
+inline constexpr std::size_t kMapColumns = kTransformSize;
+inline constexpr std::size_t kMapRows = kRangeBins;
+
+struct RangeVelocityGeometry {
+    double sweepTimeS = 0.0;        // T
+    int samplesPerSweep = 0;        // N
+    int sweepCount = 0;             // S
+    double sampleRate = 0.0;        // fs = N / T
+    double maxRange = 0.0;          // Rmax, range bin 512
+    double maxVelocity = 0.0;       // vmax, Doppler bin 512
+    int totalSamples = 0;           // S * N, the samples to request
+    std::int64_t timeoutMs = 0;     // twice the burst's duration plus one second
+    int rangeSliderMaximum = 0;     // trunc(Rmax)
+    int velocitySliderMaximum = 0;  // trunc(vmax)
+};
+
+RangeVelocityGeometry MakeRangeVelocityGeometry(double sweepTimeMs, int samplesPerSweep,
+                                                int sweepCount, double bandwidthHz,
+                                                double centerFrequencyHz);
+
+// ((k + 1) Rmax / 1024)^2 4 pi / (4 pi Rmax^2) in both parts of entry k, k = 0 ... 1023.
+std::vector<Complex> MapRangeWeighting(double maxRange);
+
+struct RangeVelocityMapSettings {
+    double sweepTimeMs = 1.0;
+    int samplesPerSweep = 128;
+    int sweepCount = 64;
+    double bandwidthHz = 100e6;
+    double centerFrequencyHz = 5.65e9;
+    ClutterMode clutterMode = ClutterMode::Disabled;
+    int clutterAverageCount = 2;
+    IqBalancing iqBalancing;  // dcSubtract also removes each range bin's slow-time mean
+    bool hammingWindow = false;
+    bool rangeWeighting = false;
+    WindowBounds rangeWindow;     // metres, ordered
+    WindowBounds velocityWindow;  // metres per second, ordered
+};
+
+struct RangeVelocityMapResult {
+    RangeVelocityGeometry geometry;
+    bool rangeWindowActive = false;
+    bool velocityWindowActive = false;
+    std::vector<double> map;  // kMapRows x kMapColumns, row-major by range bin
+};
+
+// The velocity waterfall's row: range bin 512 plus the other bins scaled by 1/1024, with the
+// column below zero velocity taking the zero-velocity value.
+std::vector<double> VelocityProfile(const std::vector<double>& map);
+
+// Keeps both windows' responses, the weighting, the transform buffers and their plans.
+class RangeVelocityMapProcessor {
+public:
+    RangeVelocityMapProcessor();
+    void Reset();
+
+    // Conditions `block` in place. A block shorter than S * N leaves the missing sweeps zero.
+    RangeVelocityMapResult Process(SampleBlock& block, const RangeVelocityMapSettings& settings,
+                                   ClutterCanceller& clutter);
+
+private:
+    void PrepareRangeStage(std::size_t sweeps);
+
+    BandPassWindow rangeWindow_;
+    BandPassWindow velocityWindow_;
+    std::vector<Complex> weighting_;
+    double weightingRange_ = 0.0;
+    std::size_t sweeps_ = 0;
+    FftwBuffer rangeBuffer_;       // sweeps x 1024, one sweep per row
+    FftwBuffer transposedBuffer_;  // 1024 x sweeps, one range bin per row
+    FftPlan rangePlan_;
+    FftwBuffer dopplerBuffer_;  // 513 x 1024, one range bin per row
+    FftPlan dopplerPlan_;
+};
+
+}  // namespace vorn::dsp
