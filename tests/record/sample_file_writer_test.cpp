@@ -162,7 +162,6 @@ void WriteUnderSizeLimit(const std::string& path) {
 }
 
 TEST(SampleFileWriterDeathTest, RemovesThePartialFileWhenAWriteFails) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     TempDir dir;
     const std::string fresh = dir.File("fresh.dat");
     EXPECT_EXIT(WriteUnderSizeLimit(fresh), testing::ExitedWithCode(0), "");
