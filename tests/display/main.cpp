@@ -1,0 +1,11 @@
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QtGlobal>
+
+int main(int argc, char** argv) {
+    // Test discovery runs this program without the test environment, so default it here too.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
