@@ -1,0 +1,55 @@
+#pragma once
+// The EP6 IN side of the radar: what one bulk read returns, and how long it takes.
+#include <chrono>
+#include <cstdint>
+#include <random>
+
+#include "device/usb_backend.h"
+#include "sim/faults.h"
+#include "sim/parameters.h"
+#include "sim/scene.h"
+
+namespace vorn::sim {
+
+enum class Pacing {
+    RealTime,          // a read lasts as long as the radar needs to sample what was asked for
+    AsFastAsPossible,  // for tests: no waiting, also not for timeouts
+};
+
+// Layout of one read: kStaleWords of old FIFO content, kFillerWords without a start bit, the
+// garbage words of the fault switch, then 8-byte frames, each read starting on a sweep boundary
+// of the radar's free-running sweep clock.
+class SampleStream {
+public:
+    static constexpr int kStaleWords = 1024;
+    static constexpr int kFillerWords = 3;
+
+    explicit SampleStream(std::uint64_t seed);
+
+    UsbTransferResult Read(std::uint8_t* data, int length, unsigned timeoutMs, const Scene& scene,
+                           const RadarParameters& params, const SimFaults& faults, Pacing pacing);
+
+    // Back to sample 0, as after power-up.
+    void Restart();
+    // Index of the next sample the radar will produce.
+    std::uint64_t sampleClock() const { return clock_; }
+    // Index of the first frame of the last read.
+    std::uint64_t lastFirstSample() const { return lastFirst_; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    UsbTransferResult Stall(unsigned timeoutMs, Pacing pacing);
+    // Waits as the radar would for `frames` samples; returns the fraction of them ready before
+    // the timeout (1 when all were).
+    double Pace(double frames, const RadarParameters& params, unsigned timeoutMs, Pacing pacing);
+
+    std::uint64_t seed_;
+    std::mt19937_64 rng_;
+    std::uint64_t clock_ = 0;
+    std::uint64_t lastFirst_ = 0;
+    bool paced_ = false;
+    Clock::time_point deadline_{};
+};
+
+}  // namespace vorn::sim

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "device/radar_constants.h"
+#include "sim/cpu8051.h"
+#include "sim/fx2_controller.h"
+#include "sim_test_support.h"
+
+namespace vorn::sim::test {
+namespace {
+
+void Load(Fx2Controller& fx2, const std::vector<HexRecord>& records) {
+    std::uint8_t hold = 0x01;
+    ASSERT_TRUE(fx2.LoaderWrite(kCpucsAddress, &hold, 1));
+    for (const HexRecord& r : records)
+        ASSERT_TRUE(fx2.LoaderWrite(r.address, r.data.data(), r.data.size()));
+    std::uint8_t release = 0x00;
+    ASSERT_TRUE(fx2.LoaderWrite(kCpucsAddress, &release, 1));
+}
+
+// Changes the code byte at a code address in a copy of the image.
+std::vector<HexRecord> Patched(std::uint16_t address, std::uint8_t value) {
+    std::vector<HexRecord> records = FirmwareRecords();
+    for (HexRecord& r : records)
+        if (address >= r.address && address < r.address + r.data.size())
+            r.data[address - r.address] = value;
+    return records;
+}
+
+TEST(Fx2Controller, ShippedFirmwareWritesTheSlaveFifoSetupInOrderAndLoops) {
+    Fx2Controller fx2;
+    Load(fx2, FirmwareRecords());
+    const std::vector<RegisterWrite>& writes = fx2.registerWrites();
+    ASSERT_GE(writes.size(), 2 * kSlaveFifoSetup.size());
+    for (std::size_t i = 0; i < kSlaveFifoSetup.size(); ++i) {
+        EXPECT_EQ(writes[i], kSlaveFifoSetup[i]) << "write " << i + 1;
+        EXPECT_EQ(writes[i + kSlaveFifoSetup.size()], kSlaveFifoSetup[i]) << "second pass";
+    }
+    EXPECT_TRUE(fx2.cpuRunning());
+    EXPECT_TRUE(fx2.ParameterEndpointReady());
+    EXPECT_TRUE(fx2.SampleEndpointReady());
+    EXPECT_EQ(fx2.cpucs(), 0x12);
+}
+
+TEST(Fx2Controller, DamagedImagesLeaveTheEndpointsDisabled) {
+    struct Case {
+        const char* what;
+        std::uint16_t address;
+        std::uint8_t value;
+        bool parameterEndpointStillReady;
+    };
+    const Case cases[] = {
+        {"EP6CFG value E0 -> E2", 0x0029, 0xE2, false},
+        {"IFCONFIG value CB -> C8", 0x000E, 0xC8, false},
+        {"EP6 FIFO reset 86 -> 84", 0x0053, 0x84, true},
+        {"unknown opcode at the start of the main routine", 0x0003, 0xA5, false},
+        {"unknown opcode before PORTACFG", 0x00AE, 0xA5, false},
+    };
+    for (const Case& c : cases) {
+        Fx2Controller fx2;
+        Load(fx2, Patched(c.address, c.value));
+        EXPECT_EQ(fx2.ParameterEndpointReady(), c.parameterEndpointStillReady) << c.what;
+        EXPECT_FALSE(fx2.SampleEndpointReady()) << c.what;
+    }
+}
+
+TEST(Fx2Controller, WithoutFirmwareOrWhileHeldNothingStreams) {
+    Fx2Controller fx2;
+    EXPECT_TRUE(fx2.cpuHeld());
+    EXPECT_FALSE(fx2.SampleEndpointReady());
+    Load(fx2, FirmwareRecords());
+    ASSERT_TRUE(fx2.SampleEndpointReady());
+
+    // A new download holds the CPU first; the old set-up must not outlive the hold.
+    std::uint8_t hold = 0x13;
+    ASSERT_TRUE(fx2.LoaderWrite(kCpucsAddress, &hold, 1));
+    EXPECT_FALSE(fx2.SampleEndpointReady());
+    EXPECT_FALSE(fx2.ParameterEndpointReady());
+    std::uint8_t bad = 0xA5;
+    ASSERT_TRUE(fx2.LoaderWrite(0x0000, &bad, 1));
+    std::uint8_t release = 0x12;
+    ASSERT_TRUE(fx2.LoaderWrite(kCpucsAddress, &release, 1));
+    EXPECT_FALSE(fx2.cpuRunning());
+    EXPECT_FALSE(fx2.SampleEndpointReady());
+}
+
+TEST(Fx2Controller, HostMovesOnlyTheResetBitOfCpucs) {
+    Fx2Controller fx2;
+    std::uint8_t value = 0;
+    ASSERT_TRUE(fx2.LoaderRead(kCpucsAddress, &value, 1));
+    EXPECT_EQ(value, 0x03);
+    std::uint8_t all = 0xFE;
+    ASSERT_TRUE(fx2.LoaderWrite(kCpucsAddress, &all, 1));
+    EXPECT_EQ(fx2.cpucs(), 0x02);
+    EXPECT_FALSE(fx2.cpuHeld());
+}
+
+TEST(Fx2Controller, LoaderReachesOnlyProgramRamAndCpucs) {
+    Fx2Controller fx2;
+    const std::uint8_t two[2] = {1, 2};
+    EXPECT_TRUE(fx2.LoaderWrite(0x3FFE, two, 2));
+    EXPECT_FALSE(fx2.LoaderWrite(0x3FFF, two, 2));
+    EXPECT_FALSE(fx2.LoaderWrite(0xE601, two, 1));
+    std::uint8_t back[2] = {};
+    ASSERT_TRUE(fx2.LoaderRead(0x3FFE, back, 2));
+    EXPECT_EQ(back[1], 2);
+    EXPECT_FALSE(fx2.LoaderRead(0x4000, back, 1));
+}
+
+TEST(Cpu8051, RunsCallsLoopsAndHaltsOnUnknownOpcodes) {
+    std::vector<std::uint8_t> ram(0x100, 0);
+    std::vector<RegisterWrite> writes;
+    // LCALL 0010h; MOV DPTR,#E604h; MOVX @DPTR,A; 0xA5 (unknown)
+    // 0010h: MOV R2,#03h; INC A; DJNZ R2,-3; RET
+    const std::uint8_t program[] = {0x12, 0x00, 0x10, 0x90, 0xE6, 0x04, 0xF0, 0xA5};
+    const std::uint8_t sub[] = {0x7A, 0x03, 0x04, 0xDA, 0xFD, 0x22};
+    std::copy(std::begin(program), std::end(program), ram.begin());
+    std::copy(std::begin(sub), std::end(sub), ram.begin() + 0x10);
+    Cpu8051 cpu(ram.data(), ram.size(), [&](std::uint16_t a, std::uint8_t v) {
+        writes.push_back({a, v});
+    });
+    cpu.Run(100);
+    EXPECT_TRUE(cpu.halted());
+    EXPECT_EQ(cpu.pc(), 0x0008);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0], (RegisterWrite{0xE604, 3}));
+    EXPECT_EQ(cpu.sp(), 0x07);
+}
+
+TEST(Cpu8051, RunawayProgramStopsAtTheStepBudgetAndFetchOutsideRamHalts) {
+    std::vector<std::uint8_t> ram(0x100, 0);
+    ram[0] = 0x80;  // SJMP $
+    ram[1] = 0xFE;
+    Cpu8051 spin(ram.data(), ram.size(), nullptr);
+    EXPECT_EQ(spin.Run(500), 500);
+    EXPECT_FALSE(spin.halted());
+
+    std::vector<std::uint8_t> small(4, 0x00);  // NOPs running off the end
+    Cpu8051 off(small.data(), small.size(), nullptr);
+    EXPECT_EQ(off.Run(100), 4);
+    EXPECT_TRUE(off.halted());
+}
+
+}  // namespace
+}  // namespace vorn::sim::test

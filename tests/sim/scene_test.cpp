@@ -1,0 +1,245 @@
+#include <fftw3.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <vector>
+
+#include "device/radar_constants.h"
+#include "sim/scene.h"
+
+namespace vorn::sim {
+namespace {
+
+using cd = std::complex<double>;
+constexpr double kPi = 3.141592653589793;
+
+// Forward, unnormalised, zero-padded to `size`, as the processing routines transform.
+std::vector<cd> Dft(std::vector<cd> x, int size) {
+    x.resize(static_cast<std::size_t>(size));
+    std::vector<cd> out(x.size());
+    fftw_plan plan =
+        fftw_plan_dft_1d(size, reinterpret_cast<fftw_complex*>(x.data()),
+                         reinterpret_cast<fftw_complex*>(out.data()), FFTW_FORWARD, FFTW_ESTIMATE);
+    fftw_execute(plan);
+    fftw_destroy_plan(plan);
+    return out;
+}
+
+std::size_t PeakBin(const std::vector<cd>& spectrum, std::size_t from, std::size_t to) {
+    std::size_t best = from;
+    for (std::size_t k = from; k < to; ++k)
+        if (std::abs(spectrum[k]) > std::abs(spectrum[best])) best = k;
+    return best;
+}
+
+std::vector<cd> Clean(const Scene& s, const RadarParameters& p, std::uint64_t first, int n) {
+    std::vector<cd> x;
+    for (int k = 0; k < n; ++k)
+        x.push_back(CleanSample(s, p, first + static_cast<std::uint64_t>(k)));
+    return x;
+}
+
+double WrapPi(double a) {
+    return std::remainder(a, 2 * kPi);
+}
+
+Scene OneTarget(double range, double velocity) {
+    Scene s;
+    s.targets = {{range, velocity, 500.0}};
+    return s;
+}
+
+RadarParameters Params(RadarMode mode, double sweepS, double bandwidth, int n) {
+    RadarParameters p;
+    p.mode = mode;
+    p.sweepTimeS = sweepS;
+    p.bandwidthHz = bandwidth;
+    p.samplesPerSweep = n;
+    return p;
+}
+
+TEST(ScenePhysics, FmcwTargetGivesItsBeatToneInTheRangeBinOfItsRange) {
+    struct Case {
+        double range;
+        double bandwidth;
+        int n;
+    };
+    for (const Case c : {Case{10.0, 150e6, 256}, Case{40.0, 100e6, 128}, Case{7.5, 400e6, 1024}}) {
+        const RadarParameters p = Params(RadarMode::FmcwSawtooth, 0.001, c.bandwidth, c.n);
+        const double beat = 2.0 * c.range * c.bandwidth / (kSpeedOfLight * p.sweepTimeS);
+        const std::vector<cd> spectrum = Dft(Clean(OneTarget(c.range, 0.0), p, 0, c.n), 1024);
+        const std::size_t peak = PeakBin(spectrum, 0, 513);
+        EXPECT_NEAR(static_cast<double>(peak), beat / p.SampleRate() * 1024.0, 1.0) << c.range;
+        const double rmax = c.n * kSpeedOfLight / (4.0 * c.bandwidth);
+        EXPECT_NEAR(peak * rmax / 512.0, c.range, rmax / 512.0 + 1e-9) << c.range;
+    }
+}
+
+TEST(ScenePhysics, TriangleDownSweepMirrorsTheBeatTone) {
+    const RadarParameters p = Params(RadarMode::FmcwTriangle, 0.001, 150e6, 256);
+    const Scene s = OneTarget(20.0, 0.0);
+    const std::vector<cd> up = Dft(Clean(s, p, 0, 256), 1024);
+    const std::vector<cd> down = Dft(Clean(s, p, 256, 256), 1024);
+    const std::size_t upPeak = PeakBin(up, 0, 1024);
+    const std::size_t downPeak = PeakBin(down, 0, 1024);
+    EXPECT_LT(upPeak, 512u);
+    EXPECT_EQ(upPeak, 1024 - downPeak);
+}
+
+TEST(ScenePhysics, DopplerPhaseAdvancesBy4PiFcVTOverCPerSweep) {
+    for (const double v : {1.5, -2.0}) {
+        const RadarParameters p = Params(RadarMode::FmcwSawtooth, 0.001, 150e6, 256);
+        const Scene s = OneTarget(12.0, v);
+        const double fc = 5.6e9 + p.bandwidthHz / 2.0;
+        const double expected = 4.0 * kPi * fc * v * p.sweepTimeS / kSpeedOfLight;
+        const std::vector<cd> a = Dft(Clean(s, p, 256 * 10, 256), 1024);
+        const std::vector<cd> b = Dft(Clean(s, p, 256 * 11, 256), 1024);
+        const std::size_t k = PeakBin(a, 0, 513);
+        EXPECT_NEAR(WrapPi(std::arg(b[k]) - std::arg(a[k])), WrapPi(expected), 0.02) << v;
+    }
+}
+
+TEST(ScenePhysics, RangeVelocityMapShowsTheTargetAtItsRangeAndVelocity) {
+    // 64 sweeps, range transform per sweep, Doppler transform per range bin, like the map.
+    const RadarParameters p = Params(RadarMode::FmcwSawtooth, 0.001, 100e6, 128);
+    const double range = 30.0;
+    const double velocity = -4.0;  // approaching: left half of the velocity axis
+    const Scene s = OneTarget(range, velocity);
+    const int sweeps = 64;
+    const double rmax = 128 * kSpeedOfLight / (4.0 * p.bandwidthHz);
+    const double vmax = (1.0 / p.sweepTimeS) * kSpeedOfLight / ((5.6e9 + 50e6) * 4.0);
+    std::vector<std::vector<cd>> ranges;
+    for (int m = 0; m < sweeps; ++m)
+        ranges.push_back(Dft(Clean(s, p, static_cast<std::uint64_t>(m) * 128, 128), 1024));
+    double best = -1;
+    std::size_t bestBin = 0;
+    std::size_t bestColumn = 0;
+    for (std::size_t b = 0; b < 513; ++b) {
+        std::vector<cd> slow;
+        for (int m = 0; m < sweeps; ++m) slow.push_back(ranges[static_cast<std::size_t>(m)][b]);
+        const std::vector<cd> doppler = Dft(slow, 1024);
+        for (std::size_t k = 0; k < 1024; ++k) {
+            if (std::abs(doppler[k]) > best) {
+                best = std::abs(doppler[k]);
+                bestBin = b;
+                bestColumn = (k + 512) % 1024;
+            }
+        }
+    }
+    const double midBurstRange = range + velocity * sweeps * p.sweepTimeS / 2.0;
+    EXPECT_NEAR(bestBin * rmax / 512.0, midBurstRange, 2 * rmax / 512.0);
+    const double shown = -vmax + static_cast<double>(bestColumn) * 2.0 * vmax / 1024.0;
+    EXPECT_NEAR(shown, velocity, 2 * 2.0 * vmax / 1024.0 + 0.1);
+}
+
+TEST(ScenePhysics, CwRecedingTargetHasPositiveDopplerFrequency) {
+    const RadarParameters p = Params(RadarMode::Cw, 0.001, 400e6, 1024);
+    for (const double v : {3.0, -3.0}) {
+        const double doppler = 2.0 * v * kCarrierBaseHz / kSpeedOfLight;  // about 112 Hz
+        // 1024 samples at fs / 128 cover a Doppler band of +-500 Hz.
+        std::vector<cd> slow;
+        for (int k = 0; k < 1024; ++k)
+            slow.push_back(CleanSample(OneTarget(20.0, v), p, static_cast<std::uint64_t>(k) * 128));
+        const std::vector<cd> spectrum = Dft(slow, 1024);
+        const std::size_t peak = PeakBin(spectrum, 0, 1024);
+        const double rate = p.SampleRate() / 128.0;
+        const double f = (peak < 512 ? static_cast<double>(peak) : peak - 1024.0) * rate / 1024.0;
+        EXPECT_NEAR(f, doppler, rate / 1024.0) << v;
+    }
+}
+
+TEST(ScenePhysics, FskTonesDifferInPhaseBy4PiDeltaFROverC) {
+    const RadarParameters p = Params(RadarMode::Fsk, 0.001, 400e6, 256);
+    for (const double range : {3.0, 10.0, 20.0}) {
+        const Scene s = OneTarget(range, 0.0);
+        const cd a = CleanSample(s, p, 5);
+        const cd b = CleanSample(s, p, 128 + 5);
+        double d = std::arg(a) - std::arg(b);
+        d -= 2 * kPi * std::floor(d / (2 * kPi));
+        EXPECT_NEAR(d * kSpeedOfLight / (4 * kPi * kFskStepHz), range, 1e-6);
+        EXPECT_NEAR(std::arg(CleanSample(s, p, 5) / CleanSample(s, p, 100)), 0.0, 1e-9)
+            << "tone A holds for the whole first half";
+    }
+}
+
+TEST(ScenePhysics, FskDopplerContinuesAcrossPeriods) {
+    const RadarParameters p = Params(RadarMode::Fsk, 0.001, 400e6, 256);
+    const double v = 2.5;
+    const Scene s = OneTarget(8.0, v);
+    const double perPeriod = 4 * kPi * kCarrierBaseHz * v * p.sweepTimeS / kSpeedOfLight;
+    const cd b0 = CleanSample(s, p, 128 + 5);
+    const cd b1 = CleanSample(s, p, 256 + 128 + 5);
+    EXPECT_NEAR(WrapPi(std::arg(b1 / b0)), WrapPi(perPeriod), 1e-3);
+}
+
+TEST(SceneCounts, OffsetImbalanceAndSecondChannelShapeTheCounts) {
+    Scene s = OneTarget(10.0, 0.0);
+    s.dcOffset = {40.0, -30.0};
+    s.quadratureGain = 1.2;
+    s.quadraturePhaseRad = 0.1;
+    s.channel2Gain = std::polar(0.5, 0.7);
+    s.channel2DcOffset = {0.0, 0.0};
+    const RadarParameters p = Params(RadarMode::Cw, 0.001, 400e6, 128);
+    Scene moving = s;
+    moving.targets[0].velocityMps = 40.0;  // several Doppler cycles over the record
+    const std::vector<RawFrame> f = SynthesiseFrames(moving, p, 0, 4096, 7);
+    double meanI = 0, meanQ = 0, powerI = 0, powerQ = 0, power2 = 0;
+    for (const RawFrame& r : f) {
+        meanI += r.ch1.i;
+        meanQ += r.ch1.q;
+    }
+    meanI /= f.size();
+    meanQ /= f.size();
+    for (const RawFrame& r : f) {
+        powerI += std::pow(r.ch1.i - meanI, 2);
+        powerQ += std::pow(r.ch1.q - meanQ, 2);
+        power2 += std::pow(r.ch2.i - 2048.0, 2);
+    }
+    EXPECT_NEAR(meanI, 2048.0 + 40.0, 15.0);
+    EXPECT_NEAR(meanQ, 2048.0 - 30.0, 15.0);
+    EXPECT_NEAR(std::sqrt(powerQ / powerI), 1.2, 0.05);
+    EXPECT_NEAR(std::sqrt(power2 / powerI), 0.5, 0.05);
+}
+
+TEST(SceneCounts, NoiseIsSeededAndCountsStayInTwelveBits) {
+    const Scene s = DefaultDemoScene();
+    const RadarParameters p = Params(RadarMode::FmcwSawtooth, 0.001, 400e6, 128);
+    const std::vector<RawFrame> a = SynthesiseFrames(s, p, 1280, 512, 3);
+    const std::vector<RawFrame> b = SynthesiseFrames(s, p, 1280, 512, 3);
+    const std::vector<RawFrame> c = SynthesiseFrames(s, p, 1280, 512, 4);
+    int differing = 0;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        ASSERT_EQ(a[k].ch1.i, b[k].ch1.i);
+        ASSERT_EQ(a[k].ch2.q, b[k].ch2.q);
+        differing += a[k].ch1.i != c[k].ch1.i;
+        for (std::uint16_t v : {a[k].ch1.i, a[k].ch1.q, a[k].ch2.i, a[k].ch2.q}) ASSERT_LT(v, 4096);
+    }
+    EXPECT_GT(differing, 100);
+
+    Scene loud = OneTarget(5.0, 0.0);
+    loud.targets[0].amplitude = 5000.0;
+    for (const RawFrame& r : SynthesiseFrames(loud, p, 0, 256, 1)) {
+        ASSERT_LE(r.ch1.i, 4095);
+        ASSERT_LE(r.ch1.q, 4095);
+    }
+}
+
+TEST(SceneCounts, DemoSceneHasSomethingForEveryDisplay) {
+    const Scene s = DefaultDemoScene();
+    bool approaching = false;
+    bool receding = false;
+    for (const Target& t : s.targets) {
+        approaching |= t.velocityMps < 0;
+        receding |= t.velocityMps > 0;
+        EXPECT_LT(t.rangeM, 24.98) << "inside the FSK unambiguous range";
+    }
+    EXPECT_TRUE(approaching);
+    EXPECT_TRUE(receding);
+    EXPECT_FALSE(s.clutter.empty());
+    EXPECT_GT(s.noiseRms, 0.0);
+    EXPECT_GT(s.motionPeriodS, 0.0);
+}
+
+}  // namespace
+}  // namespace vorn::sim
