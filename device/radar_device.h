@@ -1,0 +1,73 @@
+#pragma once
+// The radar connection: discovery, the streaming interface, the parameter block on EP2 OUT, the
+// sample stream on EP6 IN and the firmware download into the FX2 controller.
+#include <complex>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "device/cy_device.h"
+#include "device/sample_frames.h"
+#include "device/usb_backend.h"
+
+struct RadarDeviceEntry {
+    int vendorId = 0;
+    int productId = 0;
+    int configCount = 0;
+    int endPointCount = 0;
+    int interfaceCount = 0;
+    int altSettingCount = 0;
+};
+
+class RadarDevice {
+public:
+    explicit RadarDevice(std::shared_ptr<vorn::UsbBackend> backend);
+    RadarDevice(const RadarDevice&) = delete;
+    RadarDevice& operator=(const RadarDevice&) = delete;
+
+    // Replaces the device object and lists the radars; the last enumerated device stays open.
+    int RefreshDevices();
+    const std::vector<RadarDeviceEntry>& DeviceList() const { return entries_; }
+    // Enumeration index of a list entry; -1 when there is no such entry.
+    int DeviceIndexOf(int entry) const;
+    // Opens the device behind a list entry, making it the one all later operations use.
+    bool OpenEntry(int entry);
+    // Radars the last refresh saw but could not open for lack of permission.
+    int InaccessibleCount() const { return inaccessible_; }
+    CCyDevice* Device() { return device_.get(); }
+
+    // Port reset, then alternate setting 1; 1 when the device then reports setting 1.
+    int SelectStreamingInterface();
+    // Index in EndPoints of the endpoint with that address, from 1 up; 0 when there is none.
+    int FindEndPoint(std::uint8_t address);
+    // Bulk write on the endpoint at outEndPointIndex; the bytes written, also after a failure.
+    int WriteBlock(const std::uint8_t* data, int length);
+    // Read n frames from the endpoint at inEndPointIndex and unpack one or both channels. Return
+    // the samples delivered; on a failed transfer 0, with samples left as they were.
+    int ReadChannel1(std::vector<std::complex<double>>& samples, int n, int timeoutMs);
+    int ReadChannel2(std::vector<std::complex<double>>& samples, int n, int timeoutMs);
+    int ReadBothChannels(std::vector<std::complex<double>>& samples, int n, int timeoutMs);
+    // CPUCS read, hold, every record, release. Returns the records written.
+    int DownloadFirmware(std::vector<std::vector<std::uint8_t>> records);
+
+    static std::uint16_t ComposeParameterWord(int sweepTimeCode, int bandwidthCode, int samplesCode,
+                                              int modeCode);
+    // The word in little-endian copies, the block the radar expects before every burst.
+    static std::vector<std::uint8_t> BuildParameterBlock(std::uint16_t word);
+
+    int interfaceSelected = 0;
+    int outEndPointIndex = 0;
+    int inEndPointIndex = 0;
+
+private:
+    int Read(std::vector<std::complex<double>>& samples, int n, int timeoutMs,
+             vorn::FrameChannels channels);
+    CCyUSBEndPoint* EndPointAt(int index);
+
+    std::shared_ptr<vorn::UsbBackend> backend_;
+    std::vector<RadarDeviceEntry> entries_;
+    std::vector<int> entryDeviceIndex_;
+    int inaccessible_ = 0;
+    std::unique_ptr<CCyDevice> device_;
+    std::vector<std::uint8_t> readBuffer_;  // reused across reads
+};

@@ -1,0 +1,263 @@
+#include "device/libusb_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using vorn::UsbStatus;
+
+// A scripted libusb: devices are addresses of entries in `devices`, handles likewise.
+struct FakeLibusb {
+    struct Dev {
+        std::uint16_t vendor;
+        std::uint16_t product;
+        int openResult = 0;
+    };
+    int initResult = 0;
+    ssize_t listResult = 0;  // 0: list all devices
+    std::vector<Dev> devices;
+    int claimResult = 0;
+    int controlResult = 0;
+    int bulkResult = 0;
+    int bulkTransferred = 0;
+    int altResult = 0;
+    int resetResult = 0;
+
+    std::vector<std::string> calls;
+    int liveLists = 0;
+    int liveHandles = 0;
+    int liveContexts = 0;
+};
+
+FakeLibusb* g = nullptr;
+int g_context = 0;
+
+libusb_device* AsDevice(std::size_t i) {
+    return reinterpret_cast<libusb_device*>(&g->devices[i]);
+}
+std::size_t IndexOf(libusb_device* d) {
+    return static_cast<std::size_t>(reinterpret_cast<FakeLibusb::Dev*>(d) - g->devices.data());
+}
+
+const vorn::LibusbApi kFakeApi{
+    [](libusb_context** c) {
+        if (g->initResult != 0) return g->initResult;
+        *c = reinterpret_cast<libusb_context*>(&g_context);
+        ++g->liveContexts;
+        return 0;
+    },
+    [](libusb_context*) { --g->liveContexts; },
+    [](libusb_context*, libusb_device*** list) -> ssize_t {
+        if (g->listResult < 0) return g->listResult;
+        auto* l = new libusb_device*[g->devices.size() + 1];
+        for (std::size_t i = 0; i < g->devices.size(); ++i) l[i] = AsDevice(i);
+        l[g->devices.size()] = nullptr;
+        *list = l;
+        ++g->liveLists;
+        return static_cast<ssize_t>(g->devices.size());
+    },
+    [](libusb_device** list, int) {
+        delete[] list;
+        --g->liveLists;
+    },
+    [](libusb_device* d, libusb_device_descriptor* desc) {
+        *desc = libusb_device_descriptor{};
+        desc->idVendor = g->devices[IndexOf(d)].vendor;
+        desc->idProduct = g->devices[IndexOf(d)].product;
+        return 0;
+    },
+    [](libusb_device*) -> uint8_t { return 3; },
+    [](libusb_device* d, uint8_t* ports, int) {
+        ports[0] = 1;
+        ports[1] = static_cast<uint8_t>(IndexOf(d) + 1);
+        return 2;
+    },
+    [](libusb_device* d, libusb_device_handle** h) {
+        g->calls.push_back("open");
+        const int r = g->devices[IndexOf(d)].openResult;
+        if (r != 0) return r;
+        *h = reinterpret_cast<libusb_device_handle*>(d);
+        ++g->liveHandles;
+        return 0;
+    },
+    [](libusb_device_handle*) {
+        g->calls.push_back("close");
+        --g->liveHandles;
+    },
+    [](libusb_device_handle*, int enable) {
+        g->calls.push_back("detach" + std::to_string(enable));
+        return 0;
+    },
+    [](libusb_device_handle*, int n) {
+        g->calls.push_back("claim" + std::to_string(n));
+        return g->claimResult;
+    },
+    [](libusb_device_handle*, int n) {
+        g->calls.push_back("release" + std::to_string(n));
+        return 0;
+    },
+    [](libusb_device_handle*, int n, int alt) {
+        g->calls.push_back("alt" + std::to_string(n) + "." + std::to_string(alt));
+        return g->altResult;
+    },
+    [](libusb_device_handle*, uint8_t, uint8_t, uint16_t, uint16_t, unsigned char*, uint16_t,
+       unsigned int) { return g->controlResult; },
+    [](libusb_device_handle*, unsigned char, unsigned char*, int, int* transferred, unsigned int) {
+        *transferred = g->bulkTransferred;
+        return g->bulkResult;
+    },
+    [](libusb_device_handle*) { return g->resetResult; },
+};
+
+class LibusbBackendTest : public ::testing::Test {
+protected:
+    void SetUp() override { g = &fake; }
+    void TearDown() override {
+        EXPECT_EQ(fake.liveHandles, 0);
+        EXPECT_EQ(fake.liveLists, 0);
+        EXPECT_EQ(fake.liveContexts, 0);
+        g = nullptr;
+    }
+    FakeLibusb fake;
+};
+
+TEST(LibusbErrorMapping, EveryCode) {
+    const std::pair<int, UsbStatus> cases[] = {
+        {0, UsbStatus::Ok},
+        {12, UsbStatus::Ok},
+        {LIBUSB_ERROR_IO, UsbStatus::Io},
+        {LIBUSB_ERROR_INVALID_PARAM, UsbStatus::InvalidParam},
+        {LIBUSB_ERROR_ACCESS, UsbStatus::Access},
+        {LIBUSB_ERROR_NO_DEVICE, UsbStatus::NoDevice},
+        {LIBUSB_ERROR_NOT_FOUND, UsbStatus::NotFound},
+        {LIBUSB_ERROR_BUSY, UsbStatus::Busy},
+        {LIBUSB_ERROR_TIMEOUT, UsbStatus::Timeout},
+        {LIBUSB_ERROR_OVERFLOW, UsbStatus::Overflow},
+        {LIBUSB_ERROR_PIPE, UsbStatus::Pipe},
+        {LIBUSB_ERROR_INTERRUPTED, UsbStatus::Other},
+        {LIBUSB_ERROR_NO_MEM, UsbStatus::Other},
+        {LIBUSB_ERROR_NOT_SUPPORTED, UsbStatus::NotSupported},
+        {LIBUSB_ERROR_OTHER, UsbStatus::Other},
+    };
+    for (const auto& [code, status] : cases) EXPECT_EQ(vorn::MapLibusbError(code), status) << code;
+    EXPECT_STREQ(vorn::UsbStatusName(UsbStatus::Access),
+                 "access denied (insufficient permissions)");
+}
+
+TEST_F(LibusbBackendTest, NoUsbAtAllIsAnEmptyList) {
+    fake.initResult = LIBUSB_ERROR_OTHER;
+    vorn::LibusbBackend backend(kFakeApi);
+    EXPECT_EQ(backend.InitStatus(), UsbStatus::Other);
+    EXPECT_TRUE(backend.ListDevices().empty());
+    UsbStatus status = UsbStatus::Ok;
+    EXPECT_EQ(backend.Open(0, status), nullptr);
+    EXPECT_EQ(status, UsbStatus::NotFound);
+}
+
+TEST_F(LibusbBackendTest, FailingDeviceListIsAnEmptyList) {
+    fake.listResult = LIBUSB_ERROR_NO_MEM;
+    fake.devices = {{0x04B4, 0x8613}};
+    vorn::LibusbBackend backend(kFakeApi);
+    EXPECT_TRUE(backend.ListDevices().empty());
+}
+
+TEST_F(LibusbBackendTest, ListsOnlyRadars) {
+    fake.devices = {{0x1D6B, 0x0002}, {0x04B4, 0x8613}, {0x04B4, 0x1004}, {0x04B4, 0x8613}};
+    vorn::LibusbBackend backend(kFakeApi);
+    const auto list = backend.ListDevices();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].vendorId, 0x04B4);
+    EXPECT_EQ(list[0].productId, 0x8613);
+    EXPECT_EQ(list[0].location, "bus 3 port 1.2");
+    EXPECT_EQ(list[1].location, "bus 3 port 1.4");
+    EXPECT_EQ(backend.ListDevices().size(), 2u);  // listing again frees the old list
+}
+
+TEST_F(LibusbBackendTest, OpenDetachesAndClaimsThenReleasesAndCloses) {
+    fake.devices = {{0x04B4, 0x8613}};
+    vorn::LibusbBackend backend(kFakeApi);
+    ASSERT_EQ(backend.ListDevices().size(), 1u);
+    UsbStatus status = UsbStatus::Other;
+    auto link = backend.Open(0, status);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(status, UsbStatus::Ok);
+    EXPECT_EQ(link->SetAltSetting(0, 1), UsbStatus::Ok);
+    link.reset();
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"open", "detach1", "claim0", "alt0.1",
+                                                    "release0", "close"}));
+    EXPECT_EQ(backend.Open(1, status), nullptr);
+    EXPECT_EQ(status, UsbStatus::NotFound);
+}
+
+TEST_F(LibusbBackendTest, OpenFailuresAreNamedAndLeakNothing) {
+    fake.devices = {{0x04B4, 0x8613, LIBUSB_ERROR_ACCESS}, {0x04B4, 0x8613}};
+    vorn::LibusbBackend backend(kFakeApi);
+    backend.ListDevices();
+    UsbStatus status = UsbStatus::Ok;
+    EXPECT_EQ(backend.Open(0, status), nullptr);
+    EXPECT_EQ(status, UsbStatus::Access);
+
+    fake.claimResult = LIBUSB_ERROR_BUSY;
+    EXPECT_EQ(backend.Open(1, status), nullptr);
+    EXPECT_EQ(status, UsbStatus::Busy);
+    EXPECT_EQ(fake.calls.back(), "close");
+}
+
+TEST_F(LibusbBackendTest, TransfersKeepPartialCountsAndMapErrors) {
+    fake.devices = {{0x04B4, 0x8613}};
+    vorn::LibusbBackend backend(kFakeApi);
+    backend.ListDevices();
+    UsbStatus status = UsbStatus::Other;
+    auto link = backend.Open(0, status);
+    ASSERT_NE(link, nullptr);
+    std::vector<std::uint8_t> buf(4096);
+
+    fake.bulkResult = LIBUSB_ERROR_TIMEOUT;
+    fake.bulkTransferred = 1536;
+    auto r = link->BulkTransfer(0x86, buf.data(), 4096, 1000);
+    EXPECT_EQ(r.status, UsbStatus::Timeout);
+    EXPECT_EQ(r.transferred, 1536);
+
+    fake.bulkResult = LIBUSB_ERROR_OVERFLOW;
+    fake.bulkTransferred = 9999;  // never more than the buffer
+    r = link->BulkTransfer(0x86, buf.data(), 4096, 1000);
+    EXPECT_EQ(r.status, UsbStatus::Overflow);
+    EXPECT_EQ(r.transferred, 4096);
+
+    fake.bulkResult = LIBUSB_ERROR_NO_DEVICE;
+    fake.bulkTransferred = 0;
+    EXPECT_EQ(link->BulkTransfer(0x02, buf.data(), 2048, 1000).status, UsbStatus::NoDevice);
+    EXPECT_EQ(link->BulkTransfer(0x02, nullptr, 2048, 1000).status, UsbStatus::InvalidParam);
+
+    fake.controlResult = 1;
+    r = link->ControlTransfer(0xC0, 0xA0, 0xE600, 0, buf.data(), 1, 10000);
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(r.transferred, 1);
+    fake.controlResult = LIBUSB_ERROR_PIPE;
+    EXPECT_EQ(link->ControlTransfer(0xC0, 0xA0, 0xE600, 0, buf.data(), 1, 10000).status,
+              UsbStatus::Pipe);
+
+    fake.resetResult = LIBUSB_ERROR_NOT_FOUND;
+    EXPECT_EQ(link->ResetPort(), UsbStatus::NotFound);
+    fake.altResult = LIBUSB_ERROR_IO;
+    EXPECT_EQ(link->SetAltSetting(0, 1), UsbStatus::Io);
+}
+
+TEST_F(LibusbBackendTest, LinkMayOutliveTheBackend) {
+    fake.devices = {{0x04B4, 0x8613}};
+    std::unique_ptr<vorn::UsbDeviceLink> link;
+    {
+        vorn::LibusbBackend backend(kFakeApi);
+        backend.ListDevices();
+        UsbStatus status = UsbStatus::Other;
+        link = backend.Open(0, status);
+        ASSERT_NE(link, nullptr);
+    }
+    EXPECT_EQ(fake.liveContexts, 1);  // the context ends with the last handle
+    link.reset();
+}
+
+}  // namespace
