@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,6 +65,29 @@ TEST(FirmwareImage, ParserRejectsDamagedLines) {
     const std::vector<HexRecord> bad = ParseHex(":030000000200B844\r\n");
     ASSERT_EQ(bad.size(), 1u);
     EXPECT_FALSE(bad[0].checksumOk);
+}
+
+TEST(FirmwareImage, AnnotatedSourceListsTheSameBytes) {
+    std::map<int, int> image;
+    for (const HexRecord& r : FirmwareRecords())
+        for (std::size_t i = 0; i < r.data.size(); ++i)
+            image[r.address + static_cast<int>(i)] = r.data[i];
+
+    std::ifstream source(VORN_FIRMWARE_SOURCE);
+    ASSERT_TRUE(source);
+    // Listing lines end in "; AAAA  BB BB BB" (address, then the code bytes).
+    const std::regex listing(R"(;\s([0-9A-F]{4})  ((?:[0-9A-F]{2} ?)+))");
+    std::map<int, int> listed;
+    std::string line;
+    while (std::getline(source, line)) {
+        std::smatch m;
+        if (!std::regex_search(line, m, listing)) continue;
+        int address = std::stoi(m[1].str(), nullptr, 16);
+        std::istringstream bytes(m[2].str());
+        std::string byte;
+        while (bytes >> byte) listed[address++] = std::stoi(byte, nullptr, 16);
+    }
+    EXPECT_EQ(listed, image);
 }
 
 }  // namespace
