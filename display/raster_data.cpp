@@ -7,9 +7,8 @@
 
 Vorn_GUI_RasterData::Vorn_GUI_RasterData(const std::vector<double>& values, int numColumns,
                                          double xMin, double xMax, double yMin, double yMax,
-                                         double zMin, double zMax, int resampleMethod) {
-    cells.reserve(static_cast<int>(values.size()));
-    for (double v : values) cells.append(v);
+                                         double zMin, double zMax, int resampleMethod)
+    : cells(values.begin(), values.end()) {
     setInterval(Qt::XAxis, QwtInterval(xMin, xMax, QwtInterval::ExcludeMaximum));
     setInterval(Qt::YAxis, QwtInterval(yMin, yMax, QwtInterval::ExcludeMaximum));
     setInterval(Qt::ZAxis, QwtInterval(zMin, zMax, QwtInterval::IncludeBorders));

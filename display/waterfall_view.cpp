@@ -9,7 +9,10 @@
 #include "display/color_schemes.h"
 #include "display/raster_data.h"
 
-WaterfallView::WaterfallView() : spectrogram(new QwtPlotSpectrogram(QString())) {}
+WaterfallView::WaterfallView() : spectrogram(new QwtPlotSpectrogram(QString())) {
+    // The raster and colour lookups are read-only, so the image may be coloured in parallel.
+    spectrogram->setRenderThreadCount(0);
+}
 
 // Deleting the item detaches it from its plot and frees its colour map and raster data.
 WaterfallView::~WaterfallView() {

@@ -16,15 +16,6 @@ std::vector<double> Row(int columns, double value) {
     return std::vector<double>(columns, value);
 }
 
-TEST(WaterfallView, StartsUnshapedWithNearestNeighbour) {
-    WaterfallView view;
-    ASSERT_NE(view.spectrogram, nullptr);
-    EXPECT_TRUE(view.spectrogram->title().isEmpty());
-    EXPECT_TRUE(view.values.empty());
-    EXPECT_EQ(view.resampleMethod, 1);
-    EXPECT_EQ(view.spectrogram->data(), nullptr);
-}
-
 TEST(WaterfallView, SetShapeReplacesTheMatrixWithZeros) {
     WaterfallView view;
     view.setShape(513, 64);
