@@ -1,7 +1,8 @@
 #pragma once
 // One USB device opened through a back end, with its descriptors and the endpoint table of the
-// current alternate setting. Keeps the chip maker's naming; closing cannot fail on this side of
-// the seam, so there is no close exception.
+// current alternate setting. Keeps the chip maker's naming. Closing cannot fail on this side of
+// the seam, so there is no close exception; there is no driver version either, so endpoints stay
+// in direct mode unless a caller switches them.
 #include <array>
 #include <cstdint>
 #include <memory>
