@@ -13,12 +13,12 @@ CwGeometry MakeCwGeometry(double sweepTimeMs, int samplesPerSweep, int sweepCoun
     g.samplesPerSweep = samplesPerSweep;
     g.sampleRate = samplesPerSweep / g.sweepTimeS;
     const double total = static_cast<double>(sweepCount) * samplesPerSweep;
-    g.totalSamples = std::isfinite(total) && total > 0.0 ? static_cast<int>(total) : 0;
+    g.totalSamples = std::max(0, TruncateToInt(total));
     g.decimatedLength = g.totalSamples / kCwDecimation;
     g.maxVelocity = g.sampleRate * 0.0078125 * 0.5 * kSpeedOfLight / (2.0 * centerFrequencyHz);
     g.velocityStep = 2.0 * g.maxVelocity / static_cast<double>(kTransformSize);
     const double timeout = g.totalSamples / g.sampleRate * 2000.0 + 1000.0;
-    g.timeoutMs = std::isfinite(timeout) ? static_cast<std::int64_t>(timeout) : 0;
+    g.timeoutMs = TimeoutMs(timeout);
     g.scopeSamplePeriod = kCwDecimation / g.sampleRate;
     return g;
 }

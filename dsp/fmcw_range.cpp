@@ -11,7 +11,7 @@ FmcwRangeGeometry MakeFmcwRangeGeometry(double sweepTimeMs, int samplesPerSweep,
     g.samplesPerSweep = samplesPerSweep;
     g.sampleRate = samplesPerSweep / g.sweepTimeS;
     g.maxRange = samplesPerSweep * kSpeedOfLight / (4.0 * bandwidthHz);
-    g.sliderMaximum = std::isfinite(g.maxRange) ? static_cast<int>(g.maxRange) : 0;
+    g.sliderMaximum = TruncateToInt(g.maxRange);
     return g;
 }
 

@@ -18,14 +18,11 @@ FskGeometry MakeFskGeometry(double sweepTimeMs, int samplesPerSweep, int sweepCo
     g.maxVelocity = (1.0 / g.sweepTimeS) * 0.5 * kSpeedOfLight / (centerFrequencyHz * 2.0);
     g.toneBOffset = static_cast<std::size_t>(std::max(0.0, n * 0.5 + 5.0));
     const double total = static_cast<double>(sweepCount) * n;
-    g.totalSamples = std::isfinite(total) && total > 0.0 ? static_cast<int>(total) : 0;
+    g.totalSamples = std::max(0, TruncateToInt(total));
     const double timeout = g.totalSamples / g.sampleRate * 2000.0 + 1000.0;
-    g.timeoutMs = std::isfinite(timeout) ? static_cast<std::int64_t>(timeout) : 0;
-    if (std::isfinite(g.maxVelocity)) {
-        g.velocitySliderMaximum = static_cast<int>(g.maxVelocity);
-        if (sweepCount > 0)
-            g.velocitySliderStep = static_cast<int>(g.maxVelocity * 2.0 / sweepCount);
-    }
+    g.timeoutMs = TimeoutMs(timeout);
+    g.velocitySliderMaximum = TruncateToInt(g.maxVelocity);
+    if (sweepCount > 0) g.velocitySliderStep = TruncateToInt(g.maxVelocity * 2.0 / sweepCount);
     return g;
 }
 

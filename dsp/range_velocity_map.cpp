@@ -4,14 +4,6 @@
 #include <cmath>
 
 namespace vorn::dsp {
-namespace {
-
-int TruncOrZero(double value) {
-    return std::isfinite(value) ? static_cast<int>(value) : 0;
-}
-
-}  // namespace
-
 RangeVelocityGeometry MakeRangeVelocityGeometry(double sweepTimeMs, int samplesPerSweep,
                                                 int sweepCount, double bandwidthHz,
                                                 double centerFrequencyHz) {
@@ -23,11 +15,11 @@ RangeVelocityGeometry MakeRangeVelocityGeometry(double sweepTimeMs, int samplesP
     g.sampleRate = (1.0 / g.sweepTimeS) * n;
     g.maxRange = n * kSpeedOfLight / (bandwidthHz * 4.0);
     g.maxVelocity = (1.0 / g.sweepTimeS) * kSpeedOfLight / (centerFrequencyHz * 4.0);
-    g.totalSamples = TruncOrZero(static_cast<double>(sweepCount) * n);
+    g.totalSamples = TruncateToInt(static_cast<double>(sweepCount) * n);
     const double timeout = g.totalSamples / g.sampleRate * 2000.0 + 1000.0;
-    g.timeoutMs = std::isfinite(timeout) ? static_cast<std::int64_t>(timeout) : 0;
-    g.rangeSliderMaximum = TruncOrZero(g.maxRange);
-    g.velocitySliderMaximum = TruncOrZero(g.maxVelocity);
+    g.timeoutMs = TimeoutMs(timeout);
+    g.rangeSliderMaximum = TruncateToInt(g.maxRange);
+    g.velocitySliderMaximum = TruncateToInt(g.maxVelocity);
     return g;
 }
 

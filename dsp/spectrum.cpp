@@ -7,8 +7,15 @@
 namespace vorn::dsp {
 namespace {
 
-// Truncation toward zero that saturates instead of leaving the range of int.
-int SaturatingTrunc(double value) {
+std::size_t TruncIndex(double value, std::size_t limit) {
+    if (!(value > 0.0)) return 0;
+    if (value >= static_cast<double>(limit)) return limit;
+    return static_cast<std::size_t>(value);
+}
+
+}  // namespace
+
+int TruncateToInt(double value) {
     constexpr double kMax = static_cast<double>(std::numeric_limits<int>::max());
     constexpr double kMin = static_cast<double>(std::numeric_limits<int>::min());
     if (std::isnan(value)) return 0;
@@ -17,13 +24,10 @@ int SaturatingTrunc(double value) {
     return static_cast<int>(value);
 }
 
-std::size_t TruncIndex(double value, std::size_t limit) {
-    if (!(value > 0.0)) return 0;
-    if (value >= static_cast<double>(limit)) return limit;
-    return static_cast<std::size_t>(value);
+std::int64_t TimeoutMs(double milliseconds) {
+    if (!(milliseconds > 0.0)) return 0;
+    return static_cast<std::int64_t>(std::min(milliseconds, 1e12));
 }
-
-}  // namespace
 
 double PowerDb(const Complex& value) {
     const double re = value.real();
@@ -72,7 +76,7 @@ int AutoMaximum(const double* values, std::size_t count, int fallback) {
             found = true;
         }
     }
-    return found ? SaturatingTrunc(largest) : fallback;
+    return found ? TruncateToInt(largest) : fallback;
 }
 
 int AutoMean(const double* values, std::size_t count) {
@@ -80,7 +84,7 @@ int AutoMean(const double* values, std::size_t count) {
     int finite = 0;
     for (std::size_t i = 0; i < count; ++i) {
         if (!std::isfinite(values[i])) continue;
-        sum = SaturatingTrunc(static_cast<double>(sum) + values[i]);
+        sum = TruncateToInt(static_cast<double>(sum) + values[i]);
         if (finite < std::numeric_limits<int>::max()) ++finite;
     }
     return finite > 0 ? sum / finite : 0;

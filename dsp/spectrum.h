@@ -1,11 +1,17 @@
 #pragma once
 // Decibels, peak searches, automatic colour and plot scales, and the axes shown with spectra.
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "dsp/sample_block.h"
 
 namespace vorn::dsp {
+
+// Truncation toward zero that saturates at the limits of int; not-a-number gives 0.
+int TruncateToInt(double value);
+// A read timeout in milliseconds, truncated and held to 0 ... 10^12.
+std::int64_t TimeoutMs(double milliseconds);
 
 // 10 log10(re^2 + im^2), no floor: an exact zero gives minus infinity.
 double PowerDb(const Complex& value);

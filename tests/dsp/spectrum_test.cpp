@@ -90,6 +90,16 @@ TEST(AutoDynamicRange, TruncatesMaximumAndIntegerMean) {
     EXPECT_EQ(AutoDynamicRange(controls, {kNan, 3.5, 2.0}).maximum, 3);
 }
 
+TEST(IntegerConversions, SaturateInsteadOfOverflowing) {
+    EXPECT_EQ(TruncateToInt(-3.9), -3);
+    EXPECT_EQ(TruncateToInt(kNan), 0);
+    EXPECT_EQ(TruncateToInt(-kInf), std::numeric_limits<int>::min());
+    EXPECT_EQ(TruncateToInt(1e300), std::numeric_limits<int>::max());
+    EXPECT_EQ(TimeoutMs(1128.9), 1128);
+    EXPECT_EQ(TimeoutMs(kInf), 1000000000000);
+    EXPECT_EQ(TimeoutMs(kNan), 0);
+}
+
 TEST(AutoDynamicRange, ClearBoxesKeepTheSliders) {
     const DynamicRange r = AutoDynamicRange({false, false, 42, -17}, {100.0, 200.0});
     EXPECT_EQ(r.maximum, 42);
