@@ -1,0 +1,100 @@
+// Radar discovery, activation and deactivation.
+#include <QTimer>
+
+#include "app/vorn_gui.h"
+#include "device/firmware.h"
+#include "device/radar_device.h"
+
+namespace {
+const char* const kPermissionHint = QT_TRANSLATE_NOOP(
+    "Vorn_GUI",
+    "A radar is attached but cannot be opened: permission denied. Install the udev rule "
+    "60-vorn-radar.rules (see the README, Troubleshooting), re-plug the radar and click Refresh.");
+}
+
+void Vorn_GUI::on_buttonRefreshDeviceList_clicked() {
+    // A refresh replaces the device under the timer, so streaming stops first, as it does
+    // on deactivation. After a failed read the timer is already stopped and nothing changes.
+    if (streamTimer && streamTimer->isActive()) {
+        streamTimer->stop();
+        ui.buttonActivateDevice->setChecked(false);
+        ui.statusBar->showMessage(tr("Device disabled"));
+        EnableDisplayControls(false);
+    }
+
+    const int n = usbDevice->RefreshDevices();
+    ui.comboDevices->clear();
+    if (n < 1) {
+        ui.buttonActivateDevice->setEnabled(false);
+        ui.comboDevices->addItem(tr("No Devices Found"));
+        if (usbDevice->InaccessibleCount() > 0) {
+            const QString hint = tr(kPermissionHint);
+            ui.comboDevices->setToolTip(hint);
+            ui.statusBar->showMessage(hint);
+        } else {
+            ui.comboDevices->setToolTip(QString());
+        }
+        return;
+    }
+    ui.comboDevices->setToolTip(QString());
+    for (int i = 0; i < n; ++i) ui.comboDevices->addItem(tr("Tarkel"));
+    ui.buttonActivateDevice->setEnabled(true);
+}
+
+void Vorn_GUI::on_buttonActivateDevice_clicked() {
+    if (!ui.buttonActivateDevice->isChecked()) {
+        if (streamTimer) streamTimer->stop();
+        ui.statusBar->showMessage(tr("Device disabled"));
+        EnableDisplayControls(false);
+        ui.DisplayProperties->setCurrentIndex(4);
+        return;
+    }
+
+    ui.DisplayProperties->setCurrentIndex(0);
+    EnableDisplayControls(true);
+
+    // Fails activation with the button unchecked (interface and endpoint steps) or left
+    // checked (firmware and parameter steps), as the operator expects from each.
+    const auto fail = [this](const QString& message, bool uncheck) {
+        if (uncheck) ui.buttonActivateDevice->setChecked(false);
+        ui.statusBar->showMessage(message);
+        on_buttonRefreshDeviceList_clicked();
+        EnableDisplayControls(false);
+    };
+
+    // Activation uses the radar of the selected list entry.
+    const bool opened = usbDevice->OpenEntry(std::max(0, ui.comboDevices->currentIndex()));
+    usbDevice->interfaceSelected = opened ? usbDevice->SelectStreamingInterface() : 0;
+    if (usbDevice->interfaceSelected != 1) return fail(tr("Error: Interface cound not be set!"), true);
+
+    usbDevice->outEndPointIndex = usbDevice->FindEndPoint(0x02);
+    if (usbDevice->outEndPointIndex == 0) return fail(tr("Error: Could not find endpoint 2!"), true);
+
+    usbDevice->inEndPointIndex = usbDevice->FindEndPoint(0x86);
+    if (usbDevice->inEndPointIndex == 0) return fail(tr("Error: Could not find endpoint 6!"), true);
+
+    if (!LoadFirmware()) return fail(tr("Error: Firmware Update Failed!"), false);
+    ui.statusBar->showMessage(tr("Success: Firmware Update Complete!"));
+
+    if (!UpdateOperatingParameters())
+        return fail(tr("Error: Unable to set operating parameters"), false);
+    ui.statusBar->showMessage(tr("New operating parameters set"));
+
+    // One timer at a time: a timer left from an earlier activation is retired.
+    delete streamTimer;
+    streamTimer = new QTimer(this);
+    connect(streamTimer, &QTimer::timeout, this, &Vorn_GUI::ReadStream);
+    streamTimer->start(updateIntervalMs);
+
+    ui.statusBar->showMessage(tr("Device Streaming..."));
+    UpdateDisplayParameters();
+}
+
+bool Vorn_GUI::LoadFirmware() {
+    const std::string text = vorn::EmbeddedFirmwareText();
+    auto records = vorn::ParseFirmwareRecords(text);
+    const std::size_t expected = records.size();
+    // An image that parses to nothing is damaged; it must not count as a complete download.
+    if (expected == 0) return false;
+    return static_cast<std::size_t>(usbDevice->DownloadFirmware(std::move(records))) == expected;
+}

@@ -1,0 +1,100 @@
+// What the processing routines share: control state for the chains, the time scope, the
+// automatic dynamic range and the axis titles.
+#include <QSlider>
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_scale_engine.h>
+#include <qwt_text.h>
+
+#include "app/vorn_gui.h"
+
+vorn::dsp::IqBalancing Vorn_GUI::IqBalancingFromControls() const {
+    vorn::dsp::IqBalancing options;
+    options.dcSubtract = ui.filterOptionDCSubtract->isChecked();
+    options.amplitudeCorrection = ui.filterOptionIQAmplitude->isChecked();
+    return options;
+}
+
+vorn::dsp::ClutterMode Vorn_GUI::ClutterModeFromControls() const {
+    if (ui.filterOptionDirectClutter->isChecked()) return vorn::dsp::ClutterMode::Reference;
+    if (ui.filterOptionDirectClutterAverage->isChecked())
+        return vorn::dsp::ClutterMode::MovingAverage;
+    return vorn::dsp::ClutterMode::Disabled;
+}
+
+vorn::dsp::DynamicRangeControls Vorn_GUI::DynamicRangeFromControls() const {
+    vorn::dsp::DynamicRangeControls controls;
+    controls.autoMaximum = ui.DynamicRange_Maximum_EN->isChecked();
+    controls.autoMinimum = ui.DynamicRange_Minimum_EN->isChecked();
+    controls.sliderMaximum = ui.DynamicRange_Maximum->value();
+    controls.sliderMinimum = ui.DynamicRange_Minimum->value();
+    return controls;
+}
+
+vorn::dsp::WindowBounds Vorn_GUI::OrderedWindow(QSlider* low, QSlider* high) {
+    if (low->value() > high->value()) {
+        if (high->hasFocus())
+            low->setValue(high->value());
+        else
+            high->setValue(low->value());
+    }
+    return {static_cast<double>(low->value()), static_cast<double>(high->value())};
+}
+
+void Vorn_GUI::SetAxisTitle(QwtPlot* plot, int axis, const QString& title) {
+    QwtText text(title);
+    QFont font = text.font();
+    font.setPointSize(8);
+    text.setFont(font);
+    plot->setAxisTitle(axis, text);
+}
+
+void Vorn_GUI::ShowTimeScopeTitles(bool fixedAmplitude) {
+    ui.groupBox_Top->show();
+    ui.groupBox_Top->setTitle(tr("Time Scope Display"));
+    SetAxisTitle(ui.qwtPlotScope_1, QwtPlot::xBottom, tr("Time (seconds)"));
+    SetAxisTitle(ui.qwtPlotScope_1, QwtPlot::yLeft, tr("Amplitude"));
+    if (fixedAmplitude) ui.qwtPlotScope_1->setAxisScale(QwtPlot::yLeft, -1.0, 1.0, 0.5);
+}
+
+void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod) {
+    if (timeAxisDirty) {
+        const double period =
+            vorn::dsp::ResolveSamplePeriod(samplePeriod, sweepTimeMs, samplesPerSweep);
+        timeAxis = vorn::dsp::TimeAxis(scope.i.size(), period);
+        ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0,
+                                        static_cast<double>(scope.i.size()) * period);
+        ui.qwtPlotScope_1->setAxisAutoScale(QwtPlot::yLeft);
+        timeAxisDirty = false;
+    }
+    // A block of another length than the axis was built for (a changed sweep count before
+    // the reset reached this tick) is drawn over the points both have.
+    const int n = static_cast<int>(std::min(timeAxis.size(), scope.i.size()));
+    if (curveI) curveI->setSamples(timeAxis.data(), scope.i.data(), n);
+    if (curveQ) curveQ->setSamples(timeAxis.data(), scope.q.data(), n);
+}
+
+void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double spanEnd,
+                               double samplePeriod) {
+    if (timeAxisDirty) {
+        const double period =
+            vorn::dsp::ResolveSamplePeriod(samplePeriod, sweepTimeMs, samplesPerSweep);
+        timeAxis = vorn::dsp::TimeAxis(scope.i.size(), period);
+        ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0001, spanEnd);
+        ui.qwtPlotScope_1->setAxisAutoScale(QwtPlot::yLeft);
+        timeAxisDirty = false;
+    }
+    const int n = static_cast<int>(std::min(timeAxis.size(), scope.i.size()));
+    if (curveI) curveI->setSamples(timeAxis.data(), scope.i.data(), n);
+    if (curveQ) curveQ->setSamples(timeAxis.data(), scope.q.data(), n);
+}
+
+vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const std::vector<double>& values,
+                                                   std::size_t maxCount, std::size_t minCount) {
+    const vorn::dsp::DynamicRangeControls controls = DynamicRangeFromControls();
+    const vorn::dsp::DynamicRange range =
+        vorn::dsp::AutoDynamicRange(controls, values, maxCount, minCount);
+    if (controls.autoMaximum) ui.DynamicRange_Maximum->setValue(range.maximum);
+    if (controls.autoMinimum) ui.DynamicRange_Minimum->setValue(range.minimum);
+    return range;
+}

@@ -1,0 +1,116 @@
+// FMCW sawtooth, range and time scope (display mode 1) and range waterfall (display mode 5).
+#include <QSlider>
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_zoneitem.h>
+
+#include <cmath>
+
+#include "app/vorn_gui.h"
+#include "display/waterfall_view.h"
+
+void Vorn_GUI::ProcessFmcwRange() {
+    const vorn::dsp::FmcwRangeGeometry geo =
+        vorn::dsp::MakeFmcwRangeGeometry(sweepTimeMs, samplesPerSweep, bandwidthHz);
+    const double rmax = geo.maxRange;
+    const int colorScheme = ui.WaterfallRasterDataColor->currentIndex();
+
+    if (processingReset) {
+        ui.groupBox_Range->setEnabled(true);
+        ui.groupBox_Velocity->setEnabled(false);
+        ui.rangeFilter_Low->setRange(0, geo.sliderMaximum);
+        ui.rangeFilter_High->setRange(0, geo.sliderMaximum);
+        ui.rangeFilter_Low->setValue(0);
+        ui.rangeFilter_High->setValue(geo.sliderMaximum);
+        fmcwRange.Reset();
+    }
+
+    const vorn::dsp::WindowBounds window = OrderedWindow(ui.rangeFilter_Low, ui.rangeFilter_High);
+    ui.range_UpperBound->setText(tr("%1 m").arg(window.upper));
+    ui.range_LowerBound->setText(tr("%1 m").arg(window.lower));
+    const bool windowOn = vorn::dsp::IsWindowActive(window, 0.0, rmax);
+    if (windowZone) {
+        windowZone->setVisible(windowOn);
+        if (windowOn)
+            windowZone->setInterval(window.lower, window.upper);
+        else
+            windowZone->setInterval(0.0, rmax);
+    }
+
+    UpdateRecordData(geo.sampleRate);
+
+    SampleBlock block;
+    if (!AcquireBlock(block, samplesPerSweep, 1000)) {
+        StopStreamingAfterFailedRead(tr("Error: Did not receive requested number of samples."));
+        return;
+    }
+
+    vorn::dsp::FmcwRangeSettings settings;
+    settings.sweepTimeMs = sweepTimeMs;
+    settings.samplesPerSweep = samplesPerSweep;
+    settings.bandwidthHz = bandwidthHz;
+    settings.clutterMode = ClutterModeFromControls();
+    settings.clutterAverageCount = ui.filterOptionDirectClutterAvgCount->value();
+    settings.iqBalancing = IqBalancingFromControls();
+    settings.hammingWindow = ui.filterOptionHammingWindow->isChecked();
+    settings.rangeWeighting = ui.isRangeWeighting->isChecked();
+    settings.window = window;
+    const vorn::dsp::FmcwRangeResult result = fmcwRange.Process(block, settings, clutter);
+
+    UpdateTimeScope(result.scope, vorn::dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex()),
+                    -1.0);
+
+    QwtPlot* bottom = ui.qwtPlotScope_2;
+    const auto resetTopScale = [this] {
+        // The scope's y scale: fixed for normalised samples, automatic for raw ones, and a
+        // fixed ±100 once clutter cancellation has taken the offset away.
+        const bool normalised = ui.filterOptionIQAmplitude->isChecked();
+        ShowTimeScopeTitles(normalised);
+        if (!normalised && !ui.filterOptionDirectClutterDisabled->isChecked())
+            ui.qwtPlotScope_1->setAxisScale(QwtPlot::yLeft, -100.0, 100.0, 20.0);
+    };
+
+    if (displayMode == 1) {
+        if (processingReset) {
+            resetTopScale();
+            ui.groupBox_Bottom->setTitle(tr("Range Scope Display"));
+            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Range (meters)"));
+            bottom->setAxisScale(QwtPlot::xBottom, 0.0, rmax);
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Intensity (dB)"));
+            spectrumAxis = vorn::dsp::RangeAxis(rmax);
+            if (curveSpectrum) curveSpectrum->setTitle(tr("FMCW Range"));
+            processingReset = false;
+        }
+        const vorn::dsp::DynamicRange range =
+            AutoDynamicRange(result.profile, result.profile.size(), result.profile.size());
+        if (markerRangePeak) {
+            markerRangePeak->setXValue(result.detectedRange);
+            markerRangePeak->setLabel(
+                QwtText(tr(" Detected Range: %1 m").arg(result.detectedRange)));
+        }
+        bottom->setAxisScale(QwtPlot::yLeft, range.minimum, range.maximum);
+        if (curveSpectrum)
+            curveSpectrum->setSamples(spectrumAxis.data(), result.profile.data(),
+                                      static_cast<int>(result.profile.size()));
+    } else if (displayMode == 5) {
+        const double span = historyRows * updatePeriodS;
+        if (processingReset) {
+            resetTopScale();
+            ui.groupBox_Bottom->setTitle(tr("Range Waterfall Display"));
+            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Range (meters)"));
+            bottom->setAxisScale(QwtPlot::xBottom, 0.0, rmax);
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
+            bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
+            processingReset = false;
+        }
+        if (!waterfall) return;
+        waterfall->applyColorScheme(colorScheme);
+        const std::size_t rows = static_cast<std::size_t>(historyRows);
+        const vorn::dsp::DynamicRange range =
+            AutoDynamicRange(waterfall->values, rows / 2 * 1024, rows / 4 * 1024);
+        waterfall->pushRow(result.profile, true);
+        waterfall->updateRaster(static_cast<int>(vorn::dsp::kRangeBins), 0.0, rmax, 0.0, span,
+                                range.minimum, range.maximum);
+    }
+}

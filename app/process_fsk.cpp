@@ -1,0 +1,141 @@
+// FSK: range and radial velocity on the dials, level gauge, and the velocity spectrum
+// (display mode 2), velocity waterfall (mode 4) or range track (mode 5).
+#include <QSlider>
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_zoneitem.h>
+
+#include "app/vorn_gui.h"
+#include "display/waterfall_view.h"
+
+void Vorn_GUI::ProcessFsk() {
+    const int sweeps = ui.spinBoxDopplerQueue->value();
+    const vorn::dsp::FskGeometry geo =
+        vorn::dsp::MakeFskGeometry(sweepTimeMs, samplesPerSweep, sweeps, centerFrequencyHz);
+    const double vmax = geo.maxVelocity;
+    const double threshold = ui.counterFSKDetectionThreshold->value();
+    const int colorScheme = ui.WaterfallRasterDataColor->currentIndex();
+    const vorn::dsp::DynamicRangeControls dynamicRange = DynamicRangeFromControls();
+
+    if (processingReset) {
+        ui.groupBox_Range->setEnabled(false);
+        ui.groupBox_Velocity->setEnabled(true);
+        ui.dialFSKRange->setLowerBound(0.0);
+        ui.dialFSKRange->setUpperBound(vorn::dsp::kFskMaxRange);
+        ui.dialFSKVelocity->setLowerBound(-vmax);
+        ui.dialFSKVelocity->setUpperBound(vmax);
+        ui.thermFSKMaxDetectedValue->setLowerBound(-50.0);
+        ui.thermFSKMaxDetectedValue->setUpperBound(150.0);
+        ui.counterFSKDetectionThreshold->setLowerBound(-50.0);
+        ui.counterFSKDetectionThreshold->setUpperBound(150.0);
+        for (QSlider* slider : {ui.velocityFilter_Low, ui.velocityFilter_High}) {
+            slider->setRange(-geo.velocitySliderMaximum, geo.velocitySliderMaximum);
+            slider->setSingleStep(geo.velocitySliderStep);
+        }
+        ui.velocityFilter_Low->setValue(-geo.velocitySliderMaximum);
+        ui.velocityFilter_High->setValue(geo.velocitySliderMaximum);
+        fsk.Reset();
+    }
+
+    const vorn::dsp::WindowBounds window =
+        OrderedWindow(ui.velocityFilter_Low, ui.velocityFilter_High);
+    ui.velocity_UpperBound->setText(tr("%1 m/s").arg(window.upper));
+    ui.velocity_LowerBound->setText(tr("%1 m/s").arg(window.lower));
+    const bool windowOn = vorn::dsp::IsWindowActive(window, -vmax, vmax);
+    if (windowZone) {
+        windowZone->setVisible(windowOn);
+        if (windowOn)
+            windowZone->setInterval(window.lower, window.upper);
+        else
+            windowZone->setInterval(-vmax, vmax);
+    }
+
+    SampleBlock block;
+    if (!AcquireBlock(block, geo.totalSamples, static_cast<int>(geo.timeoutMs))) {
+        StopStreamingAfterFailedRead(tr("Error: Received wrong number of samples from radar."));
+        return;
+    }
+    UpdateRecordData(geo.sampleRate);
+
+    vorn::dsp::FskSettings settings;
+    settings.sweepTimeMs = sweepTimeMs;
+    settings.samplesPerSweep = samplesPerSweep;
+    settings.sweepCount = sweeps;
+    settings.centerFrequencyHz = centerFrequencyHz;
+    settings.hammingWindow = ui.filterOptionHammingWindow->isChecked();
+    settings.threshold = threshold;
+    settings.velocityWindow = window;
+    const vorn::dsp::FskResult result = fsk.Process(block, settings);
+
+    ui.thermFSKMaxDetectedValue->setAlarmLevel(threshold);
+    ui.thermFSKMaxDetectedValue->setValue(result.peakLevel);
+    ui.dialFSKRange->setValue(result.range);
+    ui.dialFSKVelocity->setValue(result.velocity);
+
+    QwtPlot* bottom = ui.qwtPlotScope_2;
+    const double span = historyRows * updatePeriodS;
+    const auto resetWaterfall = [&](const QString& xTitle) {
+        if (waterfall) waterfall->setShape(1024, historyRows);
+        ShowTimeScopeTitles(false);
+        ui.groupBox_Bottom->setTitle(tr("FSK Processing Information"));
+        SetAxisTitle(bottom, QwtPlot::xBottom, xTitle);
+        SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
+        bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
+        processingReset = false;
+    };
+
+    if (displayMode == 2) {
+        if (processingReset) {
+            ShowTimeScopeTitles(false);
+            ui.groupBox_Bottom->setTitle(tr("FSK Processing Information"));
+            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Amplitude (dB)"));
+            if (curveSpectrum) curveSpectrum->setTitle(tr("FSK Velocity"));
+            spectrumAxis = vorn::dsp::FskVelocityAxis(vmax);
+            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
+            bottom->setAxisScale(QwtPlot::yLeft, -50.0, 150.0);
+            processingReset = false;
+        }
+        if (markerFskThreshold) {
+            markerFskThreshold->setYValue(threshold);
+            markerFskThreshold->setLabel(QwtText(tr("Detection Threshold: %1 dB").arg(threshold)));
+        }
+        if (markerFskPeak) {
+            markerFskPeak->setXValue(result.velocity);
+            markerFskPeak->setLabel(QwtText(tr(" Max Velocity: %1 m/s").arg(result.velocity)));
+        }
+        if (curveSpectrum)
+            curveSpectrum->setSamples(spectrumAxis.data(), result.spectrum.data(),
+                                      static_cast<int>(result.spectrum.size()));
+    } else if (displayMode == 4) {
+        if (processingReset) {
+            resetWaterfall(tr("Radial Velocity (meters per second)"));
+            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
+        }
+        if (waterfall) {
+            waterfall->applyColorScheme(colorScheme);
+            waterfall->pushRow(result.velocityRow, true);
+            waterfall->updateRaster(1024, -vmax, vmax, 0.0, span, dynamicRange.sliderMinimum,
+                                    dynamicRange.sliderMaximum);
+            // This mode sets the scale for the next tick from the history after the push.
+            const std::size_t half = static_cast<std::size_t>(historyRows / 2) * 1024;
+            AutoDynamicRange(waterfall->values, half, half);
+        }
+    } else if (displayMode == 5) {
+        if (processingReset) {
+            resetWaterfall(tr("Range (meters)"));
+            bottom->setAxisScale(QwtPlot::xBottom, 0.0, vorn::dsp::kFskMaxRange);
+        }
+        if (waterfall) {
+            waterfall->applyColorScheme(colorScheme);
+            const std::size_t half = static_cast<std::size_t>(historyRows / 2) * 1024;
+            const vorn::dsp::DynamicRange range = AutoDynamicRange(waterfall->values, half, half);
+            waterfall->pushRow(result.rangeTrackRow, true);
+            waterfall->updateRaster(1024, 0.0, vorn::dsp::kFskMaxRange, 0.0, span, range.minimum,
+                                    range.maximum);
+        }
+    }
+
+    UpdateTimeScope(result.scope, -1.0);
+}

@@ -1,0 +1,106 @@
+// FMCW sawtooth bursts: range-velocity map (display mode 3), velocity waterfall (mode 4).
+#include <QSlider>
+#include <qwt_plot.h>
+
+#include "app/vorn_gui.h"
+#include "device/radar_device.h"
+#include "display/waterfall_view.h"
+
+void Vorn_GUI::ProcessRangeVelocityMap() {
+    const int sweeps = ui.spinBoxDopplerQueue->value();
+    const vorn::dsp::RangeVelocityGeometry geo = vorn::dsp::MakeRangeVelocityGeometry(
+        sweepTimeMs, samplesPerSweep, sweeps, bandwidthHz, centerFrequencyHz);
+    const double rmax = geo.maxRange;
+    const double vmax = geo.maxVelocity;
+    const int colorScheme = ui.WaterfallRasterDataColor->currentIndex();
+
+    if (processingReset) {
+        ui.groupBox_Range->setEnabled(true);
+        ui.groupBox_Velocity->setEnabled(true);
+        ui.rangeFilter_Low->setRange(0, geo.rangeSliderMaximum);
+        ui.rangeFilter_High->setRange(0, geo.rangeSliderMaximum);
+        ui.rangeFilter_Low->setValue(0);
+        ui.rangeFilter_High->setValue(geo.rangeSliderMaximum);
+        ui.range_LowerBound->setText(tr("%1 m").arg(0));
+        ui.range_UpperBound->setText(tr("%1 m").arg(rmax));
+        ui.velocityFilter_Low->setRange(0, geo.velocitySliderMaximum);
+        ui.velocityFilter_High->setRange(0, geo.velocitySliderMaximum);
+        ui.velocityFilter_Low->setValue(0);
+        ui.velocityFilter_High->setValue(geo.velocitySliderMaximum);
+        ui.velocity_UpperBound->setText(tr("%1 m/s").arg(vmax));
+        ui.velocity_LowerBound->setText(tr("%1 m/s").arg(0));
+        rangeVelocityMap.Reset();
+    }
+
+    const vorn::dsp::WindowBounds rangeWindow =
+        OrderedWindow(ui.rangeFilter_Low, ui.rangeFilter_High);
+    ui.range_LowerBound->setText(tr("%1 m").arg(rangeWindow.lower));
+    ui.range_UpperBound->setText(tr("%1 m").arg(rangeWindow.upper));
+    const vorn::dsp::WindowBounds velocityWindow =
+        OrderedWindow(ui.velocityFilter_Low, ui.velocityFilter_High);
+    ui.velocity_UpperBound->setText(tr("%1 m/s").arg(velocityWindow.upper));
+    ui.velocity_LowerBound->setText(tr("%1 m/s").arg(velocityWindow.lower));
+
+    UpdateRecordData(geo.sampleRate);
+
+    SampleBlock block;
+    if (!AcquireBlock(block, geo.totalSamples, static_cast<int>(geo.timeoutMs))) {
+        StopStreamingAfterFailedRead(tr("Error: Did not receive the proper number of samples."));
+        return;
+    }
+
+    vorn::dsp::RangeVelocityMapSettings settings;
+    settings.sweepTimeMs = sweepTimeMs;
+    settings.samplesPerSweep = samplesPerSweep;
+    settings.sweepCount = sweeps;
+    settings.bandwidthHz = bandwidthHz;
+    settings.centerFrequencyHz = centerFrequencyHz;
+    settings.clutterMode = ClutterModeFromControls();
+    settings.clutterAverageCount = ui.filterOptionDirectClutterAvgCount->value();
+    settings.iqBalancing = IqBalancingFromControls();
+    settings.hammingWindow = ui.filterOptionHammingWindow->isChecked();
+    settings.rangeWeighting = ui.isRangeWeighting->isChecked();
+    settings.rangeWindow = rangeWindow;
+    settings.velocityWindow = velocityWindow;
+    const vorn::dsp::RangeVelocityMapResult result =
+        rangeVelocityMap.Process(block, settings, clutter);
+
+    QwtPlot* bottom = ui.qwtPlotScope_2;
+    if (displayMode == 3) {
+        if (processingReset) {
+            ui.groupBox_Top->hide();
+            ui.groupBox_Bottom->setTitle(tr("Range-Velocity Map"));
+            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
+            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Range (meters)"));
+            bottom->setAxisScale(QwtPlot::yLeft, 0.0, rmax);
+            processingReset = false;
+        }
+        if (!waterfall) return;
+        waterfall->applyColorScheme(colorScheme);
+        const vorn::dsp::DynamicRange range =
+            AutoDynamicRange(result.map, result.map.size(), result.map.size());
+        waterfall->pushRow(result.map, false);
+        waterfall->updateRaster(static_cast<int>(vorn::dsp::kMapColumns), -vmax, vmax, 0.0, rmax,
+                                range.minimum, range.maximum);
+    } else if (displayMode == 4) {
+        const double span = historyRows * updatePeriodS;
+        if (processingReset) {
+            ui.groupBox_Top->hide();
+            ui.groupBox_Bottom->setTitle(tr("Velocity Waterfall Display"));
+            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
+            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
+            bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
+            processingReset = false;
+        }
+        if (!waterfall) return;
+        const std::vector<double> profile = vorn::dsp::VelocityProfile(result.map);
+        waterfall->applyColorScheme(colorScheme);
+        const std::size_t quarter = static_cast<std::size_t>(historyRows / 4) * 1024;
+        const vorn::dsp::DynamicRange range = AutoDynamicRange(waterfall->values, quarter, quarter);
+        waterfall->pushRow(profile, true);
+        waterfall->updateRaster(static_cast<int>(vorn::dsp::kMapColumns), -vmax, vmax, 0.0, span,
+                                range.minimum, range.maximum);
+    }
+}

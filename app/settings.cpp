@@ -1,0 +1,121 @@
+// Operating parameters from the controls, and the "+"/"-" step buttons.
+#include <QSlider>
+#include <qwt_dial_needle.h>
+
+#include "app/vorn_gui.h"
+#include "device/radar_constants.h"
+#include "device/radar_device.h"
+
+namespace {
+
+// The dynamic-range steps refuse to land on the slider's ends; the window steps may.
+void StepStrict(QSlider* slider, int step) {
+    const int next = slider->value() + step;
+    if (step > 0 ? next < slider->maximum() : next > slider->minimum()) slider->setValue(next);
+}
+
+void StepInclusive(QSlider* slider, int step) {
+    const int next = slider->value() + step;
+    if (step > 0 ? next <= slider->maximum() : next >= slider->minimum()) slider->setValue(next);
+}
+
+QwtDialSimpleNeedle* MakeNeedle() {
+    return new QwtDialSimpleNeedle(QwtDialSimpleNeedle::Ray, true, Qt::gray, Qt::darkGray);
+}
+
+}  // namespace
+
+void Vorn_GUI::Qt_DR_Max_Plus() { StepStrict(ui.DynamicRange_Maximum, +2); }
+void Vorn_GUI::Qt_DR_Max_Minus() { StepStrict(ui.DynamicRange_Maximum, -2); }
+void Vorn_GUI::Qt_DR_Min_Plus() { StepStrict(ui.DynamicRange_Minimum, +2); }
+void Vorn_GUI::Qt_DR_Min_Minus() { StepStrict(ui.DynamicRange_Minimum, -2); }
+void Vorn_GUI::Qt_rangeFilter_High_Minus() { StepInclusive(ui.rangeFilter_High, -1); }
+void Vorn_GUI::Qt_rangeFilter_High_Plus() { StepInclusive(ui.rangeFilter_High, +1); }
+void Vorn_GUI::Qt_rangeFilter_Low_Minus() { StepInclusive(ui.rangeFilter_Low, -1); }
+void Vorn_GUI::Qt_rangeFilter_Low_Plus() { StepInclusive(ui.rangeFilter_Low, +1); }
+void Vorn_GUI::Qt_velocityFilter_High_Minus() { StepInclusive(ui.velocityFilter_High, -1); }
+void Vorn_GUI::Qt_velocityFilter_High_Plus() { StepInclusive(ui.velocityFilter_High, +1); }
+void Vorn_GUI::Qt_velocityFilter_Low_Minus() { StepInclusive(ui.velocityFilter_Low, -1); }
+void Vorn_GUI::Qt_velocityFilter_Low_Plus() { StepInclusive(ui.velocityFilter_Low, +1); }
+
+bool Vorn_GUI::UpdateOperatingParameters() {
+    ui.filterOptionDCSubtract->setEnabled(true);
+    ui.comboPBandwidth->setEnabled(true);
+    ui.groupBox_Range->setEnabled(true);
+    ui.groupBox_DopplerPulse->setEnabled(true);
+
+    if (ui.radioOperationMode_1->isChecked())
+        operatingMode = 0;
+    else if (ui.radioOperationMode_2->isChecked())
+        operatingMode = 1;
+    else if (ui.radioOperationMode_4->isChecked())
+        operatingMode = 2;
+    else if (ui.radioOperationMode_5->isChecked())
+        operatingMode = 3;
+
+    if (operatingMode != 2) {
+        ui.fskGroupBox->hide();
+        ui.counterFSKDetectionThreshold->setEnabled(false);
+        ui.dialFSKVelocity->setEnabled(false);
+        ui.dialFSKVelocity->setValue(0);
+        ui.dialFSKRange->setEnabled(false);
+        ui.dialFSKRange->setValue(0);
+        ui.comboPBandwidth->setEnabled(true);
+        ui.groupBox_8->setEnabled(true);
+        ui.groupBox_11->setEnabled(true);
+        ui.groupBox_Range->setEnabled(true);
+    } else {
+        ui.fskGroupBox->show();
+        ui.counterFSKDetectionThreshold->setEnabled(true);
+        ui.dialFSKVelocity->setEnabled(true);
+        ui.dialFSKVelocity->setReadOnly(true);
+        ui.dialFSKVelocity->setNeedle(MakeNeedle());
+        ui.dialFSKRange->setEnabled(true);
+        ui.dialFSKRange->setReadOnly(true);
+        ui.dialFSKRange->setNeedle(MakeNeedle());
+        ui.comboPBandwidth->setEnabled(false);
+        ui.groupBox_8->setEnabled(false);
+        ui.groupBox_11->setEnabled(false);
+        ui.groupBox_Range->setEnabled(false);
+    }
+    if (operatingMode == 3) {
+        ui.comboPBandwidth->setEnabled(false);
+        ui.groupBox_11->setEnabled(false);
+    }
+
+    modeCode = operatingMode;
+
+    static constexpr double kSweepTimesMs[] = {1.0, 2.0, 4.0, 10.0};
+    static constexpr int kSamplesPerSweep[] = {128, 256, 512, 1024};
+    // "400" MHz has code 0 and "100" MHz code 1: the radar's own encoding.
+    static constexpr int kBandwidthCodes[] = {1, 2, 3, 0};
+    static constexpr double kBandwidthsHz[] = {100e6, 150e6, 300e6, 400e6};
+    if (const int i = ui.comboPSweepTime->currentIndex(); i >= 0 && i <= 3) {
+        sweepTimeCode = i;
+        sweepTimeMs = kSweepTimesMs[i];
+    }
+    if (const int i = ui.comboPSampleWindow->currentIndex(); i >= 0 && i <= 3) {
+        samplesCode = i;
+        samplesPerSweep = kSamplesPerSweep[i];
+    }
+    if (const int i = ui.comboPBandwidth->currentIndex(); i >= 0 && i <= 3) {
+        bandwidthCode = kBandwidthCodes[i];
+        bandwidthHz = kBandwidthsHz[i];
+    }
+
+    parameterWord =
+        RadarDevice::ComposeParameterWord(sweepTimeCode, bandwidthCode, samplesCode, modeCode);
+
+    constexpr double kBaseFrequencyHz = 5.6e9;
+    centerFrequencyHz = (operatingMode == 2 || operatingMode == 3)
+                            ? kBaseFrequencyHz
+                            : kBaseFrequencyHz + bandwidthHz / 2.0;
+
+    channelOneSelected = ui.device_centerFrequency->currentIndex() == 1 ? 0 : 1;
+
+    clutter.RequestReset();
+    timeAxisDirty = true;
+    processingReset = true;
+
+    return SendParameterBlock() == vorn::kParameterBlockBytes;
+}

@@ -1,0 +1,128 @@
+// Construction, connections and the legends of the two plots.
+#include "app/vorn_gui.h"
+
+#include <QCamera>
+#include <QDockWidget>
+#include <QTimer>
+#include <QVideoWidget>
+#include <qwt_legend_data.h>
+#include <qwt_plot.h>
+#include <qwt_plot_legenditem.h>
+
+#include "device/radar_device.h"
+#include "display/waterfall_view.h"
+
+Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
+    : QMainWindow(parent, Qt::WindowFlags()) {
+    ui.setupUi(this);
+    // The form carries the Qt version it was designed with; say which one really runs.
+    ui.labelQtVersion->setText(tr("This program uses Qt version %1").arg(QString::fromLatin1(qVersion())));
+
+    usbDevice = std::make_unique<RadarDevice>(std::move(backend));
+
+    on_buttonRefreshDeviceList_clicked();
+
+    updateIntervalMs = ui.spinBoxPUpdateRate->value();
+    timeAxisDirty = true;
+    processingReset = true;
+    clutter.RequestReset();
+    historyRows = ui.SpectrogramRows->value();
+
+    // From here on a burst is 8 to 1024 sweeps: the Doppler transforms are 1024 points long.
+    ui.spinBoxDopplerQueue->setMaximum(1024);
+
+    MakeConnections();
+
+    AddLegend(ui.qwtPlotScope_1);
+    AddLegend(ui.qwtPlotScope_2);
+
+    ui.fskGroupBox->hide();
+    ui.filterOptionDCSubtract->setChecked(true);
+    ui.radioOperationMode_2->hide();
+    ui.groupBox_3->setEnabled(false);
+    ui.DisplayProperties->setEnabled(false);
+
+    camera = nullptr;
+    videoWidget = new QVideoWidget();
+    cameraDock = new QDockWidget(tr("Camera"), this);
+    addDockWidget(Qt::LeftDockWidgetArea, cameraDock);
+
+    refreshCameraDevices();
+    connect(ui.vornCamera_RefreshDevices, &QPushButton::clicked, this,
+            &Vorn_GUI::refreshCameraDevices);
+    connect(ui.vornCamera_DevicesList, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &Vorn_GUI::setActiveCamera);
+    connect(ui.vornCamera_Status, &QPushButton::clicked, this, &Vorn_GUI::setCameraStatus);
+}
+
+Vorn_GUI::~Vorn_GUI() {
+    if (streamTimer) streamTimer->stop();
+    vorn::DeleteAll(plotItems);
+    delete camera;
+    // The video widget has no parent unless the dock took it.
+    if (cameraDock->widget() != videoWidget) delete videoWidget;
+}
+
+void Vorn_GUI::MakeConnections() {
+    // The first 35 connections; the three camera controls are connected after the camera
+    // list is filled, so the first fill selects the camera through the explicit call alone.
+    connect(ui.captureViewTop, &QPushButton::clicked, this, &Vorn_GUI::exportPlotImageTop);
+    connect(ui.captureViewBottom, &QPushButton::clicked, this, &Vorn_GUI::exportPlotImageBottom);
+    for (QRadioButton* b : {ui.radioOperationMode_1, ui.radioOperationMode_2,
+                            ui.radioOperationMode_4, ui.radioOperationMode_5})
+        connect(b, &QRadioButton::clicked, this, &Vorn_GUI::UpdateDisplayParameters);
+    for (QPushButton* b : {ui.radioSpectrumDisplay_1, ui.radioSpectrumDisplay_2,
+                           ui.radioSpectrumDisplay_3, ui.radioSpectrumDisplay_4,
+                           ui.radioSpectrumDisplay_5})
+        connect(b, &QPushButton::clicked, this, &Vorn_GUI::UpdateDisplayParameters);
+    const auto indexChanged = qOverload<int>(&QComboBox::currentIndexChanged);
+    connect(ui.comboPBandwidth, indexChanged, this, &Vorn_GUI::UpdateOperatingParameters);
+    connect(ui.comboPSampleWindow, indexChanged, this, &Vorn_GUI::UpdateOperatingParameters);
+    connect(ui.comboPSweepTime, indexChanged, this, &Vorn_GUI::UpdateOperatingParameters);
+    connect(ui.filterOptionDirectClutter, &QRadioButton::clicked, this,
+            &Vorn_GUI::UpdateOperatingParameters);
+    connect(ui.filterOptionDirectClutterAverage, &QRadioButton::clicked, this,
+            &Vorn_GUI::UpdateOperatingParameters);
+    connect(ui.filterOptionIQAmplitude, &QCheckBox::clicked, this,
+            &Vorn_GUI::UpdateOperatingParameters);
+    const auto valueChanged = qOverload<int>(&QSpinBox::valueChanged);
+    connect(ui.SpectrogramRows, valueChanged, this, &Vorn_GUI::UpdateDisplayParameters);
+    connect(ui.spinBoxDopplerQueue, valueChanged, this, &Vorn_GUI::UpdateDisplayParameters);
+    connect(ui.spinBoxPUpdateRate, valueChanged, this, &Vorn_GUI::UpdateDisplayParameters);
+    connect(ui.WaterfallRasterDataMethod, indexChanged, this, &Vorn_GUI::UpdateDisplayParameters);
+    connect(ui.recordButtonStart, &QPushButton::clicked, this, &Vorn_GUI::recordBegin);
+    connect(ui.DR_Max_Plus, &QPushButton::clicked, this, &Vorn_GUI::Qt_DR_Max_Plus);
+    connect(ui.DR_Max_Minus, &QPushButton::clicked, this, &Vorn_GUI::Qt_DR_Max_Minus);
+    connect(ui.DR_Min_Plus, &QPushButton::clicked, this, &Vorn_GUI::Qt_DR_Min_Plus);
+    connect(ui.DR_Min_Minus, &QPushButton::clicked, this, &Vorn_GUI::Qt_DR_Min_Minus);
+    connect(ui.device_centerFrequency, indexChanged, this, &Vorn_GUI::UpdateDisplayParameters);
+    connect(ui.rangeFilter_High_Minus, &QPushButton::clicked, this,
+            &Vorn_GUI::Qt_rangeFilter_High_Minus);
+    connect(ui.rangeFilter_High_Plus, &QPushButton::clicked, this,
+            &Vorn_GUI::Qt_rangeFilter_High_Plus);
+    connect(ui.rangeFilter_Low_Minus, &QPushButton::clicked, this,
+            &Vorn_GUI::Qt_rangeFilter_Low_Minus);
+    connect(ui.rangeFilter_Low_Plus, &QPushButton::clicked, this,
+            &Vorn_GUI::Qt_rangeFilter_Low_Plus);
+    connect(ui.velocityFilter_High_Minus, &QPushButton::clicked, this,
+            &Vorn_GUI::Qt_velocityFilter_High_Minus);
+    connect(ui.velocityFilter_High_Plus, &QPushButton::clicked, this,
+            &Vorn_GUI::Qt_velocityFilter_High_Plus);
+    connect(ui.velocityFilter_Low_Minus, &QPushButton::clicked, this,
+            &Vorn_GUI::Qt_velocityFilter_Low_Minus);
+    connect(ui.velocityFilter_Low_Plus, &QPushButton::clicked, this,
+            &Vorn_GUI::Qt_velocityFilter_Low_Plus);
+}
+
+void Vorn_GUI::AddLegend(QwtPlot* plot) {
+    auto* legend = new QwtPlotLegendItem();
+    legend->setMaxColumns(1);
+    legend->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    legend->setTextPen(QPen(Qt::black));
+    QColor background = palette().color(QPalette::Button);
+    background.setAlphaF(0.8);
+    legend->setBackgroundBrush(QBrush(background, Qt::SolidPattern));
+    legend->setBorderRadius(3);
+    legend->setBorderPen(QPen(palette().color(QPalette::Dark), 1, Qt::SolidLine));
+    legend->attach(plot);
+}

@@ -1,0 +1,168 @@
+#pragma once
+// The one window of the application: owns the form, the radar connection, the acquisition
+// timer, the plot items and every working buffer. Definitions are split by concern across
+// the app/*.cpp files.
+#include <QMainWindow>
+#include <QString>
+
+#include <complex>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "display/plot_items.h"
+#include "dsp/cw_velocity.h"
+#include "dsp/fmcw_range.h"
+#include "dsp/fsk.h"
+#include "dsp/range_velocity_map.h"
+#include "ui_vorn_gui.h"
+
+class QCamera;
+class QDockWidget;
+class QTimer;
+class QVideoWidget;
+class QSlider;
+class QwtPlot;
+class QwtPlotCurve;
+class QwtPlotGrid;
+class QwtPlotMarker;
+class QwtPlotZoneItem;
+class RadarDevice;
+class WaterfallView;
+
+namespace vorn {
+class UsbBackend;
+}
+
+using SampleBlock = vorn::dsp::SampleBlock;
+
+class Vorn_GUI : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent = nullptr);
+    ~Vorn_GUI() override;
+
+    Vorn_GUI(const Vorn_GUI&) = delete;
+    Vorn_GUI& operator=(const Vorn_GUI&) = delete;
+
+    // Parses the embedded controller image and downloads it; true when every record was written.
+    bool LoadFirmware();
+    void EnableDisplayControls(bool enabled);
+
+    void ProcessFmcwRange();
+    void ProcessRangeVelocityMap();
+    void ProcessCwVelocity();
+    void ProcessFsk();
+
+    bool WriteRecordFile(const SampleBlock& samples, const QString& fileName);
+
+    // Read access for tests and tools; the window itself uses the members directly.
+    const Ui::Vorn_GUIClass& form() const { return ui; }
+    RadarDevice* radar() const { return usbDevice.get(); }
+    QTimer* timer() const { return streamTimer; }
+    int currentOperatingMode() const { return operatingMode; }
+    int currentDisplayMode() const { return displayMode; }
+    std::uint16_t currentParameterWord() const { return parameterWord; }
+
+private slots:
+    void on_buttonRefreshDeviceList_clicked();
+    void on_buttonActivateDevice_clicked();
+    void on_spinBoxPUpdateRate_valueChanged();
+    void ReadStream();
+    bool UpdateOperatingParameters();
+    void UpdateDisplayParameters();
+    void UpdateRecordData(double samp_rate);
+    void recordBegin();
+    void exportPlotImageTop();
+    void exportPlotImageBottom();
+    void Qt_DR_Max_Plus();
+    void Qt_DR_Max_Minus();
+    void Qt_DR_Min_Plus();
+    void Qt_DR_Min_Minus();
+    void Qt_rangeFilter_High_Minus();
+    void Qt_rangeFilter_High_Plus();
+    void Qt_rangeFilter_Low_Minus();
+    void Qt_rangeFilter_Low_Plus();
+    void Qt_velocityFilter_High_Minus();
+    void Qt_velocityFilter_High_Plus();
+    void Qt_velocityFilter_Low_Minus();
+    void Qt_velocityFilter_Low_Plus();
+    void refreshCameraDevices();
+    void setCameraStatus();
+    void setActiveCamera();
+
+private:
+    void MakeConnections();
+    void AddLegend(QwtPlot* plot);
+    // Ends streaming after a failed acquisition: the same sequence for every routine.
+    void StopStreamingAfterFailedRead(const QString& message);
+    // Sends the parameter block of the current parameter word; the number of bytes taken.
+    int SendParameterBlock();
+    // Writes the parameter block and reads frames of the selected channel into block.
+    bool AcquireBlock(SampleBlock& block, int frames, int timeoutMs);
+    void ExportPlotImage(QwtPlot* plot);
+
+    // Control state the processing chains take, read at the moment a tick needs it.
+    vorn::dsp::IqBalancing IqBalancingFromControls() const;
+    vorn::dsp::ClutterMode ClutterModeFromControls() const;
+    vorn::dsp::DynamicRangeControls DynamicRangeFromControls() const;
+    // Keeps a window's sliders ordered (the slider with focus wins) and returns their values.
+    vorn::dsp::WindowBounds OrderedWindow(QSlider* low, QSlider* high);
+    void SetAxisTitle(QwtPlot* plot, int axis, const QString& title);
+    void ShowTimeScopeTitles(bool fixedAmplitude);
+    // Writes a block's I and Q traces into the top plot's two curves; the x axis is rebuilt
+    // only when the configuration changed.
+    void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod);
+    void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double spanEnd, double samplePeriod);
+    // The "Auto" rules over values[0, maxCount) and values[0, minCount); moves the sliders
+    // whose box is checked and returns the bounds to use for the plot.
+    vorn::dsp::DynamicRange AutoDynamicRange(const std::vector<double>& values,
+                                             std::size_t maxCount, std::size_t minCount);
+
+    Ui::Vorn_GUIClass ui;
+    std::unique_ptr<RadarDevice> usbDevice;
+    bool timeAxisDirty = true;
+    bool processingReset = true;
+    std::vector<double> timeAxis;
+    std::vector<double> spectrumAxis;
+    // Every plot item of the current display mode; a null pointer means the mode has none.
+    // The routines use the items by their own names, bound below.
+    vorn::PlotItems plotItems;
+    WaterfallView*& waterfall = plotItems.waterfall;
+    QwtPlotCurve*& curveI = plotItems.curveI;
+    QwtPlotCurve*& curveQ = plotItems.curveQ;
+    QwtPlotCurve*& curveSpectrum = plotItems.curveSpectrum;
+    QwtPlotMarker*& markerFskThreshold = plotItems.markerFskThreshold;
+    QwtPlotMarker*& markerFskPeak = plotItems.markerFskPeak;
+    QwtPlotMarker*& markerCwPeak = plotItems.markerCwPeak;
+    QwtPlotMarker*& markerRangePeak = plotItems.markerRangePeak;
+    QwtPlotGrid*& grid = plotItems.grid;
+    QwtPlotZoneItem*& windowZone = plotItems.windowZone;
+    // Per-configuration state of the chains (window responses, weighting, transform plans)
+    // and the clutter reference and history; a reset makes each start afresh.
+    vorn::dsp::FmcwRangeProcessor fmcwRange;
+    vorn::dsp::RangeVelocityMapProcessor rangeVelocityMap;
+    vorn::dsp::CwVelocityProcessor cwVelocity;
+    vorn::dsp::FskProcessor fsk;
+    vorn::dsp::ClutterCanceller clutter;
+    QCamera* camera = nullptr;
+    QVideoWidget* videoWidget = nullptr;
+    QDockWidget* cameraDock = nullptr;
+    QTimer* streamTimer = nullptr;
+    std::int32_t updateIntervalMs = 100;
+    std::int32_t operatingMode = 0;
+    double centerFrequencyHz = 5.65e9;
+    std::int32_t modeCode = 0;
+    std::int32_t sweepTimeCode = 0;
+    std::int32_t samplesCode = 0;
+    std::int32_t bandwidthCode = 1;
+    std::int32_t samplesPerSweep = 128;
+    double sweepTimeMs = 1.0;
+    double bandwidthHz = 100e6;
+    std::uint16_t parameterWord = 0;
+    double updatePeriodS = 0.1;
+    std::int32_t historyRows = 64;
+    std::int32_t displayMode = 1;
+    std::int32_t channelOneSelected = 1;
+};

@@ -1,0 +1,155 @@
+// The window's start state, settings and step buttons.
+#include <QSlider>
+
+#include "app/perf_counter.h"
+#include "window_fixture.h"
+
+namespace {
+
+// A bus with radars that refuse to open, as a missing udev rule makes them.
+class LockedBackend : public vorn::UsbBackend {
+public:
+    std::vector<vorn::UsbDeviceInfo> ListDevices() override {
+        return {{vorn::kRadarVendorId, vorn::kRadarProductId, "1-1"}};
+    }
+    std::unique_ptr<vorn::UsbDeviceLink> Open(std::size_t, vorn::UsbStatus& status) override {
+        status = vorn::UsbStatus::Access;
+        return nullptr;
+    }
+};
+
+class EmptyBackend : public vorn::UsbBackend {
+public:
+    std::vector<vorn::UsbDeviceInfo> ListDevices() override { return {}; }
+    std::unique_ptr<vorn::UsbDeviceLink> Open(std::size_t, vorn::UsbStatus& status) override {
+        status = vorn::UsbStatus::NotFound;
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+TEST_F(WindowTest, StartsWithTheAdjustedDefaults) {
+    EXPECT_EQ(window->windowTitle(), "Vorn-GUI");
+    EXPECT_TRUE(ui().filterOptionDCSubtract->isChecked());
+    EXPECT_TRUE(ui().filterOptionHammingWindow->isChecked());
+    EXPECT_FALSE(ui().filterOptionIQAmplitude->isChecked());
+    EXPECT_TRUE(ui().radioOperationMode_2->isHidden());
+    EXPECT_TRUE(ui().fskGroupBox->isHidden());
+    EXPECT_EQ(ui().spinBoxDopplerQueue->maximum(), 1024);
+    EXPECT_FALSE(ui().groupBox_3->isEnabled());
+    EXPECT_FALSE(ui().DisplayProperties->isEnabled());
+    EXPECT_TRUE(ui().radioOperationMode_1->isChecked());
+    EXPECT_TRUE(ui().radioSpectrumDisplay_1->isChecked());
+    EXPECT_EQ(ui().comboPBandwidth->currentText(), "100");
+    EXPECT_EQ(ui().comboPSampleWindow->currentText(), "128");
+    EXPECT_EQ(ui().comboPSweepTime->currentText(), "1");
+    EXPECT_EQ(ui().WaterfallRasterDataColor->currentText(), "Jet");
+    EXPECT_EQ(ui().WaterfallRasterDataMethod->currentText(), "NearestNeighbour");
+    EXPECT_EQ(ui().spinBoxPUpdateRate->value(), 100);
+    EXPECT_EQ(ui().SpectrogramRows->value(), 64);
+    EXPECT_EQ(window->timer(), nullptr);
+    EXPECT_EQ(ui().comboDevices->count(), 1);
+    EXPECT_EQ(ui().comboDevices->itemText(0), "Tarkel");
+    EXPECT_TRUE(ui().buttonActivateDevice->isEnabled());
+    EXPECT_TRUE(ui().labelQtVersion->text().contains(QString::fromLatin1(qVersion())));
+    // Only the two legends are on the plots before anything streams.
+    EXPECT_EQ(ui().qwtPlotScope_1->itemList().size(), 1);
+    EXPECT_EQ(ui().qwtPlotScope_2->itemList().size(), 1);
+}
+
+TEST(WindowWithoutRadar, ListsNoDevicesAndExplainsALockedRadar) {
+    {
+        Vorn_GUI window(std::make_shared<EmptyBackend>());
+        EXPECT_EQ(window.form().comboDevices->itemText(0), "No Devices Found");
+        EXPECT_FALSE(window.form().buttonActivateDevice->isEnabled());
+        EXPECT_TRUE(window.form().comboDevices->toolTip().isEmpty());
+    }
+    Vorn_GUI window(std::make_shared<LockedBackend>());
+    EXPECT_EQ(window.form().comboDevices->itemText(0), "No Devices Found");
+    EXPECT_FALSE(window.form().buttonActivateDevice->isEnabled());
+    EXPECT_TRUE(window.form().statusBar->currentMessage().contains("60-vorn-radar.rules"));
+    EXPECT_TRUE(window.form().comboDevices->toolTip().contains("permission"));
+}
+
+TEST_F(WindowTest, DynamicRangeStepsStopShortOfTheEnds) {
+    QSlider* max = ui().DynamicRange_Maximum;
+    for (int i = 0; i < 100; ++i) Invoke("Qt_DR_Max_Plus");
+    EXPECT_EQ(max->value(), 148);
+    max->setValue(149);
+    Invoke("Qt_DR_Max_Plus");
+    EXPECT_EQ(max->value(), 149);
+    QSlider* min = ui().DynamicRange_Minimum;
+    for (int i = 0; i < 100; ++i) Invoke("Qt_DR_Min_Minus");
+    EXPECT_EQ(min->value(), -148);
+    Invoke("Qt_DR_Min_Plus");
+    EXPECT_EQ(min->value(), -146);
+    Invoke("Qt_DR_Max_Minus");
+    EXPECT_EQ(max->value(), 147);
+}
+
+TEST_F(WindowTest, WindowStepsMayLandOnTheEnds) {
+    struct Case {
+        QSlider* slider;
+        const char* plus;
+        const char* minus;
+    };
+    for (const Case& c : {Case{ui().rangeFilter_Low, "Qt_rangeFilter_Low_Plus", "Qt_rangeFilter_Low_Minus"},
+                          Case{ui().rangeFilter_High, "Qt_rangeFilter_High_Plus", "Qt_rangeFilter_High_Minus"},
+                          Case{ui().velocityFilter_Low, "Qt_velocityFilter_Low_Plus", "Qt_velocityFilter_Low_Minus"},
+                          Case{ui().velocityFilter_High, "Qt_velocityFilter_High_Plus", "Qt_velocityFilter_High_Minus"}}) {
+        c.slider->setValue(98);
+        Invoke(c.plus);
+        EXPECT_EQ(c.slider->value(), 99) << c.plus;
+        Invoke(c.plus);
+        EXPECT_EQ(c.slider->value(), 99) << c.plus;
+        c.slider->setValue(0);
+        Invoke(c.minus);
+        EXPECT_EQ(c.slider->value(), 0) << c.minus;
+        Invoke(c.plus);
+        EXPECT_EQ(c.slider->value(), 1) << c.plus;
+    }
+}
+
+TEST_F(WindowTest, OperatingParametersFollowTheControls) {
+    Activate();
+    ASSERT_TRUE(Streaming());
+    // 2 ms, 150 MHz, 256 samples, FMCW sawtooth.
+    ui().comboPSweepTime->setCurrentIndex(1);
+    ui().comboPBandwidth->setCurrentIndex(1);
+    ui().comboPSampleWindow->setCurrentIndex(1);
+    EXPECT_EQ(window->currentParameterWord(), 0xA064);
+    EXPECT_EQ(radar->parameters().samplesPerSweep, 256);
+    // 400 MHz carries code 0.
+    ui().comboPBandwidth->setCurrentIndex(3);
+    EXPECT_EQ(window->currentParameterWord() & 0x30, 0x00);
+    // CW: bandwidth combo and clutter group disabled.
+    ui().radioOperationMode_5->click();
+    EXPECT_EQ(window->currentOperatingMode(), 3);
+    EXPECT_EQ(window->currentParameterWord() & 0x3, 3);
+    EXPECT_FALSE(ui().comboPBandwidth->isEnabled());
+    EXPECT_FALSE(ui().groupBox_11->isEnabled());
+    // FSK: panel shown, read-only dials, range window group disabled.
+    ui().radioOperationMode_4->click();
+    EXPECT_EQ(window->currentOperatingMode(), 2);
+    EXPECT_FALSE(ui().fskGroupBox->isHidden());
+    EXPECT_TRUE(ui().dialFSKRange->isReadOnly());
+    EXPECT_TRUE(ui().dialFSKVelocity->isReadOnly());
+    EXPECT_FALSE(ui().comboPBandwidth->isEnabled());
+    EXPECT_FALSE(ui().groupBox_Range->isEnabled());
+    // Back to FMCW: the panel hides and the dials return to zero.
+    ui().dialFSKRange->setValue(12);
+    ui().radioOperationMode_1->click();
+    EXPECT_TRUE(ui().fskGroupBox->isHidden());
+    EXPECT_EQ(ui().dialFSKRange->value(), 0);
+    EXPECT_TRUE(ui().comboPBandwidth->isEnabled());
+}
+
+TEST(ElapsedMicroseconds, TruncatesAndSurvivesLongIntervals) {
+    EXPECT_EQ(vorn::ElapsedMicroseconds(0, 1999, 1000000000), 1);
+    EXPECT_EQ(vorn::ElapsedMicroseconds(100, 100 + 2500000, 1000000000), 2500);
+    // Ten thousand seconds of nanoseconds would overflow a plain product with 1 000 000.
+    const std::int64_t tenThousandSeconds = 10000LL * 1000000000LL;
+    EXPECT_EQ(vorn::ElapsedMicroseconds(0, tenThousandSeconds, 1000000000), 10000LL * 1000000LL);
+    EXPECT_EQ(vorn::ElapsedMicroseconds(0, 3, 2), 1500000);
+}
