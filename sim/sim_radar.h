@@ -2,7 +2,7 @@
 // The stand-in radar: the FX2 as it enumerates before firmware, its loader, the downloaded
 // program, and behind EP2/EP6 the radar logic with its scene. Single-threaded, like the host.
 #include <cstdint>
-#include <optional>
+#include <utility>
 #include <vector>
 
 #include "device/usb_backend.h"
