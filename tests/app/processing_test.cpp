@@ -1,0 +1,190 @@
+// Every display mode of every operating mode, live from the stand-in radar: the routines run,
+// draw into the items of their mode and show a placed target where it is.
+#include <QSlider>
+#include <qwt_dial.h>
+#include <qwt_plot.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_spectrogram.h>
+#include <qwt_thermo.h>
+
+#include <cmath>
+
+#include "window_fixture.h"
+
+namespace {
+
+vorn::sim::Scene OneTarget(double rangeM, double velocityMps) {
+    vorn::sim::Scene scene;
+    scene.targets = {{rangeM, velocityMps, 600.0}};
+    scene.noiseRms = 2.0;
+    scene.dcOffset = {30.0, -20.0};
+    return scene;
+}
+
+// The number in a marker label such as " Detected Range: 40.1 m".
+double LabelNumber(const QwtPlotMarker* marker) {
+    const QStringList words = marker->label().text().split(' ', Qt::SkipEmptyParts);
+    return words.size() >= 2 ? words.at(words.size() - 2).toDouble() : std::nan("");
+}
+
+const QwtPlotMarker* FindMarker(const QwtPlot* plot, const QString& labelStart) {
+    for (const QwtPlotItem* item : plot->itemList(QwtPlotItem::Rtti_PlotMarker)) {
+        const auto* marker = static_cast<const QwtPlotMarker*>(item);
+        if (marker->label().text().startsWith(labelStart)) return marker;
+    }
+    return nullptr;
+}
+
+int CountItems(const QwtPlot* plot, int rtti) { return plot->itemList(rtti).size(); }
+
+}  // namespace
+
+class ProcessingTest : public WindowTest {
+protected:
+    void Start(QAbstractButton* operating, QAbstractButton* display) {
+        Activate();
+        ASSERT_TRUE(Streaming());
+        operating->click();
+        display->click();
+    }
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) Tick();
+        ASSERT_TRUE(status().startsWith("Update Time: ")) << status().toStdString();
+    }
+};
+
+TEST_F(ProcessingTest, RangeScopeShowsThePlacedTarget) {
+    radar->SetScene(OneTarget(40.0, 0.0));
+    Start(ui().radioOperationMode_1, ui().radioSpectrumDisplay_1);
+    Ticks(3);
+    const QwtPlotMarker* marker = FindMarker(ui().qwtPlotScope_2, " Detected Range:");
+    ASSERT_NE(marker, nullptr);
+    EXPECT_NEAR(LabelNumber(marker), 40.0, 0.5);
+    EXPECT_NEAR(marker->xValue(), 40.0, 0.5);
+    EXPECT_EQ(ui().groupBox_Bottom->title(), "Range Scope Display");
+    EXPECT_EQ(ui().qwtPlotScope_2->axisTitle(QwtPlot::xBottom).text(), "Range (meters)");
+    // 100 MHz and 128 samples: the window sliders cover 0 to 95 m.
+    EXPECT_EQ(ui().rangeFilter_High->maximum(), 95);
+    EXPECT_EQ(ui().range_UpperBound->text(), "95 m");
+}
+
+TEST_F(ProcessingTest, RangeWindowLimitsThePeakSearch) {
+    vorn::sim::Scene scene = OneTarget(40.0, 0.0);
+    scene.targets.push_back({70.0, 0.0, 200.0});
+    radar->SetScene(scene);
+    Start(ui().radioOperationMode_1, ui().radioSpectrumDisplay_1);
+    Ticks(1);
+    ui().rangeFilter_Low->setValue(60);
+    Ticks(2);
+    const QwtPlotMarker* marker = FindMarker(ui().qwtPlotScope_2, " Detected Range:");
+    ASSERT_NE(marker, nullptr);
+    EXPECT_NEAR(marker->xValue(), 70.0, 0.5);
+    EXPECT_EQ(ui().range_LowerBound->text(), "60 m");
+    // The lower bound dragged above the upper pushes the upper one along.
+    ui().rangeFilter_High->setValue(65);
+    ui().rangeFilter_Low->setValue(80);
+    Ticks(1);
+    EXPECT_EQ(ui().rangeFilter_High->value(), 80);
+}
+
+TEST_F(ProcessingTest, CwVelocityScopeShowsTheTargetSpeedWithItsSign) {
+    for (const double v : {3.0, -5.0}) {
+        radar->SetScene(OneTarget(10.0, v));
+        Start(ui().radioOperationMode_5, ui().radioSpectrumDisplay_2);
+        Ticks(2);
+        const QwtPlotMarker* marker = FindMarker(ui().qwtPlotScope_2, " Max Velocity:");
+        ASSERT_NE(marker, nullptr);
+        EXPECT_NEAR(marker->xValue(), v, 0.1) << v;
+        EXPECT_EQ(ui().groupBox_Bottom->title(), "Velocity Scope Display");
+        Activate();  // deactivate before the next case
+    }
+}
+
+TEST_F(ProcessingTest, FskDialsShowRangeAndVelocity) {
+    // Slow, so that the half-period between the two tones' samples hardly moves the target.
+    radar->SetScene(OneTarget(9.0, 0.5));
+    Start(ui().radioOperationMode_4, ui().radioSpectrumDisplay_2);
+    ui().counterFSKDetectionThreshold->setValue(-40);
+    Ticks(3);
+    EXPECT_NEAR(ui().dialFSKRange->value(), 9.0, 0.5);
+    EXPECT_NEAR(ui().dialFSKVelocity->value(), 0.5, 0.1);
+    EXPECT_GT(ui().thermFSKMaxDetectedValue->value(), -40.0);
+    EXPECT_NE(FindMarker(ui().qwtPlotScope_2, "Detection Threshold:"), nullptr);
+    // A threshold above every level detects nothing: both dials fall to zero.
+    ui().counterFSKDetectionThreshold->setValue(150);
+    Ticks(1);
+    EXPECT_EQ(ui().dialFSKRange->value(), 0.0);
+    EXPECT_EQ(ui().dialFSKVelocity->value(), 0.0);
+}
+
+TEST_F(ProcessingTest, EveryAllowedDisplayModeStreamsAndDrawsItsItems) {
+    struct Case {
+        QAbstractButton* operating;
+        QAbstractButton* display;
+        int spectrograms;  // the waterfall or map on the bottom plot
+        bool topCurves;
+    };
+    const Case cases[] = {
+        {ui().radioOperationMode_1, ui().radioSpectrumDisplay_1, 0, true},
+        {ui().radioOperationMode_1, ui().radioSpectrumDisplay_3, 1, false},
+        {ui().radioOperationMode_1, ui().radioSpectrumDisplay_4, 1, true},
+        {ui().radioOperationMode_1, ui().radioSpectrumDisplay_5, 1, true},
+        {ui().radioOperationMode_5, ui().radioSpectrumDisplay_2, 0, true},
+        {ui().radioOperationMode_5, ui().radioSpectrumDisplay_4, 1, true},
+        {ui().radioOperationMode_4, ui().radioSpectrumDisplay_2, 0, true},
+        {ui().radioOperationMode_4, ui().radioSpectrumDisplay_4, 1, true},
+        {ui().radioOperationMode_4, ui().radioSpectrumDisplay_5, 1, true},
+    };
+    Activate();
+    for (const Case& c : cases) {
+        c.operating->click();
+        c.display->click();
+        const QString what = c.operating->text() + " / " + c.display->text();
+        ASSERT_TRUE(c.display->isChecked()) << what.toStdString();
+        Ticks(3);
+        EXPECT_EQ(CountItems(ui().qwtPlotScope_2, QwtPlotItem::Rtti_PlotSpectrogram),
+                  c.spectrograms)
+            << what.toStdString();
+        EXPECT_EQ(CountItems(ui().qwtPlotScope_1, QwtPlotItem::Rtti_PlotCurve), c.topCurves ? 2 : 0)
+            << what.toStdString();
+        EXPECT_TRUE(ui().buttonActivateDevice->isChecked()) << what.toStdString();
+    }
+}
+
+TEST_F(ProcessingTest, DisallowedDisplayModesAreMovedOff) {
+    Start(ui().radioOperationMode_1, ui().radioSpectrumDisplay_3);
+    ui().radioOperationMode_4->click();  // FSK cannot show the map
+    EXPECT_TRUE(ui().radioSpectrumDisplay_2->isChecked());
+    EXPECT_FALSE(ui().radioSpectrumDisplay_3->isEnabled());
+    EXPECT_EQ(CountItems(ui().qwtPlotScope_2, QwtPlotItem::Rtti_PlotMarker), 2);
+    ui().radioOperationMode_5->click();  // CW cannot show the range waterfall
+    EXPECT_FALSE(ui().radioSpectrumDisplay_5->isEnabled());
+    EXPECT_EQ(window->currentDisplayMode(), 2);
+    ui().radioOperationMode_1->click();  // FMCW has no velocity scope
+    EXPECT_TRUE(ui().radioSpectrumDisplay_1->isChecked());
+    EXPECT_EQ(window->currentDisplayMode(), 1);
+}
+
+TEST_F(ProcessingTest, SilentRadarDrawsWithoutUndefinedScales) {
+    // Constant samples: after DC removal every bin is exactly zero, so every level is -inf dB.
+    vorn::sim::Scene silent;
+    silent.noiseRms = 0.0;
+    radar->SetScene(silent);
+    ui().filterOptionDirectClutter->click();
+    ui().filterOptionIQAmplitude->click();
+    for (QAbstractButton* operating :
+         {ui().radioOperationMode_1, ui().radioOperationMode_5, ui().radioOperationMode_4}) {
+        Activate();
+        operating->click();
+        for (QAbstractButton* display :
+             {ui().radioSpectrumDisplay_1, ui().radioSpectrumDisplay_2, ui().radioSpectrumDisplay_3,
+              ui().radioSpectrumDisplay_4, ui().radioSpectrumDisplay_5}) {
+            if (!display->isEnabled()) continue;
+            display->click();
+            Ticks(2);
+            EXPECT_GE(ui().DynamicRange_Maximum->value(), -150);
+            EXPECT_LE(ui().DynamicRange_Maximum->value(), 150);
+        }
+        Activate();
+    }
+}
