@@ -27,13 +27,14 @@ void Vorn_GUI::ExportPlotImage(QwtPlot* plot) {
         ui.captureFormat_3->isChecked());
     if (name) {
         const QString fileName = QString::fromStdString(*name);
-        // The renderer reports nothing, so judge by the file itself: it must be there,
-        // non-empty and newer than any earlier export of the same name.
+        // renderDocument writes the fixed name straight away (exportTo would ask for one).
+        // It reports nothing, so judge by the file itself: it must be there, non-empty and
+        // newer than any earlier export of the same name.
         const QFileInfo before(fileName);
         const QDateTime previous = before.exists() ? before.lastModified() : QDateTime();
-        renderer.exportTo(plot, fileName,
-                          QSizeF(vorn::record::kExportWidthMm, vorn::record::kExportHeightMm),
-                          vorn::record::kExportResolutionDpi);
+        renderer.renderDocument(
+            plot, fileName, QSizeF(vorn::record::kExportWidthMm, vorn::record::kExportHeightMm),
+            vorn::record::kExportResolutionDpi);
         const QFileInfo after(fileName);
         const bool written = after.exists() && after.size() > 0 &&
                              (!previous.isValid() || after.lastModified() != previous);

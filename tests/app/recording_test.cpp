@@ -1,0 +1,213 @@
+// Recording the raw stream, exporting plot images and the camera dock, in the window.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLCDNumber>
+#include <QTemporaryDir>
+
+#include <functional>
+
+#include "record/sample_file_reader.h"
+#include "window_fixture.h"
+
+namespace {
+
+// Answers the next save dialog with `path`, or cancels it when `path` is empty.
+void AnswerNextSaveDialog(const QString& path) {
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, [poll, path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        poll->stop();
+        poll->deleteLater();
+        if (path.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        }
+    });
+    poll->start(10);
+}
+
+QByteArray Head(const QString& path, int n) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(n) : QByteArray();
+}
+
+}  // namespace
+
+class RecordingTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        Activate();
+        ASSERT_TRUE(Streaming());
+        ui().recordTimeSeconds->setValue(1);
+    }
+    void Record(const QString& path) {
+        AnswerNextSaveDialog(path);
+        ui().recordButtonStart->click();
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(RecordingTest, EachModeRecordsBothChannelsWithItsHeader) {
+    struct Case {
+        QAbstractButton* mode;
+        double frequency;
+        double bandwidth;
+    };
+    const Case cases[] = {{ui().radioOperationMode_1, 5650000000.0, 100000000.0},
+                          {ui().radioOperationMode_5, 5800000000.0, 0.0},
+                          {ui().radioOperationMode_4, 5800000000.0, 6000000.0}};
+    int n = 0;
+    for (const Case& c : cases) {
+        c.mode->click();
+        const QString path = dir.filePath(QString("rec%1.dat").arg(n++));
+        Record(path);
+        // 1 s at 1 ms sweeps of 128 samples.
+        EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples");
+        EXPECT_TRUE(Streaming());
+        const auto file = vorn::record::ReadSampleFile(path.toStdString());
+        ASSERT_TRUE(file.ok) << file.message;
+        ASSERT_TRUE(file.header.has_value());
+        EXPECT_EQ(file.header->frequencyHz, c.frequency);
+        EXPECT_EQ(file.header->sweepTimeMs, 1.0);
+        EXPECT_EQ(file.header->samplesPerSweep, 128);
+        EXPECT_EQ(file.header->bandwidthHz, c.bandwidth);
+        ASSERT_EQ(file.samples.size(), 256000u);
+        const auto channels = vorn::record::SplitChannels(file.samples);
+        EXPECT_NE(channels.channel1, channels.channel2);
+    }
+}
+
+TEST_F(RecordingTest, ReadOutsFollowTheSettings) {
+    Tick();
+    EXPECT_EQ(ui().recordLCDSampleRate->value(), 128000.0);
+    EXPECT_EQ(ui().recordTotalSamples->value(), 128000.0);
+    ui().recordTimeSeconds->setValue(15);
+    Tick();
+    EXPECT_EQ(ui().recordTotalSamples->value(), 1920000.0);
+}
+
+TEST_F(RecordingTest, ShortStreamEndsStreaming) {
+    radar->faults().shortStream = true;
+    Record(dir.filePath("short.dat"));
+    EXPECT_TRUE(ui().recordStatus->text().startsWith("Error, "));
+    EXPECT_EQ(status(), "Error: Interface cound not be set!");
+    EXPECT_FALSE(ui().buttonActivateDevice->isChecked());
+    EXPECT_FALSE(Streaming());
+    EXPECT_FALSE(ui().DisplayProperties->isEnabled());
+    EXPECT_FALSE(QFile::exists(dir.filePath("short.dat")));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(RecordingTest, FilesThatCannotBeWrittenAreReported) {
+    // The save dialog itself refuses such names, so the writer is driven directly.
+    SampleBlock samples;
+    ASSERT_EQ(window->radar()->ReadBothChannels(samples, 1280, 1000), 2560);
+    for (const QString& path : {dir.filePath("missing/folder/rec.dat"), QString("/dev/full")}) {
+        EXPECT_FALSE(window->WriteRecordFile(samples, path));
+        EXPECT_TRUE(ui().recordStatus->text().startsWith("Error: Recording not saved"))
+            << ui().recordStatus->text().toStdString();
+        EXPECT_TRUE(status().startsWith("Error: Recording not saved"));
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("missing/folder/rec.dat")));
+    EXPECT_TRUE(window->WriteRecordFile(samples, dir.filePath("fine.dat")));
+    EXPECT_TRUE(status().startsWith("Recording saved to "));
+}
+
+TEST_F(RecordingTest, CancelledDialogWritesNothing) {
+    Record(QString());
+    EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples");
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_TRUE(Streaming());
+}
+
+TEST_F(RecordingTest, DurationTooLongIsRefusedBeforeReading) {
+    ui().recordTimeSeconds->setValue(1000000);
+    const int blocksBefore = radar->parameterBlocksAccepted();
+    ui().recordButtonStart->click();  // no dialog may open: nothing was read
+    EXPECT_TRUE(ui().recordStatus->text().contains("at most")) << ui().recordStatus->text().toStdString();
+    EXPECT_TRUE(status().contains("at most"));
+    EXPECT_EQ(radar->parameterBlocksAccepted(), blocksBefore);
+    EXPECT_TRUE(Streaming());
+}
+
+class ExportTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        previous = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        Activate();
+        Tick();
+    }
+    void TearDown() override { QDir::setCurrent(previous); }
+    QTemporaryDir dir;
+    QString previous;
+};
+
+TEST_F(ExportTest, EachFormatWritesItsFileAndOverwritesTheLastOne) {
+    struct Case {
+        QAbstractButton* format;
+        const char* top;
+        const char* bottom;
+        QByteArray magic;
+    };
+    const Case cases[] = {
+        {ui().captureFormat_1, "Vorn_GUI_TopView.pdf", "Vorn_GUI_BottomView.pdf", "%PDF"},
+        {ui().captureFormat_2, "Vorn_GUI_TopView.jpg", "Vorn_GUI_BottomView.jpg", "\xFF\xD8\xFF"},
+        {ui().captureFormat_3, "Vorn_GUI_TopView.png", "Vorn_GUI_BottomView.png", "\x89PNG"},
+    };
+    for (const Case& c : cases) {
+        c.format->click();
+        QFile stale(dir.filePath(c.bottom));
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write("old");
+        stale.close();
+        ui().captureViewTop->click();
+        ui().captureViewBottom->click();
+        EXPECT_TRUE(Head(dir.filePath(c.top), c.magic.size()) == c.magic) << c.top;
+        EXPECT_TRUE(Head(dir.filePath(c.bottom), c.magic.size()) == c.magic) << c.bottom;
+        EXPECT_TRUE(status().startsWith("Saved ")) << status().toStdString();
+        EXPECT_TRUE(Streaming());
+    }
+}
+
+TEST_F(ExportTest, NoFormatWritesNothingAndAFailedExportSaysSo) {
+    for (QRadioButton* b : {ui().captureFormat_1, ui().captureFormat_2, ui().captureFormat_3}) {
+        b->setAutoExclusive(false);
+        b->setChecked(false);
+    }
+    ui().captureViewTop->click();
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_TRUE(Streaming());
+
+    ui().captureFormat_3->setChecked(true);
+    // The current directory vanished: nothing can be written there, not even by root.
+    QDir::setCurrent(previous);
+    QTemporaryDir gone;
+    QDir::setCurrent(gone.path());
+    gone.remove();
+    ui().captureViewBottom->click();
+    EXPECT_TRUE(status().startsWith("Error: Could not write Vorn_GUI_BottomView.png"))
+        << status().toStdString();
+    EXPECT_TRUE(Streaming());
+}
+
+TEST_F(WindowTest, CameraWithoutDevicesIsANormalState) {
+    if (ui().vornCamera_DevicesList->count() > 0) GTEST_SKIP() << "a camera is attached";
+    EXPECT_FALSE(ui().vornCamera_Status->isEnabled());
+    ui().vornCamera_RefreshDevices->click();
+    EXPECT_EQ(ui().vornCamera_DevicesList->count(), 0);
+    EXPECT_FALSE(ui().vornCamera_Status->isEnabled());
+    Invoke("setCameraStatus");  // no camera: nothing happens
+    Invoke("setActiveCamera");
+    EXPECT_EQ(ui().vornCamera_Status->text(), "DISABLED");
+    EXPECT_FALSE(ui().vornCamera_Status->isEnabled());
+}
