@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/radar_constants.h"
+#include "sim/replay.h"
 
 namespace vorn::sim {
 
@@ -106,7 +107,8 @@ UsbTransferResult SampleStream::Read(std::uint8_t* data, int length, unsigned ti
     const auto perSweep = static_cast<std::uint64_t>(params.samplesPerSweep);
     const std::uint64_t first = (clock_ + perSweep - 1) / perSweep * perSweep;
     const std::vector<RawFrame> raw =
-        SynthesiseFrames(scene, params, first, static_cast<std::size_t>(frames), seed_);
+        replay_ ? replay_->Frames(first, static_cast<std::size_t>(frames))
+                : SynthesiseFrames(scene, params, first, static_cast<std::size_t>(frames), seed_);
     for (int k = 0; k < frames; ++k) {
         const RawFrame& f = raw[static_cast<std::size_t>(k)];
         std::uint16_t w0 = f.ch1.q & kSampleMask;

@@ -2,12 +2,18 @@
 // The EP6 IN side of the radar: what one bulk read returns, and how long it takes.
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <random>
+#include <utility>
 
 #include "device/usb_backend.h"
 #include "sim/faults.h"
 #include "sim/parameters.h"
 #include "sim/scene.h"
+
+namespace vorn::sim {
+struct Replay;
+}
 
 namespace vorn::sim {
 
@@ -31,6 +37,8 @@ public:
 
     // Back to sample 0, as after power-up.
     void Restart();
+    // Frames come from the recording instead of the scene; null goes back to the scene.
+    void SetReplay(std::shared_ptr<const Replay> replay) { replay_ = std::move(replay); }
     // Index of the next sample the radar will produce.
     std::uint64_t sampleClock() const { return clock_; }
     // Index of the first frame of the last read.
@@ -50,6 +58,7 @@ private:
     std::uint64_t lastFirst_ = 0;
     bool paced_ = false;
     Clock::time_point deadline_{};
+    std::shared_ptr<const Replay> replay_;
 };
 
 }  // namespace vorn::sim

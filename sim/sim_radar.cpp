@@ -35,9 +35,17 @@ SimRadar::SimRadar(Scene scene, Pacing pacing, std::uint64_t seed)
 void SimRadar::PowerUp() {
     fx2_.PowerUp();
     stream_.Restart();
-    params_ = RadarParameters{};
+    params_ = replay_ ? replay_->parameters : RadarParameters{};
+    refusedHalt_ = false;
     altSetting_ = 0;
     vendorRequests_ = 0;
+}
+
+void SimRadar::SetReplay(std::shared_ptr<const Replay> replay) {
+    replay_ = std::move(replay);
+    stream_.SetReplay(replay_);
+    params_ = replay_ ? replay_->parameters : RadarParameters{};
+    refusedHalt_ = false;
 }
 
 void SimRadar::Unplug() {
@@ -151,6 +159,7 @@ UsbTransferResult SimRadar::Bulk(std::uint8_t endpoint, std::uint8_t* data, int 
     }
     if (endpoint == kSampleEndpoint) {
         if (!fx2_.SampleEndpointReady()) return Nak(timeoutMs);
+        if (refusedHalt_) return {UsbStatus::Pipe, 0};
         return stream_.Read(data, length, timeoutMs, scene_, params_, faults_, pacing_);
     }
     return Nak(timeoutMs);
@@ -162,6 +171,16 @@ UsbTransferResult SimRadar::WriteParameters(const std::uint8_t* data, int length
     if (faults_.parameterBytesAccepted)
         accepted = std::clamp(*faults_.parameterBytesAccepted, 0, length);
     if (const auto p = DecodeParameterBlock(data, static_cast<std::size_t>(accepted))) {
+        if (replay_) {
+            std::string why = replay_->Mismatch(*p);
+            refusedHalt_ = !why.empty();
+            if (refusedHalt_) {
+                ++blocksRefused_;
+                lastRefusal_ = std::move(why);
+                if (refusalHandler_) refusalHandler_(lastRefusal_);
+                return {UsbStatus::Pipe, 0};
+            }
+        }
         params_ = *p;
         ++blocksAccepted_;
     } else if (accepted > 0) {

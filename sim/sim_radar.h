@@ -2,6 +2,9 @@
 // The stand-in radar: the FX2 as it enumerates before firmware, its loader, the downloaded
 // program, and behind EP2/EP6 the radar logic with its scene. Single-threaded, like the host.
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -9,6 +12,7 @@
 #include "sim/faults.h"
 #include "sim/fx2_controller.h"
 #include "sim/parameters.h"
+#include "sim/replay.h"
 #include "sim/sample_stream.h"
 #include "sim/scene.h"
 
@@ -27,6 +31,18 @@ public:
     void SetScene(Scene scene) { scene_ = std::move(scene); }
     const Scene& scene() const { return scene_; }
     void SetPacing(Pacing pacing) { pacing_ = pacing; }
+
+    // Streams the recording instead of the scene and powers up with its parameters. A parameter
+    // block that does not match it is refused: EP2 stalls, and so does EP6 until a matching
+    // block arrives, so the host cannot process the recording with the wrong parameters.
+    void SetReplay(std::shared_ptr<const Replay> replay);
+    const Replay* replay() const { return replay_.get(); }
+    // Called with the explanation each time a block is refused.
+    void SetRefusalHandler(std::function<void(const std::string&)> handler) {
+        refusalHandler_ = std::move(handler);
+    }
+    int parameterBlocksRefused() const { return blocksRefused_; }
+    const std::string& lastRefusal() const { return lastRefusal_; }
 
     // Unplugging kills every open link; replugging brings the device back powered up afresh.
     void Unplug();
@@ -79,6 +95,11 @@ private:
     int blocksAccepted_ = 0;
     int blocksIgnored_ = 0;
     int vendorRequests_ = 0;
+    std::shared_ptr<const Replay> replay_;
+    std::function<void(const std::string&)> refusalHandler_;
+    bool refusedHalt_ = false;
+    int blocksRefused_ = 0;
+    std::string lastRefusal_;
 };
 
 }  // namespace vorn::sim

@@ -1,17 +1,163 @@
 // vorn-gui-demo: the application's window with one stand-in radar attached, streaming a
-// synthetic scene in real time through the same code path as the hardware.
+// synthetic scene (or a recording) in real time through the same code path as the hardware.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
 
 #include "app/vorn_gui.h"
+#include "display/display_modes.h"
+#include "sim/replay.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_radar.h"
+#include "tools/replay_status.h"
+
+namespace {
+
+constexpr int kBadUsage = 2;
+
+int Fail(const QString& message) {
+    std::fprintf(stderr, "vorn-gui-demo: %s\nTry 'vorn-gui-demo --help'.\n", qPrintable(message));
+    return kBadUsage;
+}
+
+struct DemoSettings {
+    QString replay;
+    bool activate = false;
+    int operatingMode = -1;  // -1: as the window starts
+    int displayMode = 0;     // 0: as the window starts
+    QString screenshot;
+    int afterMs = 2000;
+};
+
+// Empty on success, otherwise what is wrong with the command line.
+QString ReadSettings(const QCommandLineParser& parser, DemoSettings& s) {
+    if (!parser.positionalArguments().isEmpty())
+        return QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments()[0]);
+    s.replay = parser.value(QStringLiteral("replay"));
+    s.activate = parser.isSet(QStringLiteral("activate"));
+    if (parser.isSet(QStringLiteral("operating-mode"))) {
+        const QString mode = parser.value(QStringLiteral("operating-mode"));
+        if (mode == QLatin1String("fmcw"))
+            s.operatingMode = vorn::kOperatingModeFmcwSawtooth;
+        else if (mode == QLatin1String("fsk"))
+            s.operatingMode = vorn::kOperatingModeFsk;
+        else if (mode == QLatin1String("cw"))
+            s.operatingMode = vorn::kOperatingModeCw;
+        else
+            return QStringLiteral("--operating-mode takes fmcw, fsk or cw, not \"%1\"").arg(mode);
+    }
+    if (parser.isSet(QStringLiteral("display-mode"))) {
+        bool ok = false;
+        s.displayMode = parser.value(QStringLiteral("display-mode")).toInt(&ok);
+        if (!ok || s.displayMode < 1 || s.displayMode > vorn::kDisplayModeCount)
+            return QStringLiteral("--display-mode takes 1 to 5");
+        const int mode = s.operatingMode < 0 ? vorn::kOperatingModeFmcwSawtooth : s.operatingMode;
+        if (!vorn::IsDisplayModeAllowed(mode, s.displayMode))
+            return QStringLiteral("display mode %1 is not offered in this operating mode")
+                .arg(s.displayMode);
+    }
+    s.screenshot = parser.value(QStringLiteral("screenshot"));
+    if (parser.isSet(QStringLiteral("after"))) {
+        if (s.screenshot.isEmpty()) return QStringLiteral("--after needs --screenshot");
+        bool ok = false;
+        s.afterMs = parser.value(QStringLiteral("after")).toInt(&ok);
+        if (!ok || s.afterMs < 0) return QStringLiteral("--after takes milliseconds (0 or more)");
+    }
+    return {};
+}
+
+// Checks the buttons the window reads when it is activated.
+void PresetModes(const Ui::Vorn_GUIClass& ui, const DemoSettings& s) {
+    if (s.operatingMode == vorn::kOperatingModeFmcwSawtooth)
+        ui.radioOperationMode_1->setChecked(true);
+    if (s.operatingMode == vorn::kOperatingModeFsk) ui.radioOperationMode_4->setChecked(true);
+    if (s.operatingMode == vorn::kOperatingModeCw) ui.radioOperationMode_5->setChecked(true);
+    QAbstractButton* const display[] = {ui.radioSpectrumDisplay_1, ui.radioSpectrumDisplay_2,
+                                        ui.radioSpectrumDisplay_3, ui.radioSpectrumDisplay_4,
+                                        ui.radioSpectrumDisplay_5};
+    if (s.displayMode >= 1) display[s.displayMode - 1]->setChecked(true);
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    auto radar = std::make_shared<vorn::sim::SimRadar>(vorn::sim::DefaultDemoScene(),
-                                                       vorn::sim::Pacing::RealTime);
+    QApplication::setApplicationName(QStringLiteral("vorn-gui-demo"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "The Vorn-GUI window on a stand-in radar that streams a synthetic scene, or replays a "
+        "recording (\".dat\") in real time. A replayed recording takes only the operating "
+        "parameters it was made with: pick its mode, sweep time, samples per sweep and "
+        "bandwidth before activating."));
+    const QCommandLineOption help = parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("replay"),
+         QStringLiteral("Stream the recording <file> instead of the scene."),
+         QStringLiteral("file")},
+        {QStringLiteral("activate"),
+         QStringLiteral("Click \"Activate\" once the window is shown.")},
+        {QStringLiteral("operating-mode"),
+         QStringLiteral("Operating mode to select: fmcw, fsk or cw."), QStringLiteral("mode")},
+        {QStringLiteral("display-mode"),
+         QStringLiteral("Display mode to select, 1 to 5 (1 range scope, 2 velocity scope, 3 "
+                        "range-velocity map, 4 velocity waterfall, 5 range waterfall)."),
+         QStringLiteral("n")},
+        {QStringLiteral("screenshot"),
+         QStringLiteral("Save a picture of the window to <png> and quit."), QStringLiteral("png")},
+        {QStringLiteral("after"),
+         QStringLiteral("Take the screenshot after <ms> milliseconds (2000)."),
+         QStringLiteral("ms")},
+    });
+    if (!parser.parse(QApplication::arguments())) return Fail(parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    DemoSettings settings;
+    if (const QString error = ReadSettings(parser, settings); !error.isEmpty()) return Fail(error);
+
+    std::shared_ptr<vorn::sim::SimRadar> radar;
+    if (settings.replay.isEmpty()) {
+        radar = std::make_shared<vorn::sim::SimRadar>(vorn::sim::DefaultDemoScene(),
+                                                      vorn::sim::Pacing::RealTime);
+    } else {
+        vorn::sim::ReplayLoad load = vorn::sim::LoadReplay(settings.replay.toStdString());
+        if (!load.replay) return Fail(QString::fromStdString(load.message));
+        radar =
+            std::make_shared<vorn::sim::SimRadar>(vorn::sim::Scene{}, vorn::sim::Pacing::RealTime);
+        radar->SetReplay(std::make_shared<const vorn::sim::Replay>(std::move(*load.replay)));
+    }
+
     Vorn_GUI window(std::make_shared<vorn::sim::SimBackend>(radar));
-    window.setWindowTitle(window.windowTitle() + QStringLiteral(" (stand-in radar)"));
+    const QString source =
+        settings.replay.isEmpty()
+            ? QStringLiteral("stand-in radar")
+            : QStringLiteral("replaying %1").arg(QFileInfo(settings.replay).fileName());
+    window.setWindowTitle(window.windowTitle() + QStringLiteral(" (%1)").arg(source));
+    vorn::tools::ShowRefusalsInStatusBar(*radar, window);
+    PresetModes(window.form(), settings);
     window.showMaximized();
-    return app.exec();
+
+    int status = 0;
+    QTimer::singleShot(0, &window, [&] {
+        if (settings.activate) window.form().buttonActivateDevice->click();
+        if (settings.screenshot.isEmpty()) return;
+        QTimer::singleShot(settings.afterMs, &window, [&] {
+            if (!window.grab().save(settings.screenshot)) {
+                std::fprintf(stderr, "vorn-gui-demo: cannot save the screenshot to \"%s\"\n",
+                             qPrintable(settings.screenshot));
+                status = 1;
+            }
+            QApplication::quit();
+        });
+    });
+    const int loop = QApplication::exec();
+    return status != 0 ? status : loop;
 }

@@ -1,0 +1,189 @@
+// vorn-process as a user meets it: its files and their format, and every bad input refused
+// with the file and line, exit status 2 and an untouched output directory.
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "tools_test_support.h"
+
+using namespace tools_test;
+
+namespace {
+
+constexpr const char* kFmcwHeader = "5650000000.000000\n1.000000\n128\n100000000.000000\n";
+
+// Frames of constant value, enough for `sweeps` sweeps of 128 samples.
+QByteArray Frames(int frames) {
+    QByteArray text;
+    for (int k = 0; k < frames; ++k)
+        text += QByteArray::number(2000 + k % 7) + "+2050i\n2001+2049i\n";
+    return text;
+}
+
+class ProcessCli : public ::testing::Test {
+protected:
+    QString Write(const QString& name, const QByteArray& content) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return path;
+    }
+    QString OutDir() {
+        const QString path = dir.filePath(QStringLiteral("out"));
+        QDir().mkpath(path);
+        return path;
+    }
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(ProcessCli, BadInputIsNamedWithFileAndLineAndLeavesTheOutputEmpty) {
+    struct Case {
+        const char* what;
+        QByteArray content;
+        QStringList options;
+        const char* message;  // expected in the error line after the file name
+    };
+    const QByteArray header(kFmcwHeader);
+    const Case cases[] = {
+        {"empty file", "", {}, "line 1: the file is empty"},
+        {"no header", Frames(256), {}, "line 1: no header"},
+        {"malformed header",
+         "5650000000.000000\nfast\n128\n100000000.000000\n" + Frames(128),
+         {},
+         "line 2: expected the sweep time"},
+        {"truncated header", "5650000000.000000\n1.000000\n", {}, "line 3: expected the samples"},
+        {"non-numeric sample",
+         header + "2000+2000i\n2000+2000i\nabc\n" + Frames(128),
+         {},
+         "line 7: expected <int>+<int>i"},
+        {"odd entry count",
+         header + Frames(128) + "2000+2000i\n",
+         {},
+         "line 261: channel 2 of the last frame is missing"},
+        {"cw mode for an FMCW header",
+         header + Frames(8192),
+         {"--mode", "cw"},
+         "line 4: --mode cw does not fit an FMCW recording"},
+        {"range mode for a CW header",
+         "5800000000.000000\n1.000000\n128\n0.000000\n" + Frames(128),
+         {"--mode", "range"},
+         "line 4: --mode range does not fit a CW recording"},
+        {"samples per sweep the radar lacks",
+         "5650000000.000000\n1.000000\n100\n1e8\n" + Frames(100),
+         {},
+         "line 3: 100 samples per sweep"},
+        {"shorter than a block", header + Frames(100), {}, "line 204: the recording ends before"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString input = Write(QStringLiteral("in.dat"), c.content);
+        const QString out = OutDir();
+        const ProcessRun run = RunVornProcess(c.options + QStringList{input, out});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith("vorn-process: \"" + input + "\": " + c.message))
+            << run.err.toStdString();
+        EXPECT_TRUE(DirectoryEntries(out).isEmpty());
+        EXPECT_EQ(DirectoryEntries(dir.path()), (QStringList{"in.dat", "out"}));
+    }
+}
+
+TEST_F(ProcessCli, BadCommandLinesExitWithStatusTwo) {
+    const QString input = Write(QStringLiteral("in.dat"), kFmcwHeader + Frames(128));
+    const QString out = OutDir();
+    const QStringList cases[] = {
+        {input},
+        {"--mode", "doppler", input, out},
+        {"--sweeps", "4", input, out},
+        {"--clutter", "average:1", input, out},
+        {"--range-window", "20:10", input, out},
+        {"--frobnicate", input, out},
+        {"--threshold", "3", input, out},  // FSK only; the header makes this range
+        {"--sweeps", "64", input, out},    // range reads one sweep per block
+        {input, input},                    // OUTDIR is a file
+        {dir.filePath("missing.dat"), out},
+    };
+    for (const QStringList& args : cases) {
+        const ProcessRun run = RunVornProcess(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith("vorn-process: ")) << run.err.toStdString();
+        EXPECT_TRUE(DirectoryEntries(out).isEmpty()) << args.join(' ').toStdString();
+    }
+}
+
+TEST_F(ProcessCli, HelpDocumentsEveryOption) {
+    const ProcessRun run = RunVornProcess({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    for (const char* option :
+         {"--mode", "--channel", "--sweeps", "--no-dc", "--no-hamming", "--amplitude", "--clutter",
+          "--range-weighting", "--range-window", "--velocity-window", "--threshold", "--format",
+          "--bench", "spectra.npy", "axis.npy", "range_axis.npy", "detections.csv"})
+        EXPECT_TRUE(run.out.contains(option)) << option;
+}
+
+TEST_F(ProcessCli, NpyFilesCarryTheirShapeInANumpyHeader) {
+    // 2.5 blocks of 64 sweeps: two blocks, the partial one dropped and counted.
+    const QString input = Write(QStringLiteral("in.dat"), kFmcwHeader + Frames(160 * 128));
+    const QString out = OutDir();
+    const ProcessRun run = RunVornProcess({"--mode", "rvmap", input, out});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err,
+              "vorn-process: dropped a trailing partial block of 4096 frames (a block "
+              "takes 8192)\n");
+    EXPECT_EQ(DirectoryEntries(out),
+              (QStringList{"axis.npy", "detections.csv", "range_axis.npy", "spectra.npy"}));
+
+    const NpyArray spectra = ReadNpy(out + "/spectra.npy");
+    EXPECT_EQ(spectra.shape, (std::vector<std::size_t>{2, 513, 1024}));
+    const std::string& h = spectra.header;
+    ASSERT_GT(h.size(), 10u);
+    EXPECT_EQ(h.size() % 16, 0u) << "data starts aligned";
+    EXPECT_EQ(h.back(), '\n');
+    EXPECT_EQ(h.substr(10, h.find('}') - 9),
+              "{'descr': '<f8', 'fortran_order': False, 'shape': (2, 513, 1024), }");
+    EXPECT_EQ(static_cast<std::size_t>(static_cast<unsigned char>(h[8]) |
+                                       static_cast<unsigned char>(h[9]) << 8),
+              h.size() - 10);
+
+    const NpyArray axis = ReadNpy(out + "/axis.npy");
+    EXPECT_NE(axis.header.find("'shape': (1024,)"), std::string::npos);
+    ASSERT_EQ(axis.values.size(), 1024u);
+    EXPECT_LT(axis.values.front(), 0.0);
+    EXPECT_DOUBLE_EQ(axis.values[512], 0.0);
+    const NpyArray rows = ReadNpy(out + "/range_axis.npy");
+    EXPECT_EQ(rows.shape, (std::vector<std::size_t>{513}));
+
+    const auto detections = ReadCsv(out + "/detections.csv");
+    ASSERT_EQ(detections.size(), 3u);
+    EXPECT_EQ(detections[0].join(','), "block,range_m,velocity_m_s,level_db");
+    EXPECT_EQ(detections[2][0], "1");
+}
+
+TEST_F(ProcessCli, CsvFormatWritesOneLinePerBlockRow) {
+    const QString input = Write(QStringLiteral("in.dat"), kFmcwHeader + Frames(3 * 128));
+    const QString out = OutDir();
+    ASSERT_EQ(RunVornProcess({"--format", "csv", input, out}).exitCode, 0);
+    EXPECT_EQ(DirectoryEntries(out), (QStringList{"axis.csv", "detections.csv", "spectra.csv"}));
+    const auto spectra = ReadCsv(out + "/spectra.csv");
+    ASSERT_EQ(spectra.size(), 3u);
+    EXPECT_EQ(spectra[0].size(), 513);
+    ASSERT_EQ(RunVornProcess({"--format=npy", input, out}).exitCode, 0);
+    const NpyArray npy = ReadNpy(out + "/spectra.npy");
+    ASSERT_EQ(npy.values.size(), 3u * 513u);
+    // The text holds the same doubles, not rounded ones.
+    for (std::size_t k = 0; k < 513; ++k)
+        EXPECT_EQ(spectra[1][static_cast<int>(k)].toDouble(), npy.values[513 + k]) << k;
+}
+
+TEST_F(ProcessCli, BenchPrintsMedianAndPercentile) {
+    const QString input = Write(QStringLiteral("in.dat"), kFmcwHeader + Frames(20 * 128));
+    const ProcessRun run = RunVornProcess({"--bench", input, OutDir()});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.contains("blocks 20")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("median")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("95th percentile")) << run.out.toStdString();
+}

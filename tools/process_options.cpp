@@ -1,0 +1,243 @@
+#include "tools/process_options.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace vorn::tools {
+
+namespace {
+
+template <typename T>
+bool ParseNumber(const std::string& text, T& value) {
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, value);
+    if constexpr (std::is_floating_point_v<T>) {
+        if (r.ec == std::errc() && !std::isfinite(value)) return false;
+    }
+    return !text.empty() && r.ec == std::errc() && r.ptr == end;
+}
+
+bool ParseInterval(const std::string& text, Interval& out) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    return ParseNumber(text.substr(0, colon), out.lower) &&
+           ParseNumber(text.substr(colon + 1), out.upper) && out.lower <= out.upper;
+}
+
+bool ParseMode(const std::string& text, ProcessMode& mode) {
+    for (ProcessMode m : {ProcessMode::Range, ProcessMode::RangeVelocityMap, ProcessMode::Velocity,
+                          ProcessMode::Cw, ProcessMode::Fsk}) {
+        if (text == ModeName(m)) {
+            mode = m;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseClutter(const std::string& text, ProcessOptions& o) {
+    if (text == "off") {
+        o.clutter = dsp::ClutterMode::Disabled;
+        return true;
+    }
+    if (text == "reference") {
+        o.clutter = dsp::ClutterMode::Reference;
+        return true;
+    }
+    const std::string prefix = "average:";
+    if (text.compare(0, prefix.size(), prefix) != 0) return false;
+    o.clutter = dsp::ClutterMode::MovingAverage;
+    return ParseNumber(text.substr(prefix.size()), o.clutterAverageCount) &&
+           o.clutterAverageCount >= 2 && o.clutterAverageCount <= 64;
+}
+
+// Applies one option that takes a value; false with `error` set when the value is bad.
+bool ApplyValue(const std::string& name, const std::string& value, ProcessOptions& o,
+                std::string& error) {
+    bool ok = false;
+    std::string expected;
+    if (name == "--mode") {
+        ProcessMode mode{};
+        ok = ParseMode(value, mode);
+        if (ok) o.mode = mode;
+        expected = "range, rvmap, velocity, cw or fsk";
+    } else if (name == "--channel") {
+        ok = ParseNumber(value, o.channel) && (o.channel == 1 || o.channel == 2);
+        expected = "1 or 2";
+    } else if (name == "--sweeps") {
+        ok = ParseNumber(value, o.sweeps) && o.sweeps >= 8 && o.sweeps <= 1024;
+        expected = "an integer from 8 to 1024";
+    } else if (name == "--clutter") {
+        ok = ParseClutter(value, o);
+        expected = "off, reference or average:K with K from 2 to 64";
+    } else if (name == "--range-window" || name == "--velocity-window") {
+        Interval interval;
+        ok = ParseInterval(value, interval);
+        (name == "--range-window" ? o.rangeWindow : o.velocityWindow) = interval;
+        expected = "LO:HI with LO <= HI";
+    } else if (name == "--threshold") {
+        ok = ParseNumber(value, o.threshold);
+        expected = "a number of dB";
+    } else if (name == "--format") {
+        ok = value == "npy" || value == "csv";
+        o.format = value == "csv" ? OutputFormat::Csv : OutputFormat::Npy;
+        expected = "npy or csv";
+    }
+    if (!ok) error = "invalid value \"" + value + "\" for " + name + ": expected " + expected;
+    return ok;
+}
+
+const std::set<std::string> kValueOptions = {"--mode",    "--channel",        "--sweeps",
+                                             "--clutter", "--range-window",   "--threshold",
+                                             "--format",  "--velocity-window"};
+
+}  // namespace
+
+const char* ModeName(ProcessMode mode) {
+    switch (mode) {
+        case ProcessMode::Range:
+            return "range";
+        case ProcessMode::RangeVelocityMap:
+            return "rvmap";
+        case ProcessMode::Velocity:
+            return "velocity";
+        case ProcessMode::Cw:
+            return "cw";
+        case ProcessMode::Fsk:
+            return "fsk";
+    }
+    return "?";
+}
+
+ParsedArguments ParseProcessArguments(const std::vector<std::string>& args) {
+    ParsedArguments parsed;
+    ProcessOptions& o = parsed.options;
+    std::vector<std::string> positional;
+    bool optionsEnd = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+            return parsed;
+        }
+        std::string value;
+        bool hasValue = false;
+        if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg.resize(eq);
+            hasValue = true;
+        }
+        o.given.insert(arg);
+        if (kValueOptions.count(arg) != 0) {
+            if (!hasValue) {
+                if (i + 1 >= args.size()) {
+                    parsed.error = "option " + arg + " needs a value";
+                    return parsed;
+                }
+                value = args[++i];
+            }
+            if (!ApplyValue(arg, value, o, parsed.error)) return parsed;
+            continue;
+        }
+        if (hasValue) {
+            parsed.error = "option " + arg + " takes no value";
+            return parsed;
+        }
+        if (arg == "--no-dc") {
+            o.dcSubtract = false;
+        } else if (arg == "--no-hamming") {
+            o.hamming = false;
+        } else if (arg == "--amplitude") {
+            o.amplitudeCorrection = true;
+        } else if (arg == "--range-weighting") {
+            o.rangeWeighting = true;
+        } else if (arg == "--bench") {
+            o.bench = true;
+        } else {
+            parsed.error = "unknown option " + arg;
+            return parsed;
+        }
+    }
+    if (positional.size() != 2) {
+        parsed.error = positional.size() < 2 ? "expected RECORDING.dat and OUTDIR"
+                                             : "too many arguments: expected RECORDING.dat and "
+                                               "OUTDIR";
+        return parsed;
+    }
+    o.recording = positional[0];
+    o.outputDirectory = positional[1];
+    return parsed;
+}
+
+std::string CheckOptionsForMode(const ProcessOptions& options, ProcessMode mode) {
+    const bool fmcw = mode == ProcessMode::Range || mode == ProcessMode::RangeVelocityMap ||
+                      mode == ProcessMode::Velocity;
+    const struct {
+        const char* name;
+        bool applies;
+    } rules[] = {
+        {"--sweeps", mode != ProcessMode::Range},
+        {"--no-dc", fmcw},
+        {"--amplitude", mode != ProcessMode::Fsk},
+        {"--clutter", fmcw},
+        {"--range-weighting", fmcw},
+        {"--range-window", fmcw},
+        {"--velocity-window", mode != ProcessMode::Range && mode != ProcessMode::Cw},
+        {"--threshold", mode == ProcessMode::Fsk},
+    };
+    for (const auto& rule : rules) {
+        if (!rule.applies && options.given.count(rule.name) != 0)
+            return std::string(rule.name) + " does not apply to --mode " + ModeName(mode);
+    }
+    return {};
+}
+
+std::string ProcessUsage() {
+    return R"(Usage: vorn-process [options] RECORDING.dat OUTDIR
+
+Processes a recording of the window (".dat") block by block with the processing of the live
+display and writes into OUTDIR:
+  spectra.npy      float64: (blocks, 513) for range, (blocks, 1024) for velocity, cw and fsk,
+                   (blocks, 513, 1024) for rvmap
+  axis.npy         the last dimension's axis: metres (range), metres per second (others)
+  range_axis.npy   rvmap only: the range of each map row, in metres
+  detections.csv   block,range_m,velocity_m_s,level_db: what the markers and dials show
+
+A block is what one display update reads: N frames (N samples per sweep) for range, S x N
+frames for the other modes. A trailing partial block is dropped and counted on stderr.
+
+Options (defaults are the window's):
+  --mode MODE             range, rvmap, velocity, cw or fsk; default from the header:
+                          bandwidth 0 is cw, 6000000 is fsk, anything else range
+  --channel 1|2           receive channel (1)
+  --sweeps S              sweeps per block, 8 to 1024 (64); not for range
+  --no-dc                 no DC subtraction (on by default); FMCW modes
+  --no-hamming            no Hamming window (on by default)
+  --amplitude             amplitude correction; not for fsk
+  --clutter MODE          clutter cancellation: off, reference (the first block) or
+                          average:K (moving average of K blocks, 2 to 64) (off); FMCW modes
+  --range-weighting       outdoor range weighting; FMCW modes
+  --range-window LO:HI    range window in metres (off); FMCW modes
+  --velocity-window LO:HI velocity window in m/s (off); rvmap, velocity and fsk
+  --threshold DB          FSK detection threshold in dB (8)
+  --format npy|csv        csv writes spectra.csv, one block a line (rvmap: one line per range
+                          bin, the blocks one after the other), instead of the .npy files (npy)
+  --bench                 print the median and 95th percentile processing time per block, in
+                          microseconds, on stdout
+  -h, --help              show this help
+
+Bad input (missing or malformed header, a non-numeric sample line, a mode the header does not
+allow, an empty file) is reported with the file and line, exit status 2, and nothing is
+written to OUTDIR.
+)";
+}
+
+}  // namespace vorn::tools
