@@ -1,5 +1,6 @@
-// Per-tick cost of each processing chain on synthetic bursts. Every iteration starts from a fresh
-// copy of the raw block, as a tick starts from a fresh read; the copy is part of the timing.
+// Per-tick cost of each processing chain on synthetic bursts of whole converter counts, as the
+// radar delivers them. Every iteration starts from a fresh copy of the raw block, as a tick
+// starts from a fresh read; the copy is part of the timing.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -18,8 +19,8 @@ SampleBlock RawBurst(std::size_t samplesPerSweep, std::size_t sweeps) {
     for (std::size_t s = 0; s < sweeps; ++s) {
         for (std::size_t n = 0; n < samplesPerSweep; ++n) {
             const double phase = kTwoPi * (0.137 * n + 0.071 * s);
-            block[s * samplesPerSweep + n] = {2048.0 + 300.0 * std::cos(phase),
-                                              2048.0 + 280.0 * std::sin(phase + 0.05)};
+            block[s * samplesPerSweep + n] = {std::round(2048.0 + 300.0 * std::cos(phase)),
+                                              std::round(2048.0 + 280.0 * std::sin(phase + 0.05))};
         }
     }
     return block;

@@ -1,21 +1,12 @@
 #include "display/color_schemes.h"
 
 #include <qwt_color_map.h>
-#include <QColor>
 
 namespace {
 
-QwtLinearColorMap* MakeRgbMap() {
-    auto* map = new QwtLinearColorMap(Qt::darkCyan, Qt::red, QwtColorMap::RGB);
-    map->addColorStop(0.1, Qt::cyan);
-    map->addColorStop(0.6, Qt::green);
-    map->addColorStop(0.95, Qt::yellow);
-    return map;
-}
-
 // Positions in thirteenths; 11/13 is left out on purpose, so the map runs straight from
 // orange to red-orange there.
-QwtLinearColorMap* MakeJetMap() {
+ColorSchemeStops JetStops() {
     struct Stop {
         double position;
         int red;
@@ -30,25 +21,35 @@ QwtLinearColorMap* MakeJetMap() {
         {0.6923076923076923, 255, 255, 0},   {0.7692307692307693, 255, 189, 0},
         {0.9230769230769231, 255, 66, 0},    {1.0, 189, 0, 0},
     };
-    auto* map = new QwtLinearColorMap(QColor(0, 0, 189), QColor(132, 0, 0), QwtColorMap::RGB);
+    ColorSchemeStops scheme{QColor(0, 0, 189), QColor(132, 0, 0), {}};
     for (const Stop& stop : kStops) {
-        map->addColorStop(stop.position, QColor(stop.red, stop.green, stop.blue));
+        scheme.stops.emplace_back(stop.position, QColor(stop.red, stop.green, stop.blue));
     }
-    return map;
+    return scheme;
 }
 
 }  // namespace
 
-QwtLinearColorMap* MakeColorMap(int scheme) {
+ColorSchemeStops SchemeStops(int scheme) {
     switch (scheme) {
         case kColorSchemeRgb:
-            return MakeRgbMap();
+            return {
+                QColor(Qt::darkCyan),
+                QColor(Qt::red),
+                {{0.1, QColor(Qt::cyan)}, {0.6, QColor(Qt::green)}, {0.95, QColor(Qt::yellow)}}};
         case kColorSchemeBlackWhite:
-            return new QwtLinearColorMap(Qt::black, Qt::white, QwtColorMap::RGB);
+            return {QColor(Qt::black), QColor(Qt::white), {}};
         case kColorSchemeJet:
-            return MakeJetMap();
+            return JetStops();
         case kColorSchemeStandard:
         default:
-            return new QwtLinearColorMap(Qt::darkBlue, Qt::yellow, QwtColorMap::RGB);
+            return {QColor(Qt::darkBlue), QColor(Qt::yellow), {}};
     }
+}
+
+QwtLinearColorMap* MakeColorMap(int scheme) {
+    const ColorSchemeStops stops = SchemeStops(scheme);
+    auto* map = new QwtLinearColorMap(stops.start, stops.end, QwtColorMap::RGB);
+    for (const auto& [position, color] : stops.stops) map->addColorStop(position, color);
+    return map;
 }

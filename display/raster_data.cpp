@@ -52,42 +52,5 @@ void Vorn_GUI_RasterData::refreshGeometry() {
 }
 
 double Vorn_GUI_RasterData::value(double x, double y) const {
-    constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
-    if (cellRows <= 0 || !xRange.contains(x) || !yRange.contains(y)) return kNoValue;
-
-    if (nearest) {
-        int row = static_cast<int>((y - yRange.lo) / dy);
-        int col = static_cast<int>((x - xRange.lo) / dx);
-        if (row >= cellRows) row = cellRows - 1;
-        if (col >= cellColumns) col = cellColumns - 1;
-        return cellData[row * cellColumns + col];
-    }
-
-    int col1 = qRound((x - xRange.lo) / dx) - 1;
-    int row1 = qRound((y - yRange.lo) / dy) - 1;
-    int col2 = col1 + 1;
-    int row2 = row1 + 1;
-    if (col1 < 0) {
-        col1 = col2;
-    } else if (col2 >= cellColumns) {
-        col2 = col1;
-    }
-    if (row1 < 0) {
-        row1 = row2;
-    } else if (row2 >= cellRows) {
-        row2 = row1;
-    }
-
-    const double v11 = cellData[row1 * cellColumns + col1];
-    const double v21 = cellData[row1 * cellColumns + col2];
-    const double v12 = cellData[row2 * cellColumns + col1];
-    const double v22 = cellData[row2 * cellColumns + col2];
-
-    const double x2 = xRange.lo + (col2 + 0.5) * dx;
-    const double y2 = yRange.lo + (row2 + 0.5) * dy;
-    const double rx = (x2 - x) / dx;
-    const double ry = (y2 - y) / dy;
-    const double vr1 = rx * v11 + (1.0 - rx) * v21;
-    const double vr2 = rx * v12 + (1.0 - rx) * v22;
-    return ry * vr1 + (1.0 - ry) * vr2;
+    return valueAt(x, y);
 }

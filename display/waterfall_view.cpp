@@ -8,8 +8,9 @@
 
 #include "display/color_schemes.h"
 #include "display/raster_data.h"
+#include "display/spectrogram_item.h"
 
-WaterfallView::WaterfallView() : spectrogram(new QwtPlotSpectrogram(QString())) {
+WaterfallView::WaterfallView() : spectrogram(new SpectrogramItem()) {
     // The raster and colour lookups are read-only, so the image may be coloured in parallel.
     spectrogram->setRenderThreadCount(0);
 }
@@ -27,7 +28,8 @@ void WaterfallView::setShape(int numColumns, int numRows) {
 }
 
 void WaterfallView::applyColorScheme(int scheme) {
-    spectrogram->setColorMap(MakeColorMap(scheme));
+    static_cast<SpectrogramItem*>(spectrogram)
+        ->setColorMapWithRamp(MakeColorMap(scheme), ColorRamp(SchemeStops(scheme)));
 }
 
 void WaterfallView::pushRow(const std::vector<double>& row, bool scroll) {

@@ -79,7 +79,13 @@ void ApplyHammingWindow(Complex* data, std::size_t dataSize, std::size_t windowL
                         std::size_t segmentCount) {
     const std::size_t segments = FittingSegments(dataSize, windowLength, segmentCount);
     if (segments == 0) return;
-    const std::vector<double> weights = HammingWeights(windowLength);
+    // Rebuilt only when the length changes: the same weights, without N cosines per sweep.
+    thread_local std::vector<double> weights;
+    thread_local std::size_t weightsLength = 0;
+    if (weightsLength != windowLength || weights.size() != windowLength) {
+        weights = HammingWeights(windowLength);
+        weightsLength = windowLength;
+    }
     for (std::size_t s = 0; s < segments; ++s) {
         Complex* segment = data + s * windowLength;
         for (std::size_t i = 0; i < windowLength; ++i) segment[i] *= weights[i];
@@ -147,25 +153,126 @@ void CorrectQuadratureImbalance(SampleBlock& block) {
     for (std::size_t n = 0; n < block.size(); ++n) block[n] = Complex(iValues[n], qValues[n]);
 }
 
+namespace {
+
+// Whole numbers small enough that every moving sum and the total of a stage stay below 2^53:
+// then they are exact in whatever order they are added.
+bool HoldsSmallIntegers(const SampleBlock& block) {
+    if (block.empty()) return false;
+    const double limit = 2251799813685248.0 / static_cast<double>(block.size());  // 2^51 / L
+    bool small = true;
+    for (const Complex& v : block) {
+        const double re = v.real();
+        const double im = v.imag();
+        small &= std::abs(re) < limit && std::abs(im) < limit && re == std::trunc(re) &&
+                 im == std::trunc(im);
+    }
+    return small;
+}
+
+// One half-band stage over data[0, length): the running sum b, its mean removed, every second
+// value kept at the front of data. The running sum is added in the same order as it is written
+// down, value by value, so the result is exactly that of building b, subtracting its mean and
+// picking b[0], b[2], ...; only the odd values are never stored.
+std::size_t DecimateStage(Complex* data, std::size_t length, bool firstStage) {
+    if (length == 0) return 0;
+    double bRe = firstStage ? 0.0 : data[0].real();
+    double bIm = firstStage ? 0.0 : data[0].imag();
+    double sumRe = 0.0 + bRe;
+    double sumIm = 0.0 + bIm;
+    double prev2Re = data[0].real();
+    double prev2Im = data[0].imag();
+    double prev1Re = length > 1 ? data[1].real() : 0.0;
+    double prev1Im = length > 1 ? data[1].imag() : 0.0;
+    data[0] = Complex(bRe, bIm);
+    if (length > 1) {
+        bRe = firstStage ? 0.0 : prev1Re;
+        bIm = firstStage ? 0.0 : prev1Im;
+        sumRe += bRe;
+        sumIm += bIm;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        const double aRe = data[i].real();
+        const double aIm = data[i].imag();
+        bRe = bRe + aRe - prev2Re;
+        bIm = bIm + aIm - prev2Im;
+        sumRe += bRe;
+        sumIm += bIm;
+        prev2Re = prev1Re;
+        prev2Im = prev1Im;
+        prev1Re = aRe;
+        prev1Im = aIm;
+        // i / 2 < i - 1 for i >= 2: only values already read are overwritten.
+        if (i % 2 == 0) data[i / 2] = Complex(bRe, bIm);
+    }
+    const Complex mean(sumRe / static_cast<double>(length), sumIm / static_cast<double>(length));
+    const std::size_t kept = length / 2;
+    for (std::size_t j = 0; j < kept; ++j) data[j] -= mean;
+    return kept;
+}
+
+// The first stage over whole numbers: b[i] = a[i] + a[i-1] - a[1] - a[0] directly, which the
+// running sum equals exactly there, taken two at a time with separate totals for even and odd
+// values, so nothing chains one value to the next.
+std::size_t DecimateIntegerStage(Complex* data, std::size_t length) {
+    if (length < 4) return DecimateStage(data, length, true);
+    const double offRe = data[1].real() + data[0].real();
+    const double offIm = data[1].imag() + data[0].imag();
+    double evenRe = 0.0;
+    double evenIm = 0.0;
+    double oddRe = 0.0;
+    double oddIm = 0.0;
+    double* d = reinterpret_cast<double*>(data);
+    double prevRe = d[2];  // a[1]
+    double prevIm = d[3];
+    std::size_t i = 2;
+    // Step i reads a[i], a[i + 1] and writes index i / 2 < i - 1: nothing still to be read.
+    for (; i + 1 < length; i += 2) {
+        const double aRe = d[2 * i];
+        const double aIm = d[2 * i + 1];
+        const double nRe = d[2 * i + 2];
+        const double nIm = d[2 * i + 3];
+        const double bRe = aRe + prevRe - offRe;
+        const double bIm = aIm + prevIm - offIm;
+        evenRe += bRe;
+        evenIm += bIm;
+        oddRe += nRe + aRe - offRe;
+        oddIm += nIm + aIm - offIm;
+        prevRe = nRe;
+        prevIm = nIm;
+        d[i] = bRe;  // complex index i / 2
+        d[i + 1] = bIm;
+    }
+    if (i < length) {
+        const double bRe = d[2 * i] + prevRe - offRe;
+        const double bIm = d[2 * i + 1] + prevIm - offIm;
+        evenRe += bRe;
+        evenIm += bIm;
+        d[i] = bRe;
+        d[i + 1] = bIm;
+    }
+    data[0] = Complex();
+    const Complex mean((evenRe + oddRe) / static_cast<double>(length),
+                       (evenIm + oddIm) / static_cast<double>(length));
+    const std::size_t kept = length / 2;
+    for (std::size_t j = 0; j < kept; ++j) data[j] -= mean;
+    return kept;
+}
+
+}  // namespace
+
 void DecimateBlock(SampleBlock& block, int factor) {
     if (factor < 1) return;
     const int stages = static_cast<int>(std::floor(std::log(factor) / std::log(2.0) + 0.5));
-    SampleBlock current = std::move(block);
-    SampleBlock work;
+    std::size_t length = block.size();
     for (int stage = 0; stage < stages; ++stage) {
-        const std::size_t length = current.size();
-        work.assign(length, Complex());
-        if (stage > 0) {
-            for (std::size_t i = 0; i < std::min<std::size_t>(2, length); ++i) work[i] = current[i];
+        if (stage == 0 && HoldsSmallIntegers(block)) {
+            length = DecimateIntegerStage(block.data(), length);
+        } else {
+            length = DecimateStage(block.data(), length, stage == 0);
         }
-        for (std::size_t i = 2; i < length; ++i) {
-            work[i] = work[i - 1] + current[i] - current[i - 2];
-        }
-        SubtractDcOffset(work, length, 1);
-        current.resize(length / 2);
-        for (std::size_t i = 0; i < current.size(); ++i) current[i] = work[2 * i];
     }
-    block = std::move(current);
+    block.resize(length);
 }
 
 }  // namespace vorn::dsp

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "dsp/decibels.h"
+
 namespace vorn::dsp {
 
 FmcwRangeGeometry MakeFmcwRangeGeometry(double sweepTimeMs, int samplesPerSweep,
@@ -51,13 +53,14 @@ FmcwRangeResult FmcwRangeProcessor::Process(SampleBlock& block, const FmcwRangeS
     if (settings.hammingWindow) ApplyHammingWindow(block, n, 1);
     transformer_.Transform(block);
 
-    result.profile.resize(kRangeBins);
+    // Windowed in a scratch copy: the block stays the plain transform for the caller.
+    weighted_.assign(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(kRangeBins));
     for (std::size_t k = 0; k < kRangeBins; ++k) {
-        Complex y = block[k];
-        if (response != nullptr) y *= (*response)[k];
-        if (settings.rangeWeighting) y *= weighting_[k];
-        result.profile[k] = PowerDb(y);
+        if (response != nullptr) weighted_[k] *= (*response)[k];
+        if (settings.rangeWeighting) weighted_[k] *= weighting_[k];
     }
+    result.profile.resize(kRangeBins);
+    PowerDbInto(weighted_.data(), result.profile.data(), kRangeBins);
 
     result.zoneLower = result.windowActive ? settings.window.lower : 0.0;
     result.zoneUpper = result.windowActive ? settings.window.upper : g.maxRange;

@@ -66,6 +66,7 @@ private:
     std::vector<Complex> weighting_;
     double weightingRange_ = 0.0;
     BlockTransformer transformer_;
+    std::vector<Complex> weighted_;  // the windowed bins of one tick, kept for its capacity
 };
 
 }  // namespace vorn::dsp

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dsp/decibels.h"
+
 namespace vorn::dsp {
 RangeVelocityGeometry MakeRangeVelocityGeometry(double sweepTimeMs, int samplesPerSweep,
                                                 int sweepCount, double bandwidthHz,
@@ -49,10 +51,11 @@ std::vector<double> VelocityProfile(const std::vector<double>& map) {
 }
 
 RangeVelocityMapProcessor::RangeVelocityMapProcessor()
-    : dopplerBuffer_(kMapRows * kTransformSize),
+    : dopplerIn_(kMapRows * kTransformSize),
+      dopplerOut_(kMapRows * kTransformSize),
       dopplerPlan_(FftPlan::ForwardMany(static_cast<int>(kTransformSize),
-                                        static_cast<int>(kMapRows), dopplerBuffer_.raw(), 1,
-                                        static_cast<int>(kTransformSize), dopplerBuffer_.raw(), 1,
+                                        static_cast<int>(kMapRows), dopplerIn_.raw(), 1,
+                                        static_cast<int>(kTransformSize), dopplerOut_.raw(), 1,
                                         static_cast<int>(kTransformSize))) {}
 
 void RangeVelocityMapProcessor::Reset() {
@@ -64,13 +67,54 @@ void RangeVelocityMapProcessor::PrepareRangeStage(std::size_t sweeps) {
     if (sweeps == sweeps_ && rangePlan_.valid()) return;
     sweeps_ = sweeps;
     rangePlan_ = FftPlan();
-    rangeBuffer_ = FftwBuffer(sweeps * kTransformSize);
-    transposedBuffer_ = FftwBuffer(sweeps * kTransformSize);
-    // Output stride S and distance 1 transpose the result: bin b of sweep s lands at b * S + s.
+    rangeIn_ = FftwBuffer(sweeps * kTransformSize);
+    rangeOut_ = FftwBuffer(sweeps * kTransformSize);
+    rangeDirty_ = 0;
     const int size = static_cast<int>(kTransformSize);
-    const int howMany = static_cast<int>(sweeps);
-    rangePlan_ = FftPlan::ForwardMany(size, howMany, rangeBuffer_.raw(), 1, size,
-                                      transposedBuffer_.raw(), howMany, 1);
+    rangePlan_ = FftPlan::ForwardMany(size, static_cast<int>(sweeps), rangeIn_.raw(), 1, size,
+                                      rangeOut_.raw(), 1, size);
+}
+
+// Sweep s goes to row s, cut to 1024 samples; sweeps the block does not hold stay zero.
+void RangeVelocityMapProcessor::LoadSweeps(const SampleBlock& block, std::size_t n,
+                                           std::size_t sweeps) {
+    const std::size_t copied = std::min(n, kTransformSize);
+    for (std::size_t s = 0; s < sweeps; ++s) {
+        Complex* row = rangeIn_.data() + s * kTransformSize;
+        const bool present = n > 0 && (s + 1) * n <= block.size();
+        const std::size_t written = present ? copied : 0;
+        if (present) {
+            std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(s * n), copied, row);
+        }
+        if (rangeDirty_ > written) std::fill(row + written, row + rangeDirty_, Complex());
+    }
+    rangeDirty_ = copied;
+}
+
+// Range bins 0 ... 512 of every sweep become the Doppler rows, windowed and weighted, with
+// the slow-time mean removed. Done in blocks of sweeps so that both sides stay in cache.
+void RangeVelocityMapProcessor::LoadDopplerRows(std::size_t sweeps,
+                                                const std::vector<Complex>* rangeResponse,
+                                                bool rangeWeighting, bool dcSubtract) {
+    constexpr std::size_t kSweepBlock = 16;
+    for (std::size_t s0 = 0; s0 < sweeps; s0 += kSweepBlock) {
+        const std::size_t s1 = std::min(sweeps, s0 + kSweepBlock);
+        for (std::size_t b = 0; b < kMapRows; ++b) {
+            Complex* row = dopplerIn_.data() + b * kTransformSize;
+            for (std::size_t s = s0; s < s1; ++s) {
+                Complex value = rangeOut_[s * kTransformSize + b];
+                if (rangeResponse != nullptr) value *= (*rangeResponse)[b];
+                if (rangeWeighting) value *= weighting_[b];
+                row[s] = value;
+            }
+        }
+    }
+    for (std::size_t b = 0; b < kMapRows; ++b) {
+        Complex* row = dopplerIn_.data() + b * kTransformSize;
+        if (dopplerDirty_ > sweeps) std::fill(row + sweeps, row + dopplerDirty_, Complex());
+        if (dcSubtract) SubtractDcOffset(row, sweeps, sweeps, 1);
+    }
+    dopplerDirty_ = sweeps;
 }
 
 RangeVelocityMapResult RangeVelocityMapProcessor::Process(SampleBlock& block,
@@ -108,38 +152,22 @@ RangeVelocityMapResult RangeVelocityMapProcessor::Process(SampleBlock& block,
     ApplyIqBalancing(block, sweeps, settings.iqBalancing);
 
     PrepareRangeStage(sweeps);
-    rangeBuffer_.Zero();
-    const std::size_t copied = std::min(n, kTransformSize);
-    for (std::size_t s = 0; s < sweeps && n > 0 && (s + 1) * n <= block.size(); ++s) {
-        std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(s * n), copied,
-                    rangeBuffer_.data() + s * kTransformSize);
-    }
+    LoadSweeps(block, n, sweeps);
     rangePlan_.Execute();
-
-    // Range bins 0 ... 512 go to the Doppler rows, windowed and weighted, zero-padded to 1024.
-    for (std::size_t b = 0; b < kMapRows; ++b) {
-        Complex* row = dopplerBuffer_.data() + b * kTransformSize;
-        const Complex* bin = transposedBuffer_.data() + b * sweeps;
-        for (std::size_t s = 0; s < sweeps; ++s) {
-            Complex value = bin[s];
-            if (rangeResponse != nullptr) value *= (*rangeResponse)[b];
-            if (settings.rangeWeighting) value *= weighting_[b];
-            row[s] = value;
-        }
-        std::fill(row + sweeps, row + kTransformSize, Complex());
-        if (settings.iqBalancing.dcSubtract) SubtractDcOffset(row, sweeps, sweeps, 1);
-    }
+    LoadDopplerRows(sweeps, rangeResponse, settings.rangeWeighting,
+                    settings.iqBalancing.dcSubtract);
     dopplerPlan_.Execute();
 
     result.map.resize(kMapRows * kMapColumns);
     for (std::size_t b = 0; b < kMapRows; ++b) {
-        const Complex* row = dopplerBuffer_.data() + b * kTransformSize;
+        Complex* row = dopplerOut_.data() + b * kTransformSize;
         double* out = result.map.data() + b * kMapColumns;
-        for (std::size_t k = 0; k < kTransformSize; ++k) {
-            Complex value = row[k];
-            if (velocityResponse != nullptr) value *= (*velocityResponse)[k];
-            out[CentredIndex(k)] = PowerDb(value);
+        if (velocityResponse != nullptr) {
+            for (std::size_t k = 0; k < kTransformSize; ++k) row[k] *= (*velocityResponse)[k];
         }
+        // Centred: bins 0 ... 511 go to columns 512 ... 1023 and the negative half before them.
+        PowerDbInto(row, out + kZeroVelocityIndex, kTransformSize - kZeroVelocityIndex);
+        PowerDbInto(row + kZeroVelocityIndex, out, kZeroVelocityIndex);
     }
     return result;
 }

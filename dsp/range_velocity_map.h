@@ -75,17 +75,25 @@ public:
 
 private:
     void PrepareRangeStage(std::size_t sweeps);
+    void LoadSweeps(const SampleBlock& block, std::size_t samplesPerSweep, std::size_t sweeps);
+    void LoadDopplerRows(std::size_t sweeps, const std::vector<Complex>* rangeResponse,
+                         bool rangeWeighting, bool dcSubtract);
 
     BandPassWindow rangeWindow_;
     BandPassWindow velocityWindow_;
     std::vector<Complex> weighting_;
     double weightingRange_ = 0.0;
     std::size_t sweeps_ = 0;
-    FftwBuffer rangeBuffer_;       // sweeps x 1024, one sweep per row
-    FftwBuffer transposedBuffer_;  // 1024 x sweeps, one range bin per row
+    // The transforms are out of place so that their inputs keep the zero padding between
+    // ticks: only the samples and sweeps that are really there are written each time.
+    FftwBuffer rangeIn_;   // sweeps x 1024, one sweep per row
+    FftwBuffer rangeOut_;  // sweeps x 1024, one sweep's range bins per row
     FftPlan rangePlan_;
-    FftwBuffer dopplerBuffer_;  // 513 x 1024, one range bin per row
+    std::size_t rangeDirty_ = 0;  // no row of rangeIn_ holds non-zeros at or beyond this
+    FftwBuffer dopplerIn_;        // 513 x 1024, one range bin per row, columns >= sweeps zero
+    FftwBuffer dopplerOut_;
     FftPlan dopplerPlan_;
+    std::size_t dopplerDirty_ = 0;  // no row of dopplerIn_ holds non-zeros at or beyond this
 };
 
 }  // namespace vorn::dsp

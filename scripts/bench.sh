@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Builds in Release, runs both benchmark programs and prints the performance table: the median
+# per row against its target. Timings are judged on CPU time (process CPU time for the window
+# cases, whose drawing also runs on a render thread), because these machines are shared and
+# wall time there measures the neighbours as much as this program; wall medians are shown too.
+#   BUILD_DIR      build directory (default build-bench)
+#   REPETITIONS    repetitions per case (default 5)
+#   RSS_TICKS      ticks per display mode for the memory row (default 10000)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${BUILD_DIR:-build-bench}"
+reps="${REPETITIONS:-5}"
+export VORN_BENCH_RSS_TICKS="${RSS_TICKS:-10000}"
+export QT_QPA_PLATFORM=offscreen
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)" --target vorn_bench vorn_bench_gui >/dev/null
+
+out="$(mktemp -d)"
+trap 'rm -rf "$out"' EXIT
+common=(--benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true
+        --benchmark_format=json)
+"$build/bench/vorn_bench" "${common[@]}" >"$out/dsp.json"
+"$build/bench/vorn_bench_gui" "${common[@]}" --benchmark_filter='Tick|Write' \
+  >"$out/gui.json" 2>/dev/null
+"$build/bench/vorn_bench_gui" --benchmark_format=json --benchmark_filter=ResidentMemory \
+  >"$out/rss.json" 2>/dev/null
+
+echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \
+  "load average $(cut -d' ' -f1-3 /proc/loadavg)"
+python3 - "$out" "$VORN_BENCH_RSS_TICKS" <<'PY'
+import json, sys
+out, ticks = sys.argv[1], sys.argv[2]
+runs = {}
+for name in ("dsp", "gui", "rss"):
+    for b in json.load(open(f"{out}/{name}.json"))["benchmarks"]:
+        if b.get("aggregate_name", "median") != "median":
+            continue
+        key = b.get("run_name", b["name"]).split("/min_time")[0].split("/iterations")[0]
+        scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
+        runs[key] = dict(b, cpu=b["cpu_time"] * scale, wall=b["real_time"] * scale)
+
+def ms(key):
+    r = runs.get(key)
+    return (r["cpu"], r["wall"]) if r else (float("nan"), float("nan"))
+
+rows = []
+def row(what, cpu, wall, target, met, note=""):
+    rows.append((what, f"{cpu:.3g} ms" if cpu == cpu else "n/a",
+                 f"{wall:.3g} ms" if wall == wall else "n/a", target,
+                 "met" if met else "NOT met", note))
+
+cpu, wall = ms("BM_RangeVelocityMap/64/128")
+floor, _ = ms("BM_RangeVelocityTransformsOnly")
+row("range-velocity map, 64 x 128", cpu, wall, "<= 2.5 ms and <= 1.5 x floor",
+    cpu <= 2.5 and cpu <= 1.5 * floor, f"floor {floor:.3g} ms, ratio {cpu / floor:.2f}")
+cpu, wall = ms("BM_RangeVelocityMap/1024/1024")
+row("range-velocity map, 1024 x 1024", cpu, wall, "<= 8 ms", cpu <= 8.0)
+prof = [k for k in runs if k.startswith("BM_FmcwRangeProfile/")]
+worst = max(prof, key=lambda k: runs[k]["cpu"])
+cpu, wall = ms(worst)
+row("range profile, one sweep (worst N)", cpu, wall, "<= 0.1 ms", cpu <= 0.1,
+    "N = " + worst.split("/")[1])
+for key, what in (("BM_CwVelocity/1024/1024", "CW processing, 1024 x 1024"),
+                  ("BM_Fsk/1024/1024", "FSK processing, 1024 x 1024")):
+    cpu, wall = ms(key)
+    row(what, cpu, wall, "<= 5 ms", cpu <= 5.0)
+cpu, wall = ms("BM_TickRangeVelocityMap")
+row("range-velocity map tick + replot, 1400 x 700", cpu, wall, "<= 10 ms", cpu <= 10.0,
+    "64 sweeps x 128 samples")
+for key, what in (("BM_TickRangeWaterfall", "range waterfall tick + replot, 1024 rows"),
+                  ("BM_TickVelocityWaterfall", "velocity waterfall tick + replot, 1024 rows")):
+    cpu, wall = ms(key)
+    row(what, cpu, wall, "<= 5 ms", cpu <= 5.0)
+cpu, wall = ms("BM_OfflineRangeProcessing")
+row("offline range processing, 15 s recording", cpu, wall, ">= 100 x real time",
+    15000.0 / cpu >= 100.0, f"{15000.0 / cpu:.0f} x real time")
+cpu, wall = ms("BM_WriteRecordFile")
+row("WriteRecordFile, 3.84 million lines", cpu, wall, "<= 500 ms", cpu <= 500.0)
+r = runs.get("BM_ResidentMemory")
+if r:
+    rss, growth = r["rss_MB"], r["growth_MB"]
+    rows.append(("resident memory, every display mode", f"{rss:.0f} MB", "", "<= 200 MB, not growing",
+                 "met" if rss <= 200 and growth <= 2.0 else "NOT met",
+                 f"{ticks} ticks per mode, growth {growth:.1f} MB"))
+
+head = ("what", "median CPU", "median wall", "target", "", "note")
+print("| " + " | ".join(head) + " |")
+print("|" + "---|" * len(head))
+for r in rows:
+    print("| " + " | ".join(r) + " |")
+PY

@@ -1,0 +1,133 @@
+// The fast image path against the library's own: same colour for every value, same pixels for
+// every image, nearest and bilinear, in every scheme.
+#include "display/spectrogram_item.h"
+
+#include <gtest/gtest.h>
+#include <qwt_color_map.h>
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_scale_map.h>
+#include <QImage>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "display/color_ramp.h"
+#include "display/color_schemes.h"
+#include "display/raster_data.h"
+
+namespace {
+
+constexpr int kSchemes[] = {kColorSchemeStandard, kColorSchemeRgb, kColorSchemeBlackWhite,
+                            kColorSchemeJet, 7};
+
+TEST(ColorRamp, GivesTheColourMapsOwnColours) {
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> anywhere(-80.0, 80.0);
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const int scheme : kSchemes) {
+        const std::unique_ptr<QwtLinearColorMap> map(MakeColorMap(scheme));
+        const ColorRamp ramp(SchemeStops(scheme));
+        for (const QwtInterval& interval :
+             {QwtInterval(-50.0, 50.0), QwtInterval(-117.0, -3.0), QwtInterval(5.0, 5.0)}) {
+            std::vector<double> values = {std::nan(""),        inf, -inf, interval.minValue(),
+                                          interval.maxValue(), 0.0};
+            // Every stop position, and just either side of it.
+            for (const double stop : map->colorStops()) {
+                const double v = interval.minValue() + stop * interval.width();
+                values.insert(values.end(), {v, std::nextafter(v, -inf), std::nextafter(v, inf)});
+            }
+            for (int i = 0; i < 20000; ++i) values.push_back(anywhere(rng));
+            for (const double v : values) {
+                ASSERT_EQ(ramp.rgb(interval, v), map->rgb(interval, v))
+                    << "scheme " << scheme << " value " << v;
+            }
+        }
+    }
+}
+
+class Probe : public SpectrogramItem {
+public:
+    QImage fast(const QwtScaleMap& x, const QwtScaleMap& y, const QRectF& area,
+                const QSize& size) const {
+        return renderImage(x, y, area, size);
+    }
+    QImage library(const QwtScaleMap& x, const QwtScaleMap& y, const QRectF& area,
+                   const QSize& size) const {
+        return QwtPlotSpectrogram::renderImage(x, y, area, size);
+    }
+};
+
+std::vector<double> RandomMatrix(int columns, int rows, unsigned seed) {
+    std::mt19937_64 rng(seed);
+    std::normal_distribution<double> db(-20.0, 25.0);
+    std::vector<double> values(static_cast<std::size_t>(columns) * rows);
+    for (double& v : values) v = db(rng);
+    values[3] = -std::numeric_limits<double>::infinity();  // a zero bin
+    values[5] = std::nan("");
+    return values;
+}
+
+TEST(SpectrogramItem, RendersTheLibrarysPixels) {
+    struct Case {
+        int columns;
+        int rows;
+        QSize size;
+        int resample;
+    };
+    const Case cases[] = {{1024, 513, QSize(1024, 513), 1}, {1024, 513, QSize(1357, 673), 1},
+                          {1024, 513, QSize(1357, 673), 0}, {513, 64, QSize(700, 301), 0},
+                          {1024, 1024, QSize(997, 683), 1}, {1024, 8, QSize(640, 480), 0}};
+    unsigned seed = 1;
+    for (const Case& c : cases) {
+        for (const int scheme : {kColorSchemeJet, kColorSchemeRgb, kColorSchemeStandard}) {
+            Probe item;
+            item.setRenderThreadCount(0);
+            item.setColorMapWithRamp(MakeColorMap(scheme), ColorRamp(SchemeStops(scheme)));
+            item.setData(new Vorn_GUI_RasterData(RandomMatrix(c.columns, c.rows, seed++), c.columns,
+                                                 -12.5, 12.5, 0.0, 38.4, -45.0, 30.0, c.resample));
+            // Slightly wider than the data on both axes, so the border pixels fall outside.
+            QwtScaleMap x;
+            x.setScaleInterval(-12.7, 12.6);
+            x.setPaintInterval(0, c.size.width());
+            QwtScaleMap y;
+            y.setScaleInterval(-0.3, 38.5);
+            y.setPaintInterval(c.size.height(), 0);
+            const QRectF area(-12.7, -0.3, 25.3, 38.8);
+            const QImage fast = item.fast(x, y, area, c.size);
+            const QImage library = item.library(x, y, area, c.size);
+            ASSERT_EQ(fast.size(), library.size());
+            ASSERT_EQ(fast.format(), library.format());
+            EXPECT_TRUE(fast == library)
+                << c.columns << "x" << c.rows << " scheme " << scheme << " resample " << c.resample;
+        }
+    }
+}
+
+// The whole plot, drawn once through the fast path and once with a map the item has no ramp
+// for (the library's path).
+TEST(SpectrogramItem, PlotLooksTheSameEitherWay) {
+    for (const int resample : {1, 0}) {
+        QwtPlot plot;
+        plot.resize(1400, 700);
+        auto* item = new SpectrogramItem();
+        item->attach(&plot);
+        item->setData(new Vorn_GUI_RasterData(RandomMatrix(1024, 513, 99), 1024, -25.0, 25.0, 0.0,
+                                              51.2, -40.0, 40.0, resample));
+        plot.setAxisScale(QwtPlot::xBottom, -25.0, 25.0);
+        plot.setAxisScale(QwtPlot::yLeft, 0.0, 51.2);
+        item->setColorMapWithRamp(MakeColorMap(kColorSchemeJet),
+                                  ColorRamp(SchemeStops(kColorSchemeJet)));
+        plot.replot();
+        const QImage fast = plot.grab().toImage();
+        item->setColorMap(MakeColorMap(kColorSchemeJet));
+        plot.replot();
+        const QImage library = plot.grab().toImage();
+        EXPECT_TRUE(fast == library) << "resample " << resample;
+    }
+}
+
+}  // namespace
