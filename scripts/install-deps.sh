@@ -13,6 +13,7 @@ packages=(
   libusb-1.0-0-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()
