@@ -7,6 +7,12 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
+#include <qwt_slider.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -60,12 +66,74 @@ void ExpectSame(const std::vector<double>& window, const double* tool, std::size
     }
 }
 
+// Controls set in the window, and the options that say the same to vorn-process.
+struct Controls {
+    const char* label;
+    QStringList options;
+    void (*set)(const Ui::Vorn_GUIClass& ui);
+    // Window sliders can be set only after the first tick, which puts them to full range.
+    bool afterFirstTick;
+};
+
+const Controls kDefaults{"defaults", {}, [](const Ui::Vorn_GUIClass&) {}, false};
+const Controls kChannel2Filters{"channel2_filters",
+                                {"--channel", "2", "--no-hamming", "--amplitude",
+                                 "--range-weighting", "--clutter", "average:3"},
+                                [](const Ui::Vorn_GUIClass& ui) {
+                                    ui.device_centerFrequency->setCurrentIndex(1);
+                                    ui.filterOptionHammingWindow->setChecked(false);
+                                    ui.filterOptionIQAmplitude->setChecked(true);
+                                    ui.isRangeWeighting->setChecked(true);
+                                    ui.filterOptionDirectClutterAvgCount->setValue(3);
+                                    ui.filterOptionDirectClutterAverage->click();
+                                },
+                                false};
+const Controls kCwChannel2{"channel2_filters",
+                           {"--channel", "2", "--no-hamming", "--amplitude"},
+                           [](const Ui::Vorn_GUIClass& ui) {
+                               ui.device_centerFrequency->setCurrentIndex(1);
+                               ui.filterOptionHammingWindow->setChecked(false);
+                               ui.filterOptionIQAmplitude->click();
+                           },
+                           false};
+const Controls kRangeWindow{"window",
+                            {"--range-window", "10:50"},
+                            [](const Ui::Vorn_GUIClass& ui) {
+                                ui.rangeFilter_Low->setValue(10);
+                                ui.rangeFilter_High->setValue(50);
+                            },
+                            true};
+const Controls kWindows{"windows",
+                        {"--range-window", "10:50", "--velocity-window", "1:6"},
+                        [](const Ui::Vorn_GUIClass& ui) {
+                            ui.rangeFilter_Low->setValue(10);
+                            ui.rangeFilter_High->setValue(50);
+                            ui.velocityFilter_Low->setValue(1);
+                            ui.velocityFilter_High->setValue(6);
+                        },
+                        true};
+// Clutter settings reset the sliders on the next tick, so they are tried without windows.
+const Controls kReference{
+    "reference",
+    {"--clutter", "reference"},
+    [](const Ui::Vorn_GUIClass& ui) { ui.filterOptionDirectClutter->click(); },
+    false};
+const Controls kFskWindow{"window",
+                          {"--velocity-window", "-5:9", "--threshold", "20"},
+                          [](const Ui::Vorn_GUIClass& ui) {
+                              ui.velocityFilter_Low->setValue(-5);
+                              ui.velocityFilter_High->setValue(9);
+                              ui.counterFSKDetectionThreshold->setValue(20);
+                          },
+                          true};
+
 struct ModeCase {
     const char* name;   // --mode
     int operating;      // the window's operating mode
     int display;        // and display mode that shows the same values
     int blockFrames;    // what one tick reads
     std::size_t width;  // values per block
+    Controls controls;
 };
 
 class WindowEquivalence : public ::testing::TestWithParam<ModeCase> {};
@@ -76,9 +144,14 @@ TEST_P(WindowEquivalence, ToolGivesTheWindowsValuesForTheSameBlocks) {
     const ModeCase c = GetParam();
     constexpr int kBlocks = 3;
     const std::size_t frames = static_cast<std::size_t>(c.blockFrames);
-    WindowOnRadar live(MakeRadar(OneTarget(c.operating == kFsk ? 9.0 : 30.0, 2.0)));
+    vorn::sim::Scene scene = OneTarget(c.operating == kFsk ? 9.0 : 30.0, 2.0);
+    scene.channel2Gain = {0.3, -0.6};
+    scene.channel2DcOffset = {-40.0, 25.0};
+    WindowOnRadar live(MakeRadar(scene));
     live.Start(c.operating, c.display);
     const Ui::Vorn_GUIClass& ui = live.window->form();
+    if (c.controls.afterFirstTick) live.Tick();
+    c.controls.set(ui);
 
     // Each tick's frames go into the recording: a read also drains the transfer's spare room,
     // so consecutive ticks do not see consecutive frames of the radar.
@@ -110,7 +183,8 @@ TEST_P(WindowEquivalence, ToolGivesTheWindowsValuesForTheSameBlocks) {
     ASSERT_TRUE(live.window->WriteRecordFile(recording, dir.filePath("rec.dat")));
 
     const ProcessRun run =
-        RunVornProcess({"--mode", c.name, dir.filePath("rec.dat"), dir.filePath("out")});
+        RunVornProcess(c.controls.options +
+                       QStringList{"--mode", c.name, dir.filePath("rec.dat"), dir.filePath("out")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const NpyArray spectra = ReadNpy(dir.filePath("out/spectra.npy"));
     ASSERT_EQ(spectra.values.size(), kBlocks * c.width);
@@ -132,15 +206,22 @@ TEST_P(WindowEquivalence, ToolGivesTheWindowsValuesForTheSameBlocks) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryMode, WindowEquivalence,
-                         ::testing::Values(ModeCase{"range", kFmcw, 1, 128, 513},
-                                           ModeCase{"rvmap", kFmcw, 3, 64 * 128, 513 * 1024},
-                                           ModeCase{"velocity", kFmcw, 4, 64 * 128, 1024},
-                                           ModeCase{"cw", kCw, 2, 64 * 128, 1024},
-                                           ModeCase{"fsk", kFsk, 2, 64 * 128, 1024}),
-                         [](const ::testing::TestParamInfo<ModeCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    EveryMode, WindowEquivalence,
+    ::testing::Values(ModeCase{"range", kFmcw, 1, 128, 513, kDefaults},
+                      ModeCase{"range", kFmcw, 1, 128, 513, kChannel2Filters},
+                      ModeCase{"range", kFmcw, 1, 128, 513, kRangeWindow},
+                      ModeCase{"rvmap", kFmcw, 3, 64 * 128, 513 * 1024, kDefaults},
+                      ModeCase{"rvmap", kFmcw, 3, 64 * 128, 513 * 1024, kChannel2Filters},
+                      ModeCase{"velocity", kFmcw, 4, 64 * 128, 1024, kWindows},
+                      ModeCase{"velocity", kFmcw, 4, 64 * 128, 1024, kReference},
+                      ModeCase{"cw", kCw, 2, 64 * 128, 1024, kDefaults},
+                      ModeCase{"cw", kCw, 2, 64 * 128, 1024, kCwChannel2},
+                      ModeCase{"fsk", kFsk, 2, 64 * 128, 1024, kDefaults},
+                      ModeCase{"fsk", kFsk, 2, 64 * 128, 1024, kFskWindow}),
+    [](const ::testing::TestParamInfo<ModeCase>& info) {
+        return std::string(info.param.name) + "_" + info.param.controls.label;
+    });
 
 TEST(ProcessTargets, APlacedTargetIsFoundAtItsRangeAndVelocityInEachMode) {
     struct Case {
