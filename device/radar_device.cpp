@@ -137,12 +137,12 @@ int RadarDevice::DownloadFirmware(std::vector<std::vector<std::uint8_t>> records
     std::uint8_t cpucs = 0;
     int len = 1;
     ep->Direction = DIR_FROM_DEVICE;
-    ep->TransferData(&cpucs, len);
+    bool cpuHandled = ep->TransferData(&cpucs, len);
 
     cpucs = static_cast<std::uint8_t>(cpucs | vorn::kCpucsResetBit);
     len = 1;
     ep->Direction = DIR_TO_DEVICE;
-    ep->TransferData(&cpucs, len);
+    cpuHandled = ep->TransferData(&cpucs, len) && cpuHandled;
 
     int written = 0;
     for (auto& record : records) {
@@ -162,8 +162,10 @@ int RadarDevice::DownloadFirmware(std::vector<std::vector<std::uint8_t>> records
     ep->Value = vorn::kCpucsAddress;
     cpucs = static_cast<std::uint8_t>(cpucs & ~vorn::kCpucsResetBit);
     len = 1;
-    ep->TransferData(&cpucs, len);
-    return written;
+    cpuHandled = ep->TransferData(&cpucs, len) && cpuHandled;
+    // Records written into a CPU that was not held, or that was never let go, do not run: such
+    // a download must not pass for a complete one.
+    return cpuHandled ? written : 0;
 }
 
 std::uint16_t RadarDevice::ComposeParameterWord(int sweepTimeCode, int bandwidthCode,

@@ -47,7 +47,8 @@ public:
     int ReadChannel1(std::vector<std::complex<double>>& samples, int n, int timeoutMs);
     int ReadChannel2(std::vector<std::complex<double>>& samples, int n, int timeoutMs);
     int ReadBothChannels(std::vector<std::complex<double>>& samples, int n, int timeoutMs);
-    // CPUCS read, hold, every record, release. Returns the records written.
+    // CPUCS read, hold, every record, release. Returns the records written; 0 when the CPUCS
+    // read, the hold or the release failed, since nothing of the download then runs.
     int DownloadFirmware(std::vector<std::vector<std::uint8_t>> records);
 
     static std::uint16_t ComposeParameterWord(int sweepTimeCode, int bandwidthCode, int samplesCode,
