@@ -1,0 +1,207 @@
+// Recording while the radar misbehaves and onto media that refuse the file: the failure is
+// reported and nothing that could pass for a whole recording is left behind.
+#include <sys/resource.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <functional>
+
+#include "../app/window_fixture.h"
+#include "modes.h"
+#include "record/sample_file_reader.h"
+
+namespace {
+
+using vorn::sim::SimRadar;
+
+// Answers the next save dialog with a file name for as long as it lives. Asked to replace an
+// existing file, it says yes; any other question is refused and the dialog cancelled, so that a
+// test never hangs on a modal box.
+class DialogAnswer {
+public:
+    explicit DialogAnswer(QString path) {
+        QObject::connect(&poll_, &QTimer::timeout, [this, path] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                QAbstractButton* yes = box->button(QMessageBox::Yes);
+                if (yes != nullptr) {
+                    yes->click();
+                } else {
+                    box->reject();
+                    refused_ = true;
+                }
+                return;
+            }
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog) return;
+            // A dialog that stays open after the answer did not take the name.
+            if (refused_ || (shown_ > 0 && ++waited_ > 40)) {
+                refused_ = true;
+                dialog->reject();
+                return;
+            }
+            if (shown_ > 0) return;
+            ++shown_;
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        });
+        poll_.start(5);
+    }
+    int shown() const { return refused_ ? -1 : shown_; }
+
+private:
+    QTimer poll_;
+    int shown_ = 0;
+    bool refused_ = false;
+    int waited_ = 0;
+};
+
+// Regular files may grow only this far while alive, as on a disk that fills up.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+}  // namespace
+
+class RecordingFaultTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+    }
+
+    void StartStreaming(QAbstractButton* operating) {
+        if (ui().comboDevices->itemText(0) != "Tarkel") ui().buttonRefreshDeviceList->click();
+        Activate();
+        ASSERT_TRUE(Streaming()) << status().toStdString();
+        operating->click();
+        ui().recordTimeSeconds->setValue(1);
+    }
+
+    // Records into `path`; the number of save dialogs shown.
+    int Record(const QString& path) {
+        DialogAnswer answer(path);
+        ui().recordButtonStart->click();
+        return answer.shown();
+    }
+
+    QStringList Files() const { return QDir(dir.path()).entryList(QDir::Files); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(RecordingFaultTest, StreamFaultsDuringARecordingEndStreamingAndWriteNothing) {
+    const std::pair<const char*, std::function<void(SimRadar&)>> faults[] = {
+        {"unplugged", [](SimRadar& r) { r.Unplug(); }},
+        {"stalled", [](SimRadar& r) { r.faults().stalledStream = true; }},
+        {"one frame short", [](SimRadar& r) { r.faults().shortStream = true; }},
+        {"no start bit", [](SimRadar& r) { r.faults().noStartBit = true; }},
+        {"garbage beyond the spare bytes", [](SimRadar& r) { r.faults().garbageWords = 8000; }},
+    };
+    for (QAbstractButton* operating :
+         {ui().radioOperationMode_1, ui().radioOperationMode_4, ui().radioOperationMode_5}) {
+        for (const auto& [name, inject] : faults) {
+            const std::string what = operating->text().toStdString() + ", " + name;
+            StartStreaming(operating);
+            inject(*radar);
+            EXPECT_EQ(Record(dir.filePath("rec.dat")), 0) << what;
+            EXPECT_TRUE(ui().recordStatus->text().startsWith("Error, ")) << what;
+            EXPECT_EQ(status(), "Error: Interface cound not be set!") << what;
+            EXPECT_FALSE(Streaming()) << what;
+            EXPECT_FALSE(ui().buttonActivateDevice->isChecked()) << what;
+            EXPECT_FALSE(ui().DisplayProperties->isEnabled()) << what;
+            EXPECT_TRUE(Files().isEmpty()) << what;
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr) << what;
+            radar->faults() = {};
+            if (!radar->plugged()) radar->Replug();
+        }
+    }
+}
+
+TEST_F(RecordingFaultTest, AbsorbedFaultsStillRecordEveryFrame) {
+    const std::pair<const char*, std::function<void(SimRadar&)>> faults[] = {
+        {"garbage within the spare bytes", [](SimRadar& r) { r.faults().garbageWords = 1500; }},
+        {"start bit inside frames", [](SimRadar& r) { r.faults().startBitInData = true; }},
+    };
+    StartStreaming(ui().radioOperationMode_1);
+    int n = 0;
+    for (const auto& [name, inject] : faults) {
+        inject(*radar);
+        const QString path = dir.filePath(QString("rec%1.dat").arg(n++));
+        EXPECT_EQ(Record(path), 1) << name;
+        EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples") << name;
+        EXPECT_TRUE(Streaming()) << name;
+        const auto file = vorn::record::ReadSampleFile(path.toStdString());
+        ASSERT_TRUE(file.ok) << name << ": " << file.message;
+        EXPECT_EQ(file.samples.size(), 256000u) << name;
+        for (const auto& s : file.samples) {
+            // Only the 15 low bits of a Q word are data.
+            ASSERT_LE(s.imag(), 0x7FFF) << name;
+        }
+        radar->faults() = {};
+    }
+}
+
+TEST_F(RecordingFaultTest, MediaThatRefuseTheFileAreReportedAndLeaveNothing) {
+    StartStreaming(ui().radioOperationMode_1);
+    // Root may write anywhere on a disk, but never create a file in /proc.
+    const QString unwritable = geteuid() == 0 ? QString("/proc") : dir.filePath("locked");
+    if (geteuid() != 0) {
+        ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
+        QFile::setPermissions(unwritable, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    const QString targets[] = {unwritable + "/rec.dat", "/dev/full"};
+    for (const QString& path : targets) {
+        const std::string what = path.toStdString();
+        EXPECT_EQ(Record(path), 1) << what;
+        EXPECT_TRUE(ui().recordStatus->text().startsWith("Error")) << what;
+        EXPECT_TRUE(status().startsWith("Error")) << what;
+        EXPECT_FALSE(path != "/dev/full" && QFileInfo::exists(path)) << what;
+        // A failed file is no reason to stop the radar.
+        EXPECT_TRUE(Streaming()) << what;
+        Tick();
+        EXPECT_TRUE(status().startsWith("Update Time: ")) << what;
+        EXPECT_TRUE(ui().recordStatus->text().startsWith("Error")) << what;
+    }
+    EXPECT_TRUE(Files().isEmpty());
+}
+
+TEST_F(RecordingFaultTest, DiskFillingUpMidFileRemovesThePartialFile) {
+    StartStreaming(ui().radioOperationMode_4);
+    const QString path = dir.filePath("rec.dat");
+    {
+        const FileSizeLimit limit(64 * 1024);
+        EXPECT_EQ(Record(path), 1);
+    }
+    EXPECT_TRUE(ui().recordStatus->text().startsWith("Error"))
+        << ui().recordStatus->text().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_TRUE(Streaming());
+    // With room again, the same recording goes through.
+    EXPECT_EQ(Record(path), 1);
+    EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples");
+    EXPECT_TRUE(vorn::record::ReadSampleFile(path.toStdString()).ok);
+}
