@@ -277,6 +277,10 @@ def main():
         f.write(ico([(s, radar_scope(s)) for s in (16, 32, 48, 256)]))
     with open(os.path.join(out, "tessavon_logo.png"), "wb") as f:
         f.write(logo())
+    # The desktop menu's icon, for the hicolor theme.
+    for size in (48, 256):
+        with open(os.path.join(out, "vorn-gui-%d.png" % size), "wb") as f:
+            f.write(radar_scope(size))
 
 
 if __name__ == "__main__":
