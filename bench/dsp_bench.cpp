@@ -4,8 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <vector>
 
 #include "dsp/cw_velocity.h"
+#include "dsp/decibels.h"
 #include "dsp/fft.h"
 #include "dsp/fmcw_range.h"
 #include "dsp/fsk.h"
@@ -92,6 +94,35 @@ void BM_RangeVelocityTransformsOnly(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RangeVelocityTransformsOnly)->Unit(benchmark::kMillisecond);
+
+// The map's decibel conversion alone, vectorised and with one libm call per bin.
+std::vector<Complex> MapBins() {
+    std::vector<Complex> bins(kMapRows * kMapColumns);
+    for (std::size_t i = 0; i < bins.size(); ++i) {
+        bins[i] = {std::cos(0.001 * static_cast<double>(i)) * 1e3, std::sin(0.37 * i) * 1e2};
+    }
+    return bins;
+}
+
+void BM_MapDecibels(benchmark::State& state) {
+    const std::vector<Complex> bins = MapBins();
+    std::vector<double> out(bins.size());
+    for (auto _ : state) {
+        PowerDbInto(bins.data(), out.data(), bins.size());
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_MapDecibels)->Unit(benchmark::kMillisecond);
+
+void BM_MapDecibelsLibm(benchmark::State& state) {
+    const std::vector<Complex> bins = MapBins();
+    std::vector<double> out(bins.size());
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < bins.size(); ++i) out[i] = PowerDb(bins[i]);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_MapDecibelsLibm)->Unit(benchmark::kMillisecond);
 
 void BM_CwVelocity(benchmark::State& state) {
     const int sweeps = static_cast<int>(state.range(0));

@@ -11,8 +11,10 @@ namespace vorn::dsp {
 // out[i] = 10 log10(re^2 + im^2) of in[i]. An exact zero gives minus infinity, an infinite
 // power plus infinity and NaN stays NaN, exactly as std::log10 gives them.
 void PowerDbInto(const Complex* in, double* out, std::size_t count);
+// The same of in[i] * gains[i], multiplied exactly as std::complex does (a window's response).
+void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count);
 
-// 10 log10 of positive normal powers by exponent split and a series for the mantissa; the
+// 10 log10 of positive normal powers by exponent split, a table and a short series; the
 // caller has checked the range. Exposed for the tests that hold it against std::log10.
 double PowerToDbNormal(double power);
 

@@ -160,14 +160,13 @@ RangeVelocityMapResult RangeVelocityMapProcessor::Process(SampleBlock& block,
 
     result.map.resize(kMapRows * kMapColumns);
     for (std::size_t b = 0; b < kMapRows; ++b) {
-        Complex* row = dopplerOut_.data() + b * kTransformSize;
+        const Complex* row = dopplerOut_.data() + b * kTransformSize;
         double* out = result.map.data() + b * kMapColumns;
-        if (velocityResponse != nullptr) {
-            for (std::size_t k = 0; k < kTransformSize; ++k) row[k] *= (*velocityResponse)[k];
-        }
+        const Complex* gains = velocityResponse != nullptr ? velocityResponse->data() : nullptr;
         // Centred: bins 0 ... 511 go to columns 512 ... 1023 and the negative half before them.
-        PowerDbInto(row, out + kZeroVelocityIndex, kTransformSize - kZeroVelocityIndex);
-        PowerDbInto(row + kZeroVelocityIndex, out, kZeroVelocityIndex);
+        PowerDbInto(row, gains, out + kZeroVelocityIndex, kTransformSize - kZeroVelocityIndex);
+        PowerDbInto(row + kZeroVelocityIndex, gains ? gains + kZeroVelocityIndex : nullptr, out,
+                    kZeroVelocityIndex);
     }
     return result;
 }

@@ -73,6 +73,40 @@ TEST(PowerDbInto, ZeroInfinityNaNAndSubnormalsExactlyAsLog10) {
     EXPECT_EQ(out[2], kInf);
 }
 
+TEST(PowerDbInto, WithGainsMatchesComplexProductThenLog10) {
+    std::mt19937_64 rng(13);
+    std::normal_distribution<double> value(0.0, 1e3);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<Complex> in(4099);
+    std::vector<Complex> gains(in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        in[i] = {value(rng), value(rng)};
+        gains[i] = {value(rng) * 1e-3, value(rng) * 1e-3};
+    }
+    // Infinite operands, where the product takes the library's careful path, and NaN.
+    in[10] = {kInf, kInf};
+    gains[10] = {1.0, 0.0};
+    in[11] = {kInf, kInf};
+    gains[11] = {2.0, -1.0};
+    in[12] = {nan, 1.0};
+    in[13] = {0.0, 0.0};
+    gains[4098] = {kInf, 1.0};
+    std::vector<double> out(in.size());
+    PowerDbInto(in.data(), gains.data(), out.data(), in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const double expected = ReferenceDb(in[i] * gains[i]);
+        if (std::isnan(expected)) {
+            EXPECT_TRUE(std::isnan(out[i])) << i;
+        } else if (!std::isfinite(expected)) {
+            EXPECT_EQ(out[i], expected) << i;
+        } else {
+            ASSERT_NEAR(out[i], expected, 1e-9) << i;
+        }
+    }
+    EXPECT_EQ(out[10], kInf);
+    EXPECT_EQ(out[13], -kInf);
+}
+
 // DecimateBlock as first written: a fresh work buffer per stage, the running sum, the mean
 // removed by SubtractDcOffset, the even values kept.
 SampleBlock ReferenceDecimate(SampleBlock current, int factor) {
