@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <type_traits>
 
 namespace vorn::tools {
 
@@ -228,8 +229,9 @@ Options (defaults are the window's):
   --range-window LO:HI    range window in metres (off); FMCW modes
   --velocity-window LO:HI velocity window in m/s (off); rvmap, velocity and fsk
   --threshold DB          FSK detection threshold in dB (8)
-  --format npy|csv        csv writes spectra.csv, one block a line (rvmap: one line per range
-                          bin, the blocks one after the other), instead of the .npy files (npy)
+  --format npy|csv        csv writes .csv files instead of the .npy ones (npy): spectra.csv
+                          with one block a line (rvmap: one line per range bin, the blocks one
+                          after the other), axis.csv and range_axis.csv on one line each
   --bench                 print the median and 95th percentile processing time per block, in
                           microseconds, on stdout
   -h, --help              show this help
