@@ -31,6 +31,7 @@ void Vorn_GUI::ReadStream() {
     const std::int64_t second = vorn::PerformanceCounter();
     // A routine that stopped the stream leaves its error message standing.
     if (!ui.buttonActivateDevice->isChecked()) return;
+    if (second < noticeUntil) return;
     const double seconds =
         static_cast<double>(vorn::ElapsedMicroseconds(first, second, frequency)) / 1000000.0;
     ui.statusBar->showMessage(tr("Update Time: ") + QString::number(seconds, 'g', 6) + tr(" s"));
@@ -44,6 +45,12 @@ void Vorn_GUI::EnableDisplayControls(bool enabled) {
 void Vorn_GUI::on_spinBoxPUpdateRate_valueChanged() {
     updateIntervalMs = ui.spinBoxPUpdateRate->value();
     if (ui.buttonActivateDevice->isChecked() && streamTimer) streamTimer->setInterval(updateIntervalMs);
+}
+
+void Vorn_GUI::ShowNotice(const QString& message) {
+    constexpr std::int64_t kNoticeSeconds = 5;
+    ui.statusBar->showMessage(message);
+    noticeUntil = vorn::PerformanceCounter() + kNoticeSeconds * vorn::PerformanceFrequency();
 }
 
 void Vorn_GUI::StopStreamingAfterFailedRead(const QString& message) {

@@ -39,9 +39,9 @@ void Vorn_GUI::ExportPlotImage(QwtPlot* plot) {
         const bool written = after.exists() && after.size() > 0 &&
                              (!previous.isValid() || after.lastModified() != previous);
         if (written)
-            ui.statusBar->showMessage(tr("Saved %1").arg(after.absoluteFilePath()));
+            ShowNotice(tr("Saved %1").arg(after.absoluteFilePath()));
         else
-            ui.statusBar->showMessage(
+            ShowNotice(
                 tr("Error: Could not write %1 in %2").arg(fileName, QDir::currentPath()));
     }
     if (wasStreaming) streamTimer->start(updateIntervalMs);

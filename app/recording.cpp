@@ -33,7 +33,7 @@ void Vorn_GUI::recordBegin() {
     if (!plan.fits) {
         const QString message = QString::fromStdString(plan.message);
         ui.recordStatus->setText(message);
-        ui.statusBar->showMessage(message);
+        ShowNotice(message);
         resume();
         return;
     }
@@ -71,9 +71,9 @@ bool Vorn_GUI::WriteRecordFile(const SampleBlock& samples, const QString& fileNa
         const QString message = tr("Error: Recording not saved: %1")
                                     .arg(QString::fromLocal8Bit(result.message.c_str()));
         ui.recordStatus->setText(message);
-        ui.statusBar->showMessage(message);
+        ShowNotice(message);
         return false;
     }
-    ui.statusBar->showMessage(tr("Recording saved to %1").arg(fileName));
+    ShowNotice(tr("Recording saved to %1").arg(fileName));
     return true;
 }

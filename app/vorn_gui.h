@@ -95,6 +95,9 @@ private slots:
 private:
     void MakeConnections();
     void AddLegend(QwtPlot* plot);
+    // Shows the outcome of an export or a recording and keeps it readable for a few seconds
+    // before the update-time read-out takes the status bar back.
+    void ShowNotice(const QString& message);
     // Ends streaming after a failed acquisition: the same sequence for every routine.
     void StopStreamingAfterFailedRead(const QString& message);
     // Sends the parameter block of the current parameter word; the number of bytes taken.
@@ -151,6 +154,7 @@ private:
     QDockWidget* cameraDock = nullptr;
     QTimer* streamTimer = nullptr;
     std::int32_t updateIntervalMs = 100;
+    std::int64_t noticeUntil = 0;  // performance-counter value
     std::int32_t operatingMode = 0;
     double centerFrequencyHz = 5.65e9;
     std::int32_t modeCode = 0;

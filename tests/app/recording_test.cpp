@@ -198,6 +198,9 @@ TEST_F(ExportTest, NoFormatWritesNothingAndAFailedExportSaysSo) {
     EXPECT_TRUE(status().startsWith("Error: Could not write Vorn_GUI_BottomView.png"))
         << status().toStdString();
     EXPECT_TRUE(Streaming());
+    // The next ticks leave the message standing long enough to be read.
+    Tick();
+    EXPECT_TRUE(status().startsWith("Error: Could not write")) << status().toStdString();
 }
 
 TEST_F(WindowTest, CameraWithoutDevicesIsANormalState) {
