@@ -6,8 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
 bash scripts/install-deps.sh
+# GCC's maybe-uninitialized analysis misfires on sanitizer-instrumented library code (<regex>),
+# which -Werror would turn into a broken build.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON -DVORN_SOAK=OFF \
-  -DVORN_BUILD_BENCH=OFF >/dev/null
+  -DVORN_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS=-Wno-maybe-uninitialized >/dev/null
 cmake --build build-asan -j"$(nproc)"
 built=$SECONDS
 # Qt's and fontconfig's libraries have no frame pointers: the slow unwinder finds their frames.
