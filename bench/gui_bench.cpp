@@ -153,7 +153,8 @@ long ResidentKb() {
 }
 
 // Ticks per display mode (VORN_BENCH_RSS_TICKS, default 10000), painting every 100th; the
-// counters are the resident size after a tenth of the ticks and at the end.
+// counters are the resident size at the end of each mode and its growth over the second half
+// of its ticks (the first half lets the allocator settle on the tick's buffer sizes).
 void BM_ResidentMemory(benchmark::State& state) {
     const int ticks = qEnvironmentVariableIsSet("VORN_BENCH_RSS_TICKS")
                           ? qEnvironmentVariableIntValue("VORN_BENCH_RSS_TICKS")
@@ -180,17 +181,22 @@ void BM_ResidentMemory(benchmark::State& state) {
             state.SkipWithError("activation failed");
             return;
         }
+        int index = 0;
         for (const Mode& mode : modes) {
             mode.operating->click();
             mode.display->click();
             for (int t = 1; t <= ticks; ++t) {
                 bench.Tick();
                 if (t % 100 == 0) bench.Paint();
-                if (t == ticks / 10) early = ResidentKb();
+                if (t == ticks / 2) early = ResidentKb();
             }
             const long late = ResidentKb();
             peak = std::max(peak, late);
-            growth = std::max(growth, static_cast<double>(late - early) / 1024.0);
+            const double grown = static_cast<double>(late - early) / 1024.0;
+            growth = std::max(growth, grown);
+            const std::string name = "mode" + std::to_string(++index);
+            state.counters[name + "_MB"] = static_cast<double>(late) / 1024.0;
+            state.counters[name + "_growth_MB"] = grown;
         }
     }
     state.counters["rss_MB"] = static_cast<double>(peak) / 1024.0;

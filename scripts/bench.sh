@@ -109,8 +109,9 @@ for key, what in (("BM_TickRangeWaterfall", "range waterfall tick + replot, 1024
     cpu, wall = ms(key)
     row(what, cpu, wall, "<= 5 ms", cpu <= 5.0)
 cpu, wall = ms("BM_OfflineRangeProcessing")
-row("read + range profiles in-process, 15 s recording", cpu, wall, "(vorn-process row)",
-    15000.0 / cpu >= 100.0, f"{15000.0 / cpu:.0f} x real time: the library part alone")
+rows.append(("(read + range profiles in-process, 15 s recording)", f"{cpu:.3g} ms",
+             f"{wall:.3g} ms", "information", "",
+             f"{15000.0 / cpu:.0f} x real time: the libraries without the tool's output"))
 cpu, wall = ms("BM_WriteRecordFile")
 row("WriteRecordFile, 3.84 million lines", cpu, wall, "<= 500 ms", cpu <= 500.0)
 r = runs.get("BM_ResidentMemory")
@@ -118,7 +119,7 @@ if r:
     rss, growth = r["rss_MB"], r["growth_MB"]
     rows.append(("resident memory, every display mode", f"{rss:.0f} MB", "", "<= 200 MB, not growing",
                  "met" if rss <= 200 and growth <= 2.0 else "NOT met",
-                 f"{ticks} ticks per mode, growth {growth:.1f} MB"))
+                 f"{ticks} ticks per mode, growth over the second half {growth:.1f} MB"))
 
 head = ("what", "median CPU", "median wall", "target", "", "note")
 print("| " + " | ".join(head) + " |")
