@@ -84,19 +84,13 @@ void PresetModes(const Ui::Vorn_GUIClass& ui, const DemoSettings& s) {
     if (s.displayMode >= 1) display[s.displayMode - 1]->setChecked(true);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vorn-gui-demo"));
-
-    QCommandLineParser parser;
+void DescribeOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
         "The Vorn-GUI window on a stand-in radar that streams a synthetic scene, or replays a "
         "recording (\".dat\") in real time. A replayed recording takes only the operating "
         "parameters it was made with: pick its mode, sweep time, samples per sweep and "
         "bandwidth before activating."));
-    const QCommandLineOption help = parser.addHelpOption();
+    parser.addHelpOption();
     parser.addOptions({
         {QStringLiteral("replay"),
          QStringLiteral("Stream the recording <file> instead of the scene."),
@@ -115,13 +109,32 @@ int main(int argc, char* argv[]) {
          QStringLiteral("Take the screenshot after <ms> milliseconds (2000)."),
          QStringLiteral("ms")},
     });
-    if (!parser.parse(QApplication::arguments())) return Fail(parser.errorText());
-    if (parser.isSet(help)) {
+}
+
+// Reads the command line before any window system is needed, so that --help and mistakes
+// are answered on a machine without a display. Returns -1 to go on, else the exit status.
+int ParseCommandLine(int argc, char* argv[], DemoSettings& settings) {
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vorn-gui-demo"));
+    QCommandLineParser parser;
+    DescribeOptions(parser);
+    if (!parser.parse(QCoreApplication::arguments())) return Fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }
-    DemoSettings settings;
     if (const QString error = ReadSettings(parser, settings); !error.isEmpty()) return Fail(error);
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    DemoSettings settings;
+    if (const int status = ParseCommandLine(argc, argv, settings); status >= 0) return status;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vorn-gui-demo"));
 
     std::shared_ptr<vorn::sim::SimRadar> radar;
     if (settings.replay.isEmpty()) {
