@@ -74,4 +74,27 @@ void BM_OfflineRangeProcessing(benchmark::State& state) {
 }
 BENCHMARK(BM_OfflineRangeProcessing)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The fast reader alone, as vorn-process runs it: the recording parsed into whole-number
+// entries on two threads.
+void BM_ReadSampleEntries(benchmark::State& state) {
+    const std::string path = WriteRecording();
+    if (path.empty()) {
+        state.SkipWithError("could not write the recording");
+        return;
+    }
+    for (auto _ : state) {
+        const vorn::record::EntryReadResult read = vorn::record::ReadSampleEntries(path, 2);
+        if (!read.ok) {
+            state.SkipWithError("could not read the recording");
+            break;
+        }
+        benchmark::DoNotOptimize(read.entries.data());
+    }
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_ReadSampleEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->MeasureProcessCPUTime();
+
 }  // namespace

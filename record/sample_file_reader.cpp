@@ -1,6 +1,7 @@
 #include "record/sample_file_reader.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,7 @@ public:
     }
 
     long Number() const { return number_; }
+    std::size_t Position() const { return position_; }
 
 private:
     std::string_view text_;
@@ -47,21 +49,20 @@ bool ParseWhole(std::string_view text, T& value) {
     return result.ec == std::errc() && result.ptr == end;
 }
 
-bool ParseSampleLine(std::string_view line, std::complex<double>& sample) {
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    int re = 0;
-    int im = 0;
-    auto r = std::from_chars(p, end, re);
-    if (r.ec != std::errc() || r.ptr == end || *r.ptr != '+') return false;
-    r = std::from_chars(r.ptr + 1, end, im);
-    if (r.ec != std::errc() || r.ptr == end || *r.ptr != 'i' || r.ptr + 1 != end) return false;
-    sample = {static_cast<double>(re), static_cast<double>(im)};
+bool ParseSampleValue(std::string_view line, std::complex<double>& sample) {
+    SampleEntry entry;
+    if (!ParseSampleLine(line, entry)) return false;
+    sample = {static_cast<double>(entry.re), static_cast<double>(entry.im)};
     return true;
 }
 
 std::string LineError(long number, const std::string& what) {
     return "line " + std::to_string(number) + ": " + what;
+}
+
+std::string OddCountError(std::size_t entries) {
+    return "odd number of samples (" + std::to_string(entries) +
+           "): channel 2 of the last frame is missing";
 }
 
 // Reads the header lines after the first one, which the caller has already parsed.
@@ -95,7 +96,7 @@ ReadResult ParseSampleText(std::string_view text) {
                            1);
     if (lines.Next(line)) {
         FileHeader header;
-        if (ParseSampleLine(line, sample)) {
+        if (ParseSampleValue(line, sample)) {
             result.samples.push_back(sample);
         } else if (!ParseWhole(line, header.frequencyHz)) {
             result.message = LineError(1, kExpectedSample);
@@ -108,7 +109,7 @@ ReadResult ParseSampleText(std::string_view text) {
     }
 
     while (lines.Next(line)) {
-        if (!ParseSampleLine(line, sample)) {
+        if (!ParseSampleValue(line, sample)) {
             result.message = LineError(lines.Number(), kExpectedSample);
             result.samples.clear();
             return result;
@@ -117,8 +118,42 @@ ReadResult ParseSampleText(std::string_view text) {
     }
 
     if (result.samples.size() % 2 != 0) {
-        result.message = "odd number of samples (" + std::to_string(result.samples.size()) +
-                         "): channel 2 of the last frame is missing";
+        result.message = OddCountError(result.samples.size());
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+EntryReadResult ParseSampleEntries(std::string_view text, unsigned threads) {
+    EntryReadResult result;
+    LineCursor lines(text);
+    std::string_view line;
+    long headerLines = 0;
+    std::size_t bodyStart = 0;
+    if (lines.Next(line)) {
+        FileHeader header;
+        SampleEntry entry;
+        if (!ParseSampleLine(line, entry)) {
+            if (!ParseWhole(line, header.frequencyHz)) {
+                result.message = LineError(1, kExpectedSample);
+                return result;
+            }
+            if (!ParseHeaderRest(lines, header, result.message)) return result;
+            result.header = header;
+            headerLines = 4;
+            bodyStart = lines.Position();
+        }
+    }
+
+    BodyParse body = ParseSampleBody(text.substr(bodyStart), threads);
+    if (body.badLine != 0) {
+        result.message = LineError(headerLines + body.badLine, kExpectedSample);
+        return result;
+    }
+    result.entries = std::move(body.entries);
+    if (result.entries.size() % 2 != 0) {
+        result.message = OddCountError(result.entries.size());
         return result;
     }
     result.ok = true;
@@ -127,41 +162,84 @@ ReadResult ParseSampleText(std::string_view text) {
 
 namespace {
 
-// Returns 0 or the errno of the failure.
-int ReadWholeFile(const std::string& path, std::string& text) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        text.reserve(static_cast<std::size_t>(info.st_size));
+// A file's text: mapped when it is a regular file, which spares a copy of tens of megabytes,
+// read otherwise (pipes, devices, file systems that cannot map).
+class FileText {
+public:
+    FileText() = default;
+    ~FileText() {
+        if (mapped_ != nullptr) ::munmap(mapped_, size_);
     }
-    char chunk[1 << 16];
-    int error = 0;
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            break;
+    FileText(const FileText&) = delete;
+    FileText& operator=(const FileText&) = delete;
+
+    // Returns 0 or the errno of the failure.
+    int Load(const std::string& path) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return errno;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+            size_ = static_cast<std::size_t>(info.st_size);
+            void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (map != MAP_FAILED) {
+                mapped_ = map;
+                ::close(fd);
+                return 0;
+            }
+            copy_.reserve(size_);
         }
-        if (got == 0) break;
-        text.append(chunk, static_cast<std::size_t>(got));
+        const int error = ReadAll(fd);
+        ::close(fd);
+        return error;
     }
-    ::close(fd);
-    return error;
-}
+
+    std::string_view text() const {
+        if (mapped_ != nullptr) return {static_cast<const char*>(mapped_), size_};
+        return copy_;
+    }
+
+private:
+    int ReadAll(int fd) {
+        char chunk[1 << 16];
+        for (;;) {
+            const ssize_t got = ::read(fd, chunk, sizeof chunk);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            if (got == 0) return 0;
+            copy_.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+
+    void* mapped_ = nullptr;
+    std::size_t size_ = 0;
+    std::string copy_;
+};
 
 }  // namespace
 
-ReadResult ReadSampleFile(const std::string& path) {
-    std::string text;
-    if (const int error = ReadWholeFile(path, text)) {
-        ReadResult result;
+EntryReadResult ReadSampleEntries(const std::string& path, unsigned threads) {
+    FileText file;
+    if (const int error = file.Load(path)) {
+        EntryReadResult result;
         result.message = "Cannot read \"" + path + "\": " + std::strerror(error);
         return result;
     }
-    ReadResult result = ParseSampleText(text);
+    EntryReadResult result = ParseSampleEntries(file.text(), threads);
     if (!result.ok) result.message = "\"" + path + "\": " + result.message;
+    return result;
+}
+
+ReadResult ReadSampleFile(const std::string& path) {
+    EntryReadResult read = ReadSampleEntries(path, 1);
+    ReadResult result;
+    result.ok = read.ok;
+    result.message = std::move(read.message);
+    result.header = read.header;
+    result.samples.reserve(read.entries.size());
+    for (const SampleEntry& e : read.entries)
+        result.samples.emplace_back(static_cast<double>(e.re), static_cast<double>(e.im));
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "record/sample_body_parser.h"
 #include "record/sample_file_format.h"
 
 namespace vorn::record {
@@ -18,11 +19,26 @@ struct ReadResult {
     std::vector<std::complex<double>> samples;
 };
 
-// Parses the text of a sample file; accepts LF and CR LF line ends.
+// Parses the text of a sample file; accepts LF and CR LF line ends. The plain, line by line
+// parse: the reference the fast one below is held to.
 ReadResult ParseSampleText(std::string_view text);
 
 // Reads and parses a sample file; failure messages begin with the file name.
 ReadResult ReadSampleFile(const std::string& path);
+
+// ReadResult with the entries as the file holds them, whole numbers, at half the memory.
+struct EntryReadResult {
+    bool ok = false;
+    std::string message;  // as ReadResult's, word for word
+    std::optional<FileHeader> header;
+    std::vector<SampleEntry> entries;  // interleaved as ReadResult::samples, kept alike on failure
+};
+
+// ParseSampleText's result, parsed fast, the sample lines split between up to `threads` threads.
+EntryReadResult ParseSampleEntries(std::string_view text, unsigned threads = 1);
+
+// ReadSampleFile's result likewise; a regular file is mapped rather than copied.
+EntryReadResult ReadSampleEntries(const std::string& path, unsigned threads = 1);
 
 struct ChannelPair {
     std::vector<std::complex<double>> channel1;

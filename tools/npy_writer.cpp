@@ -80,6 +80,20 @@ void WriteFloat64(OutputFile& out, const double* values, std::size_t count) {
 #endif
 }
 
+void AppendFloat64(std::string& out, const double* values, std::size_t count) {
+    const std::size_t at = out.size();
+    out.resize(at + 8 * count);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(&out[at], values, 8 * count);
+#else
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &values[i], 8);
+        for (int b = 0; b < 8; ++b) out[at + 8 * i + b] = static_cast<char>(bits >> (8 * b));
+    }
+#endif
+}
+
 bool WriteNpy(const std::string& path, const std::vector<std::size_t>& shape,
               const std::vector<double>& values, std::string& error) {
     OutputFile out;

@@ -38,6 +38,9 @@ private:
 // Writes doubles as little-endian float64, whatever the host's byte order.
 void WriteFloat64(OutputFile& out, const double* values, std::size_t count);
 
+// Appends doubles to `out` as little-endian float64.
+void AppendFloat64(std::string& out, const double* values, std::size_t count);
+
 // A whole array in one go: the header for `shape`, then the values.
 bool WriteNpy(const std::string& path, const std::vector<std::size_t>& shape,
               const std::vector<double>& values, std::string& error);

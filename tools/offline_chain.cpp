@@ -143,6 +143,8 @@ OfflineChain::OfflineChain(const record::FileHeader& header, ProcessMode mode,
         }
     }
     block_.reserve(std::max<std::size_t>(blockFrames_, dsp::kTransformSize));
+    // CW and FSK take no clutter cancellation, whatever the option says.
+    stateless_ = !IsFmcw(mode) || options.clutter == dsp::ClutterMode::Disabled;
 }
 
 std::vector<std::size_t> OfflineChain::BlockShape() const {
@@ -154,6 +156,20 @@ const std::vector<double>& OfflineChain::Process(const dsp::Complex* samples, st
                                                  Detection& detection) {
     block_.resize(blockFrames_);
     for (std::size_t k = 0; k < blockFrames_; ++k) block_[k] = samples[k * stride];
+    return ProcessBlock(detection);
+}
+
+const std::vector<double>& OfflineChain::Process(const record::SampleEntry* entries,
+                                                 std::size_t stride, Detection& detection) {
+    block_.resize(blockFrames_);
+    for (std::size_t k = 0; k < blockFrames_; ++k) {
+        const record::SampleEntry& e = entries[k * stride];
+        block_[k] = dsp::Complex(static_cast<double>(e.re), static_cast<double>(e.im));
+    }
+    return ProcessBlock(detection);
+}
+
+const std::vector<double>& OfflineChain::ProcessBlock(Detection& detection) {
     detection = Detection{};
     switch (mode_) {
         case ProcessMode::Range: {

@@ -12,6 +12,7 @@
 #include "dsp/fmcw_range.h"
 #include "dsp/fsk.h"
 #include "dsp/range_velocity_map.h"
+#include "record/sample_body_parser.h"
 #include "record/sample_file_format.h"
 #include "tools/process_options.h"
 
@@ -47,8 +48,17 @@ public:
     // a channel of an interleaved recording). The returned values live until the next call.
     const std::vector<double>& Process(const dsp::Complex* samples, std::size_t stride,
                                        Detection& detection);
+    // The same for entries as the file holds them.
+    const std::vector<double>& Process(const record::SampleEntry* entries, std::size_t stride,
+                                       Detection& detection);
+    // True when a block's result does not depend on the blocks before it (no clutter
+    // cancellation), so blocks may be processed out of order by separate chains.
+    bool Stateless() const { return stateless_; }
 
 private:
+    const std::vector<double>& ProcessBlock(Detection& detection);
+
+    bool stateless_ = true;
     ProcessMode mode_;
     std::size_t blockFrames_ = 0;
     std::vector<double> axis_;

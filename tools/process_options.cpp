@@ -79,6 +79,9 @@ bool ApplyValue(const std::string& name, const std::string& value, ProcessOption
     } else if (name == "--threshold") {
         ok = ParseNumber(value, o.threshold);
         expected = "a number of dB";
+    } else if (name == "--threads") {
+        ok = ParseNumber(value, o.threads) && o.threads >= 1 && o.threads <= 64;
+        expected = "an integer from 1 to 64";
     } else if (name == "--format") {
         ok = value == "npy" || value == "csv";
         o.format = value == "csv" ? OutputFormat::Csv : OutputFormat::Npy;
@@ -88,9 +91,9 @@ bool ApplyValue(const std::string& name, const std::string& value, ProcessOption
     return ok;
 }
 
-const std::set<std::string> kValueOptions = {"--mode",    "--channel",        "--sweeps",
-                                             "--clutter", "--range-window",   "--threshold",
-                                             "--format",  "--velocity-window"};
+const std::set<std::string> kValueOptions = {"--mode",    "--channel",         "--sweeps",
+                                             "--clutter", "--range-window",    "--threshold",
+                                             "--format",  "--velocity-window", "--threads"};
 
 }  // namespace
 
@@ -232,6 +235,9 @@ Options (defaults are the window's):
   --format npy|csv        csv writes .csv files instead of the .npy ones (npy): spectra.csv
                           with one block a line (rvmap: one line per range bin, the blocks one
                           after the other), axis.csv and range_axis.csv on one line each
+  --threads N             worker threads, 1 to 64 (one per processor); the output is the
+                          same for any number. Clutter cancellation runs on one thread, as it
+                          carries from block to block
   --bench                 print the median and 95th percentile processing time per block, in
                           microseconds, on stdout
   -h, --help              show this help

@@ -35,6 +35,7 @@ struct ProcessOptions {
     double threshold = 8.0;
     OutputFormat format = OutputFormat::Npy;
     bool bench = false;
+    int threads = 0;  // 0: one per processor
     std::string recording;
     std::string outputDirectory;
     // The options the command line gave, by name ("--sweeps"), to refuse those a mode ignores.

@@ -5,8 +5,10 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <thread>
 
 #include "record/sample_file_reader.h"
+#include "tools/block_runner.h"
 #include "tools/npy_writer.h"
 #include "tools/offline_chain.h"
 #include "tools/output_directory.h"
@@ -24,60 +26,47 @@ void AppendNumber(std::string& out, double value) {
     out.append(buffer, r.ptr);
 }
 
-// Spectra as .npy (one array for the whole file) or CSV (one line per block row).
-class SpectraWriter {
-public:
-    SpectraWriter(OutputFormat format, std::size_t rowLength)
-        : format_(format), rowLength_(rowLength) {}
-
-    bool Open(const std::string& path, const std::vector<std::size_t>& shape) {
-        if (!file_.Open(path)) return false;
-        if (format_ == OutputFormat::Npy) file_.Write(NpyHeader(shape));
-        return true;
+// One block's values: raw float64 for .npy, a CSV line per row of `rowLength` values.
+void AppendSpectra(OutputFormat format, std::size_t rowLength, const std::vector<double>& values,
+                   std::string& out) {
+    if (format == OutputFormat::Npy) {
+        AppendFloat64(out, values.data(), values.size());
+        return;
     }
-    void Append(const std::vector<double>& values) {
-        if (format_ == OutputFormat::Npy) {
-            WriteFloat64(file_, values.data(), values.size());
-            return;
+    for (std::size_t at = 0; at < values.size(); at += rowLength) {
+        for (std::size_t k = at; k < std::min(values.size(), at + rowLength); ++k) {
+            if (k > at) out += ',';
+            AppendNumber(out, values[k]);
         }
-        for (std::size_t at = 0; at < values.size(); at += rowLength_) {
-            line_.clear();
-            for (std::size_t k = at; k < std::min(values.size(), at + rowLength_); ++k) {
-                if (k > at) line_ += ',';
-                AppendNumber(line_, values[k]);
-            }
-            line_ += '\n';
-            file_.Write(line_);
-        }
+        out += '\n';
     }
-    bool Close() { return file_.Close(); }
-    const std::string& error() const { return file_.error(); }
+}
 
-private:
-    OutputFormat format_;
-    std::size_t rowLength_;
-    OutputFile file_;
-    std::string line_;
-};
+// Output in chunks of about this many bytes: large writes, little memory per worker.
+constexpr std::size_t kChunkBytes = 1 << 20;
 
 bool WriteAxis(const std::string& path, OutputFormat format, const std::vector<double>& axis,
                std::string& error) {
-    SpectraWriter writer(format, axis.size());
-    if (writer.Open(path, {axis.size()})) writer.Append(axis);
-    const bool ok = writer.Close();
-    if (!ok) error = writer.error();
+    OutputFile file;
+    if (file.Open(path)) {
+        std::string text = format == OutputFormat::Npy ? NpyHeader({axis.size()}) : std::string();
+        AppendSpectra(format, axis.size(), axis, text);
+        file.Write(text);
+    }
+    const bool ok = file.Close();
+    if (!ok) error = file.error();
     return ok;
 }
 
-std::string DetectionLine(std::size_t block, const Detection& d) {
-    std::string line = std::to_string(block) + ",";
+void AppendDetection(std::size_t block, const Detection& d, std::string& line) {
+    line += std::to_string(block);
+    line += ',';
     if (d.range) AppendNumber(line, *d.range);
     line += ',';
     if (d.velocity) AppendNumber(line, *d.velocity);
     line += ',';
     AppendNumber(line, d.level);
     line += '\n';
-    return line;
 }
 
 double Percentile(std::vector<double> values, double fraction) {
@@ -113,17 +102,20 @@ int RunVornProcess(const std::vector<std::string>& args, std::ostream& out, std:
     const std::string outputProblem = CheckOutputDirectory(options.outputDirectory);
     if (!outputProblem.empty()) return bad(outputProblem);
 
-    const record::ReadResult recording = record::ReadSampleFile(path);
+    const unsigned threads = options.threads > 0
+                                 ? static_cast<unsigned>(options.threads)
+                                 : std::max(1u, std::thread::hardware_concurrency());
+    const record::EntryReadResult recording = record::ReadSampleEntries(path, threads);
     if (!recording.ok) {
         // The reader keeps the entries of a file whose count is odd; it fails on the last line.
-        if (!recording.samples.empty())
+        if (!recording.entries.empty())
             return bad(atLine(
-                (recording.header ? kHeaderLines : 0) + static_cast<long>(recording.samples.size()),
+                (recording.header ? kHeaderLines : 0) + static_cast<long>(recording.entries.size()),
                 "channel 2 of the last frame is missing"));
         return bad(recording.message);
     }
     if (!recording.header) {
-        if (recording.samples.empty()) return bad(atLine(1, "the file is empty"));
+        if (recording.entries.empty()) return bad(atLine(1, "the file is empty"));
         return bad(atLine(1, "no header: the sweep parameters of the recording are unknown"));
     }
     const record::FileHeader& header = *recording.header;
@@ -132,12 +124,14 @@ int RunVornProcess(const std::vector<std::string>& args, std::ostream& out, std:
         return bad("\"" + path + "\": " + why);
     if (const std::string why = CheckOptionsForMode(options, mode); !why.empty()) return bad(why);
 
-    OfflineChain chain(header, mode, options);
-    const std::size_t frames = recording.samples.size() / 2;
+    std::vector<std::unique_ptr<OfflineChain>> chains;
+    chains.push_back(std::make_unique<OfflineChain>(header, mode, options));
+    const OfflineChain& chain = *chains.front();
+    const std::size_t frames = recording.entries.size() / 2;
     const std::size_t blockFrames = chain.BlockFrames();
     const std::size_t blocks = frames / blockFrames;
     if (blocks == 0)
-        return bad(atLine(kHeaderLines + static_cast<long>(recording.samples.size()),
+        return bad(atLine(kHeaderLines + static_cast<long>(recording.entries.size()),
                           "the recording ends before the first whole block (" +
                               std::to_string(frames) + " frames, a block takes " +
                               std::to_string(blockFrames) + ")"));
@@ -161,27 +155,36 @@ int RunVornProcess(const std::vector<std::string>& args, std::ostream& out, std:
         ok = WriteAxis(staging.Add("range_axis" + extension), options.format, chain.RowAxis(),
                        error);
 
-    SpectraWriter spectra(options.format, chain.Axis().size());
+    OutputFile spectra;
     OutputFile detections;
-    ok = ok && spectra.Open(staging.Add("spectra" + extension), shape) &&
+    ok = ok && spectra.Open(staging.Add("spectra" + extension)) &&
          detections.Open(staging.Add("detections.csv"));
     std::vector<double> micros;
     if (ok) {
+        if (!csv) spectra.Write(NpyHeader(shape));
         detections.Write(std::string("block,range_m,velocity_m_s,level_db\n"));
-        if (options.bench) micros.reserve(blocks);
-        const dsp::Complex* channel = recording.samples.data() + (options.channel - 1);
-        Detection detection;
-        for (std::size_t b = 0; b < blocks; ++b) {
-            const auto start = std::chrono::steady_clock::now();
-            const std::vector<double>& values =
-                chain.Process(channel + 2 * b * blockFrames, 2, detection);
-            if (options.bench)
-                micros.push_back(std::chrono::duration<double, std::micro>(
-                                     std::chrono::steady_clock::now() - start)
-                                     .count());
-            spectra.Append(values);
-            detections.Write(DetectionLine(b, detection));
-        }
+        if (options.bench) micros.resize(blocks);
+        while (chain.Stateless() && chains.size() < threads)
+            chains.push_back(std::make_unique<OfflineChain>(header, mode, options));
+        const std::size_t rowLength = chain.Axis().size();
+        std::size_t blockValues = rowLength;
+        if (mode == ProcessMode::RangeVelocityMap) blockValues *= chain.RowAxis().size();
+        BlockJob job;
+        job.channel = recording.entries.data() + (options.channel - 1);
+        job.blocks = blocks;
+        job.blocksPerChunk = kChunkBytes / (blockValues * sizeof(double));
+        job.micros = options.bench ? &micros : nullptr;
+        RunBlocks(
+            chains, job,
+            [&](std::size_t b, const std::vector<double>& values, const Detection& detection,
+                std::string& spectraText, std::string& detectionText) {
+                AppendSpectra(options.format, rowLength, values, spectraText);
+                AppendDetection(b, detection, detectionText);
+            },
+            [&](const std::string& spectraText, const std::string& detectionText) {
+                spectra.Write(spectraText);
+                detections.Write(detectionText);
+            });
     }
     if (!spectra.Close() && ok) {
         ok = false;
