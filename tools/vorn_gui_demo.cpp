@@ -111,30 +111,34 @@ void DescribeOptions(QCommandLineParser& parser) {
     });
 }
 
-// Reads the command line before any window system is needed, so that --help and mistakes
-// are answered on a machine without a display. Returns -1 to go on, else the exit status.
-int ParseCommandLine(int argc, char* argv[], DemoSettings& settings) {
-    QCoreApplication core(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("vorn-gui-demo"));
-    QCommandLineParser parser;
-    DescribeOptions(parser);
-    if (!parser.parse(QCoreApplication::arguments())) return Fail(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return 0;
+// --help is answered before any window system is needed, so that it works on a machine
+// without a display.
+bool WantsHelp(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "-?") return true;
     }
-    if (const QString error = ReadSettings(parser, settings); !error.isEmpty()) return Fail(error);
-    return -1;
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    DemoSettings settings;
-    if (const int status = ParseCommandLine(argc, argv, settings); status >= 0) return status;
+    if (WantsHelp(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCommandLineParser parser;
+        DescribeOptions(parser);
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vorn-gui-demo"));
+    QCommandLineParser parser;
+    DescribeOptions(parser);
+    if (!parser.parse(QApplication::arguments())) return Fail(parser.errorText());
+    DemoSettings settings;
+    if (const QString error = ReadSettings(parser, settings); !error.isEmpty()) return Fail(error);
 
     std::shared_ptr<vorn::sim::SimRadar> radar;
     if (settings.replay.isEmpty()) {
