@@ -6,16 +6,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
 bash scripts/install-deps.sh
+# Also for the build: test discovery runs the test programs under the sanitizers. Qt's and
+# fontconfig's libraries have no frame pointers, so the slow unwinder finds their frames.
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:fast_unwind_on_malloc=0:${ASAN_OPTIONS:-}"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:${UBSAN_OPTIONS:-}"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}"
 # GCC's maybe-uninitialized analysis misfires on sanitizer-instrumented library code (<regex>),
 # which -Werror would turn into a broken build.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON -DVORN_SOAK=OFF \
   -DVORN_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS=-Wno-maybe-uninitialized >/dev/null
 cmake --build build-asan -j"$(nproc)"
 built=$SECONDS
-# Qt's and fontconfig's libraries have no frame pointers: the slow unwinder finds their frames.
-export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:fast_unwind_on_malloc=0:${ASAN_OPTIONS:-}"
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:${UBSAN_OPTIONS:-}"
-export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure --no-tests=error \
   -j"$(nproc)" --timeout 1800
 echo "sanitizer suite: build $((built - start)) s, tests $((SECONDS - built)) s"
