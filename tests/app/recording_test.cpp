@@ -93,33 +93,6 @@ TEST_F(RecordingTest, ReadOutsFollowTheSettings) {
     EXPECT_EQ(ui().recordTotalSamples->value(), 1920000.0);
 }
 
-TEST_F(RecordingTest, ShortStreamEndsStreaming) {
-    radar->faults().shortStream = true;
-    Record(dir.filePath("short.dat"));
-    EXPECT_TRUE(ui().recordStatus->text().startsWith("Error, "));
-    EXPECT_EQ(status(), "Error: Interface cound not be set!");
-    EXPECT_FALSE(ui().buttonActivateDevice->isChecked());
-    EXPECT_FALSE(Streaming());
-    EXPECT_FALSE(ui().DisplayProperties->isEnabled());
-    EXPECT_FALSE(QFile::exists(dir.filePath("short.dat")));
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(RecordingTest, FilesThatCannotBeWrittenAreReported) {
-    // The save dialog itself refuses such names, so the writer is driven directly.
-    SampleBlock samples;
-    ASSERT_EQ(window->radar()->ReadBothChannels(samples, 1280, 1000), 2560);
-    for (const QString& path : {dir.filePath("missing/folder/rec.dat"), QString("/dev/full")}) {
-        EXPECT_FALSE(window->WriteRecordFile(samples, path));
-        EXPECT_TRUE(ui().recordStatus->text().startsWith("Error: Recording not saved"))
-            << ui().recordStatus->text().toStdString();
-        EXPECT_TRUE(status().startsWith("Error: Recording not saved"));
-    }
-    EXPECT_FALSE(QFile::exists(dir.filePath("missing/folder/rec.dat")));
-    EXPECT_TRUE(window->WriteRecordFile(samples, dir.filePath("fine.dat")));
-    EXPECT_TRUE(status().startsWith("Recording saved to "));
-}
-
 TEST_F(RecordingTest, CancelledDialogWritesNothing) {
     Record(QString());
     EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples");
