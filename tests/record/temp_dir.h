@@ -6,22 +6,16 @@
 #include <string>
 
 // A fresh directory per test, removed with everything in it afterwards.
-class TempDir {
-public:
+struct TempDir {
     TempDir() {
         std::string pattern = testing::TempDir() + "vorn-record-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-        path_ = pattern;
+        path = pattern;
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
     ~TempDir() {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(path, ignored);
     }
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
+    std::string File(const std::string& name) const { return (path / name).string(); }
+    std::filesystem::path path;
 };
