@@ -7,189 +7,144 @@ using vorn::UsbStatus;
 using vorn::UsbTransferResult;
 
 namespace fake {
+namespace {
 
-UsbTransferResult Link::ControlTransfer(std::uint8_t requestType, std::uint8_t request,
-                                        std::uint16_t value, std::uint16_t index,
-                                        std::uint8_t* data, std::uint16_t length,
-                                        unsigned timeoutMs) {
-    ControlRecord record{requestType, request, value, index, length, timeoutMs, {}};
-    if ((requestType & 0x80) == 0 && data != nullptr) record.data.assign(data, data + length);
-    device_->controls.push_back(record);
-    if (device_->controlFault) {
-        const UsbStatus fault = device_->controlFault(record);
+std::uint8_t Lo(unsigned v) {
+    return static_cast<std::uint8_t>(v & 0xFF);
+}
+std::uint8_t Hi(unsigned v) {
+    return static_cast<std::uint8_t>((v >> 8) & 0xFF);
+}
+
+UsbTransferResult Serve(const Bytes& source, std::uint8_t* data, std::size_t length) {
+    const std::size_t n = std::min(length, source.size());
+    if (n > 0) std::memcpy(data, source.data(), n);
+    return {UsbStatus::Ok, static_cast<int>(n)};
+}
+
+class Link : public vorn::UsbDeviceLink {
+public:
+    explicit Link(std::shared_ptr<Device> device) : d_(std::move(device)) {}
+    UsbTransferResult ControlTransfer(std::uint8_t type, std::uint8_t request, std::uint16_t value,
+                                      std::uint16_t, std::uint8_t* data, std::uint16_t length,
+                                      unsigned timeoutMs) override {
+        Record record{type, request, value, length, timeoutMs, {}};
+        if ((type & 0x80) == 0 && data != nullptr) record.data.assign(data, data + length);
+        d_->controls.push_back(record);
+        const UsbStatus fault = d_->controlFault ? d_->controlFault(record) : UsbStatus::Ok;
         if (fault != UsbStatus::Ok) return {fault, 0};
-    }
-    auto serve = [&](const std::vector<std::uint8_t>& source) {
-        const std::size_t n = std::min<std::size_t>(length, source.size());
-        if (n > 0) std::memcpy(data, source.data(), n);
-        return UsbTransferResult{UsbStatus::Ok, static_cast<int>(n)};
-    };
-    if (requestType == 0x80 && request == 0x06) {
-        const int type = value >> 8;
-        const std::size_t i = value & 0xFF;
-        if (type == 1) return serve(device_->deviceDescriptor);
-        if (type == 2 && i < device_->configurations.size()) {
-            return serve(device_->configurations[i]);
+        if (type == 0x80 && request == 0x06) {
+            const std::size_t i = value & 0xFF;
+            if (value >> 8 == 1) return Serve(d_->deviceDescriptor, data, length);
+            if (value >> 8 == 2 && i < d_->configurations.size())
+                return Serve(d_->configurations[i], data, length);
+            return {UsbStatus::Pipe, 0};
         }
+        if (type == 0x81 && request == 0x0A && length >= 1) return Serve({d_->currentAlt}, data, 1);
+        if (request == 0xA0 && value == 0xE600 && length == 1) {
+            if (type == 0xC0) return Serve({d_->cpucs}, data, 1);
+            if (type == 0x40) d_->cpucs = data[0];
+        }
+        if (type == 0x40 && request == 0xA0) return {UsbStatus::Ok, length};
         return {UsbStatus::Pipe, 0};
     }
-    if (requestType == 0x81 && request == 0x0A && length >= 1) {
-        if (device_->getInterfaceStatus != UsbStatus::Ok) return {device_->getInterfaceStatus, 0};
-        data[0] = device_->currentAlt;
-        return {UsbStatus::Ok, 1};
-    }
-    if (request == 0xA0 && value == 0xE600 && length == 1) {
-        if (requestType == 0xC0) {
-            data[0] = device_->cpucs;
-            return {UsbStatus::Ok, 1};
+    UsbTransferResult BulkTransfer(std::uint8_t endpoint, std::uint8_t* data, int length,
+                                   unsigned timeoutMs) override {
+        Record record{endpoint, 0, 0, length, timeoutMs, {}};
+        if ((endpoint & 0x80) == 0) record.data.assign(data, data + length);
+        d_->bulks.push_back(record);
+        if (endpoint & 0x80) {
+            return {d_->inStatus,
+                    Serve(d_->inStream, data, static_cast<std::size_t>(length)).transferred};
         }
-        if (requestType == 0x40) {
-            device_->cpucs = data[0];
-            return {UsbStatus::Ok, 1};
-        }
+        return {d_->outStatus, d_->outAccepted < 0 ? length : std::min(length, d_->outAccepted)};
     }
-    if (requestType == 0x40 && request == 0xA0) return {UsbStatus::Ok, length};
-    return {UsbStatus::Pipe, 0};
-}
-
-UsbTransferResult Link::BulkTransfer(std::uint8_t endpoint, std::uint8_t* data, int length,
-                                     unsigned timeoutMs) {
-    BulkRecord record{endpoint, length, timeoutMs, {}};
-    if ((endpoint & 0x80) == 0) record.data.assign(data, data + length);
-    device_->bulks.push_back(record);
-    if (endpoint & 0x80) {
-        const std::size_t n =
-            std::min<std::size_t>(static_cast<std::size_t>(length), device_->inStream.size());
-        if (n > 0) std::memcpy(data, device_->inStream.data(), n);
-        return {device_->inStatus, static_cast<int>(n)};
+    UsbStatus ResetPort() override {
+        ++d_->resets;
+        return UsbStatus::Ok;
     }
-    const int taken = device_->outAccepted < 0 ? length : std::min(length, device_->outAccepted);
-    return {device_->outStatus, taken};
-}
+    UsbStatus SetAltSetting(std::uint8_t, std::uint8_t alt) override {
+        ++d_->setAltRequests;
+        if (d_->setAltStatus == UsbStatus::Ok) d_->currentAlt = alt;
+        return d_->setAltStatus;
+    }
 
-UsbStatus Link::ResetPort() {
-    ++device_->resets;
-    return UsbStatus::Ok;
-}
+private:
+    std::shared_ptr<Device> d_;
+};
 
-UsbStatus Link::SetAltSetting(std::uint8_t, std::uint8_t altSetting) {
-    ++device_->setAltRequests;
-    if (device_->setAltStatus == UsbStatus::Ok) device_->currentAlt = altSetting;
-    return device_->setAltStatus;
-}
+}  // namespace
 
 std::vector<vorn::UsbDeviceInfo> Backend::ListDevices() {
     std::vector<vorn::UsbDeviceInfo> list;
     for (const auto& d : devices) {
-        const auto& dd = d->deviceDescriptor;
+        Bytes dd = d->deviceDescriptor;
         vorn::UsbDeviceInfo info;
-        if (dd.size() >= 12) {
-            info.vendorId = static_cast<std::uint16_t>(dd[8] | (dd[9] << 8));
-            info.productId = static_cast<std::uint16_t>(dd[10] | (dd[11] << 8));
-        }
-        info.location = "fake";
+        if (dd.size() < 12) dd.resize(12);
+        info.vendorId = static_cast<std::uint16_t>(dd[8] | (dd[9] << 8));
+        info.productId = static_cast<std::uint16_t>(dd[10] | (dd[11] << 8));
         list.push_back(info);
     }
     return list;
 }
 
 std::unique_ptr<vorn::UsbDeviceLink> Backend::Open(std::size_t index, UsbStatus& status) {
-    if (index >= devices.size()) {
-        status = UsbStatus::NotFound;
-        return nullptr;
-    }
-    status = index < openStatus.size() ? openStatus[index] : UsbStatus::Ok;
-    if (status != UsbStatus::Ok) return nullptr;
-    return std::make_unique<Link>(devices[index]);
+    status = index >= devices.size()     ? UsbStatus::NotFound
+             : index < openStatus.size() ? openStatus[index]
+                                         : UsbStatus::Ok;
+    return status == UsbStatus::Ok ? std::make_unique<Link>(devices[index]) : nullptr;
 }
 
-std::vector<std::uint8_t> DeviceDescriptor(std::uint16_t vendor, std::uint16_t product,
-                                           std::uint8_t configurations) {
-    return {18,
-            1,
-            0x00,
-            0x02,
-            0xFF,
-            0xFF,
-            0xFF,
-            64,
-            static_cast<std::uint8_t>(vendor & 0xFF),
-            static_cast<std::uint8_t>(vendor >> 8),
-            static_cast<std::uint8_t>(product & 0xFF),
-            static_cast<std::uint8_t>(product >> 8),
-            0x01,
-            0xA0,
-            0,
-            0,
-            0,
-            configurations};
+Bytes DeviceDescriptor(std::uint16_t vendor, std::uint16_t product, std::uint8_t configs) {
+    return {18,         1,           0,           2, 0xFF, 0xFF, 0xFF, 64, Lo(vendor),
+            Hi(vendor), Lo(product), Hi(product), 1, 0xA0, 0,    0,    0,  configs};
 }
 
-std::vector<std::uint8_t> InterfaceDescriptor(std::uint8_t number, std::uint8_t alt,
-                                              std::uint8_t endpoints) {
-    return {9, 4, number, alt, endpoints, 0xFF, 0xFF, 0xFF, 0};
+Bytes Interface(std::uint8_t alt, std::uint8_t endpoints) {
+    return {9, 4, 0, alt, endpoints, 0xFF, 0xFF, 0xFF, 0};
 }
 
-std::vector<std::uint8_t> EndpointDescriptor(std::uint8_t address, std::uint8_t attributes,
-                                             std::uint16_t maxPacket) {
-    return {7,
-            5,
-            address,
-            attributes,
-            static_cast<std::uint8_t>(maxPacket & 0xFF),
-            static_cast<std::uint8_t>(maxPacket >> 8),
-            0};
+Bytes Endpoint(std::uint8_t address, std::uint8_t attributes, std::uint16_t maxPacket) {
+    return {7, 5, address, attributes, Lo(maxPacket), Hi(maxPacket), 0};
 }
 
-std::vector<std::uint8_t> Configuration(std::uint8_t interfaces,
-                                        const std::vector<std::uint8_t>& body) {
-    const std::size_t total = 9 + body.size();
-    std::vector<std::uint8_t> config{9,
-                                     2,
-                                     static_cast<std::uint8_t>(total & 0xFF),
-                                     static_cast<std::uint8_t>(total >> 8),
-                                     interfaces,
-                                     1,
-                                     0,
-                                     0x80,
-                                     50};
+Bytes Configuration(const std::vector<Bytes>& parts) {
+    Bytes body;
+    for (const Bytes& p : parts) body.insert(body.end(), p.begin(), p.end());
+    const unsigned total = 9 + static_cast<unsigned>(body.size());
+    Bytes config{9, 2, Lo(total), Hi(total), 1, 1, 0, 0x80, 50};
     config.insert(config.end(), body.begin(), body.end());
     return config;
 }
 
-namespace {
-
-void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& bytes) {
-    to.insert(to.end(), bytes.begin(), bytes.end());
-}
-
-}  // namespace
-
-std::vector<std::uint8_t> Fx2Configuration() {
-    std::vector<std::uint8_t> body;
-    Append(body, InterfaceDescriptor(0, 0, 0));
-    Append(body, InterfaceDescriptor(0, 1, 6));
-    for (std::uint8_t address : {0x01, 0x81, 0x02, 0x04, 0x86, 0x88}) {
-        Append(body, EndpointDescriptor(address, 2, 512));
-    }
-    Append(body, InterfaceDescriptor(0, 2, 6));
-    Append(body, EndpointDescriptor(0x01, 3, 64));
-    Append(body, EndpointDescriptor(0x81, 3, 64));
-    Append(body, EndpointDescriptor(0x02, 1, 512));
-    Append(body, EndpointDescriptor(0x04, 2, 512));
-    Append(body, EndpointDescriptor(0x86, 1, 512));
-    Append(body, EndpointDescriptor(0x88, 2, 512));
-    Append(body, InterfaceDescriptor(0, 3, 2));
-    Append(body, EndpointDescriptor(0x02, 1, 0x1400));
-    Append(body, EndpointDescriptor(0x86, 1, 1024));
-    return Configuration(1, body);
-}
-
-std::shared_ptr<Device> Fx2Device(std::uint16_t vendor, std::uint16_t product) {
+std::shared_ptr<Device> Fx2Device(std::uint16_t product, std::uint16_t vendor) {
     auto device = std::make_shared<Device>();
     device->deviceDescriptor = DeviceDescriptor(vendor, product);
-    device->configurations.push_back(Fx2Configuration());
+    std::vector<Bytes> parts{Interface(0, 0), Interface(1, 6)};
+    for (std::uint8_t address : {0x01, 0x81, 0x02, 0x04, 0x86, 0x88})
+        parts.push_back(Endpoint(address, 2, 512));
+    parts.push_back(Interface(2, 6));
+    const std::uint8_t alt2[][2] = {{0x01, 3}, {0x81, 3}, {0x02, 1},
+                                    {0x04, 2}, {0x86, 1}, {0x88, 2}};
+    for (const auto& [address, type] : alt2)
+        parts.push_back(Endpoint(address, type, type == 3 ? 64 : 512));
+    parts.insert(parts.end(),
+                 {Interface(3, 2), Endpoint(0x02, 1, 0x1400), Endpoint(0x86, 1, 1024)});
+    device->configurations.push_back(Configuration(parts));
     return device;
+}
+
+std::shared_ptr<Backend> BackendWith(int devices) {
+    auto backend = std::make_shared<Backend>();
+    for (int i = 0; i < devices; ++i)
+        backend->devices.push_back(Fx2Device(static_cast<std::uint16_t>(0x8613 + i)));
+    return backend;
+}
+
+Bytes Words(const std::vector<std::uint16_t>& words) {
+    Bytes bytes;
+    for (std::uint16_t w : words) bytes.insert(bytes.end(), {Lo(w), Hi(w)});
+    return bytes;
 }
 
 }  // namespace fake
