@@ -127,7 +127,6 @@ protected:
 TEST(LibusbErrorMapping, EveryCode) {
     const std::pair<int, UsbStatus> cases[] = {
         {0, UsbStatus::Ok},
-        {12, UsbStatus::Ok},
         {LIBUSB_ERROR_IO, UsbStatus::Io},
         {LIBUSB_ERROR_INVALID_PARAM, UsbStatus::InvalidParam},
         {LIBUSB_ERROR_ACCESS, UsbStatus::Access},
@@ -137,7 +136,6 @@ TEST(LibusbErrorMapping, EveryCode) {
         {LIBUSB_ERROR_TIMEOUT, UsbStatus::Timeout},
         {LIBUSB_ERROR_OVERFLOW, UsbStatus::Overflow},
         {LIBUSB_ERROR_PIPE, UsbStatus::Pipe},
-        {LIBUSB_ERROR_INTERRUPTED, UsbStatus::Other},
         {LIBUSB_ERROR_NO_MEM, UsbStatus::Other},
         {LIBUSB_ERROR_NOT_SUPPORTED, UsbStatus::NotSupported},
         {LIBUSB_ERROR_OTHER, UsbStatus::Other},
@@ -147,63 +145,35 @@ TEST(LibusbErrorMapping, EveryCode) {
                  "access denied (insufficient permissions)");
 }
 
-TEST_F(LibusbBackendTest, NoUsbAtAllIsAnEmptyList) {
-    fake.initResult = LIBUSB_ERROR_OTHER;
-    vorn::LibusbBackend backend(kFakeApi);
-    EXPECT_EQ(backend.InitStatus(), UsbStatus::Other);
-    EXPECT_TRUE(backend.ListDevices().empty());
-    UsbStatus status = UsbStatus::Ok;
-    EXPECT_EQ(backend.Open(0, status), nullptr);
-    EXPECT_EQ(status, UsbStatus::NotFound);
-}
-
-TEST_F(LibusbBackendTest, FailingDeviceListIsAnEmptyList) {
-    fake.listResult = LIBUSB_ERROR_NO_MEM;
-    fake.devices = {{0x04B4, 0x8613}};
-    vorn::LibusbBackend backend(kFakeApi);
-    EXPECT_TRUE(backend.ListDevices().empty());
-}
-
-TEST_F(LibusbBackendTest, ListsOnlyRadars) {
-    fake.devices = {{0x1D6B, 0x0002}, {0x04B4, 0x8613}, {0x04B4, 0x1004}, {0x04B4, 0x8613}};
+TEST_F(LibusbBackendTest, ListOpenAndCloseInOrderLeakingNothing) {
+    fake.devices = {{0x1D6B, 0x0002}, {0x04B4, 0x8613, LIBUSB_ERROR_ACCESS}, {0x04B4, 0x8613}};
     vorn::LibusbBackend backend(kFakeApi);
     const auto list = backend.ListDevices();
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].vendorId, 0x04B4);
-    EXPECT_EQ(list[0].productId, 0x8613);
-    EXPECT_EQ(list[0].location, "bus 3 port 1.2");
-    EXPECT_EQ(list[1].location, "bus 3 port 1.4");
+    EXPECT_EQ(list[1].location, "bus 3 port 1.3");
     EXPECT_EQ(backend.ListDevices().size(), 2u);  // listing again frees the old list
-}
-
-TEST_F(LibusbBackendTest, OpenDetachesAndClaimsThenReleasesAndCloses) {
-    fake.devices = {{0x04B4, 0x8613}};
-    vorn::LibusbBackend backend(kFakeApi);
-    ASSERT_EQ(backend.ListDevices().size(), 1u);
-    UsbStatus status = UsbStatus::Other;
-    auto link = backend.Open(0, status);
-    ASSERT_NE(link, nullptr);
-    EXPECT_EQ(status, UsbStatus::Ok);
-    EXPECT_EQ(link->SetAltSetting(0, 1), UsbStatus::Ok);
-    link.reset();
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{"open", "detach1", "claim0", "alt0.1",
-                                                    "release0", "close"}));
-    EXPECT_EQ(backend.Open(1, status), nullptr);
-    EXPECT_EQ(status, UsbStatus::NotFound);
-}
-
-TEST_F(LibusbBackendTest, OpenFailuresAreNamedAndLeakNothing) {
-    fake.devices = {{0x04B4, 0x8613, LIBUSB_ERROR_ACCESS}, {0x04B4, 0x8613}};
-    vorn::LibusbBackend backend(kFakeApi);
-    backend.ListDevices();
     UsbStatus status = UsbStatus::Ok;
     EXPECT_EQ(backend.Open(0, status), nullptr);
     EXPECT_EQ(status, UsbStatus::Access);
-
+    auto link = backend.Open(1, status);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->SetAltSetting(0, 1), UsbStatus::Ok);
+    link.reset();
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"open", "open", "detach1", "claim0", "alt0.1",
+                                                    "release0", "close"}));
     fake.claimResult = LIBUSB_ERROR_BUSY;
     EXPECT_EQ(backend.Open(1, status), nullptr);
     EXPECT_EQ(status, UsbStatus::Busy);
     EXPECT_EQ(fake.calls.back(), "close");
+    EXPECT_EQ(backend.Open(2, status), nullptr);
+    EXPECT_EQ(status, UsbStatus::NotFound);
+
+    fake.listResult = LIBUSB_ERROR_NO_MEM;
+    EXPECT_TRUE(backend.ListDevices().empty());
+    fake.initResult = LIBUSB_ERROR_OTHER;
+    vorn::LibusbBackend noUsb(kFakeApi);
+    EXPECT_EQ(noUsb.InitStatus(), UsbStatus::Other);
+    EXPECT_TRUE(noUsb.ListDevices().empty());
 }
 
 TEST_F(LibusbBackendTest, TransfersKeepPartialCountsAndMapErrors) {
@@ -227,9 +197,6 @@ TEST_F(LibusbBackendTest, TransfersKeepPartialCountsAndMapErrors) {
     EXPECT_EQ(r.status, UsbStatus::Overflow);
     EXPECT_EQ(r.transferred, 4096);
 
-    fake.bulkResult = LIBUSB_ERROR_NO_DEVICE;
-    fake.bulkTransferred = 0;
-    EXPECT_EQ(link->BulkTransfer(0x02, buf.data(), 2048, 1000).status, UsbStatus::NoDevice);
     EXPECT_EQ(link->BulkTransfer(0x02, nullptr, 2048, 1000).status, UsbStatus::InvalidParam);
 
     fake.controlResult = 1;
@@ -240,8 +207,7 @@ TEST_F(LibusbBackendTest, TransfersKeepPartialCountsAndMapErrors) {
     EXPECT_EQ(link->ControlTransfer(0xC0, 0xA0, 0xE600, 0, buf.data(), 1, 10000).status,
               UsbStatus::Pipe);
 
-    fake.resetResult = LIBUSB_ERROR_NOT_FOUND;
-    EXPECT_EQ(link->ResetPort(), UsbStatus::NotFound);
+    EXPECT_EQ(link->ResetPort(), UsbStatus::Ok);
     fake.altResult = LIBUSB_ERROR_IO;
     EXPECT_EQ(link->SetAltSetting(0, 1), UsbStatus::Io);
 }
@@ -259,10 +225,6 @@ TEST_F(LibusbBackendTest, LinkMayOutliveTheBackend) {
     EXPECT_EQ(fake.liveContexts, 1);  // the context ends with the last handle
     link.reset();
 }
-
-}  // namespace
-
-namespace {
 
 TEST(LibusbBackendSystem, ListsOnlyRadarsOrNothing) {
     // Build machines usually have no USB bus at all: that must be an empty list, not a crash.
