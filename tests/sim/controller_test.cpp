@@ -85,17 +85,6 @@ TEST(Fx2Controller, WithoutFirmwareOrWhileHeldNothingStreams) {
     EXPECT_FALSE(fx2.SampleEndpointReady());
 }
 
-TEST(Fx2Controller, HostMovesOnlyTheResetBitOfCpucs) {
-    Fx2Controller fx2;
-    std::uint8_t value = 0;
-    ASSERT_TRUE(fx2.LoaderRead(kCpucsAddress, &value, 1));
-    EXPECT_EQ(value, 0x03);
-    std::uint8_t all = 0xFE;
-    ASSERT_TRUE(fx2.LoaderWrite(kCpucsAddress, &all, 1));
-    EXPECT_EQ(fx2.cpucs(), 0x02);
-    EXPECT_FALSE(fx2.cpuHeld());
-}
-
 TEST(Fx2Controller, LoaderReachesOnlyProgramRamAndCpucs) {
     Fx2Controller fx2;
     const std::uint8_t two[2] = {1, 2};

@@ -89,23 +89,5 @@ TEST(DeviceIntegration, ActivationFailuresShowWhereTheyHappen) {
     }
 }
 
-TEST(DeviceIntegration, StreamFaultsReachTheCallerAsShortCounts) {
-    Rig rig(std::make_shared<SimRadar>());
-    ASSERT_EQ(rig.device.RefreshDevices(), 1);
-    ASSERT_TRUE(Activate(rig.device, ShippedRecords()));
-    std::vector<std::complex<double>> samples;
-    rig.radar->faults().shortStream = true;
-    EXPECT_EQ(rig.device.ReadChannel1(samples, 128, 1000), 127);
-    rig.radar->faults().shortStream = false;
-    rig.radar->faults().stalledStream = true;
-    EXPECT_EQ(rig.device.ReadChannel1(samples, 128, 1000), 0);
-    rig.radar->faults().stalledStream = false;
-    rig.radar->Unplug();
-    EXPECT_EQ(rig.device.ReadChannel1(samples, 128, 1000), 0);
-    EXPECT_EQ(rig.device.RefreshDevices(), 0);
-    rig.radar->Replug();
-    EXPECT_EQ(rig.device.RefreshDevices(), 1);
-}
-
 }  // namespace
 }  // namespace vorn::sim::test

@@ -12,21 +12,6 @@
 namespace vorn::sim::test {
 namespace {
 
-TEST(FirmwareImage, TextHasTheExpectedSizeAndLineEnds) {
-    const std::string text = ReadFirmwareText();
-    ASSERT_EQ(text.size(), 587u);
-    int lines = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n') {
-            ++lines;
-            ASSERT_GT(i, 0u);
-            EXPECT_EQ(text[i - 1], '\r') << "bare LF at " << i;
-        }
-    }
-    EXPECT_EQ(lines, 15);
-    EXPECT_EQ(text.substr(text.size() - 13), ":00000001FF\r\n");
-}
-
 TEST(FirmwareImage, RecordsComeInLoadOrderWithValidChecksums) {
     const std::vector<HexRecord> all = ParseHex(ReadFirmwareText());
     ASSERT_EQ(all.size(), 15u);
@@ -53,18 +38,8 @@ TEST(FirmwareImage, RecordsComeInLoadOrderWithValidChecksums) {
     for (std::size_t a = 0; a < covered.size(); ++a) EXPECT_TRUE(covered[a]) << "gap at " << a;
 
     EXPECT_EQ(all[0].data, (std::vector<std::uint8_t>{0x02, 0x00, 0xB8}));
-    EXPECT_EQ(all[1].data.size(), 12u);
-    EXPECT_EQ(all[13].data.size(), 5u);
     EXPECT_EQ(all[13].data.back(), 0x22) << "main routine ends in RET";
     EXPECT_EQ(ReadFirmwareText().substr(0, 19), ":030000000200B843\r\n");
-}
-
-TEST(FirmwareImage, ParserRejectsDamagedLines) {
-    EXPECT_TRUE(ParseHex(":0300000002G0B843\r\n").empty());
-    EXPECT_TRUE(ParseHex(":0400000002G0B843\r\n").empty());
-    const std::vector<HexRecord> bad = ParseHex(":030000000200B844\r\n");
-    ASSERT_EQ(bad.size(), 1u);
-    EXPECT_FALSE(bad[0].checksumOk);
 }
 
 TEST(FirmwareImage, AnnotatedSourceListsTheSameBytes) {
