@@ -90,19 +90,6 @@ TEST_F(StreamTest, ShortStreamEndsOneFrameEarly) {
     }
 }
 
-TEST_F(StreamTest, StartBitInsideTheDataChangesNoSample) {
-    const std::uint64_t clock = radar->stream().sampleClock();
-    radar->faults().startBitInData = true;
-    const Unpacked marked = ReadFrames(*link, 128);
-    const auto at = static_cast<std::size_t>(marked.startWord + 2);
-    EXPECT_NE(marked.words[at] & kFrameStartBit, 0);
-    const std::vector<RawFrame> expected = SynthesiseFrames(
-        radar->scene(), radar->parameters(), radar->stream().lastFirstSample(), 128, 1);
-    EXPECT_GE(radar->stream().lastFirstSample(), clock);
-    for (std::size_t k = 0; k < 128; ++k)
-        ASSERT_EQ(marked.ch2[k], std::complex<double>(expected[k].ch2.i, expected[k].ch2.q));
-}
-
 TEST(StreamPacing, RealTimeReadsKeepThePaceOfTheSampleRate) {
     auto radar = std::make_shared<SimRadar>(DefaultDemoScene(), Pacing::RealTime);
     SimBackend backend(radar);

@@ -167,27 +167,6 @@ TEST(SimUsbFaults, FailedVendorRequestBreaksTheDownload) {
     EXPECT_FALSE(radar->StreamingEnabled());
 }
 
-TEST(SimUsbFaults, MissingEndpointsVanishFromDescriptorsAndTransfers) {
-    for (const bool sample : {true, false}) {
-        auto radar = std::make_shared<SimRadar>();
-        (sample ? radar->faults().omitSampleEndpoint : radar->faults().omitParameterEndpoint) =
-            true;
-        SimBackend backend(radar);
-        auto link = OpenFirst(backend);
-        const std::vector<Interface> itfs = ReadInterfaces(*link);
-        ASSERT_EQ(itfs.size(), 4u);
-        EXPECT_EQ(Find(itfs[1], kSampleEndpoint) == nullptr, sample);
-        EXPECT_EQ(Find(itfs[1], kParameterEndpoint) == nullptr, !sample);
-        EXPECT_EQ(itfs[1].endpoints.size(), 5u);
-        ASSERT_EQ(link->SetAltSetting(0, 1), UsbStatus::Ok);
-        ASSERT_EQ(Download(*link, FirmwareRecords()), 14);
-        UsbTransferResult read;
-        ReadFrames(*link, 128, &read);
-        EXPECT_EQ(read.status == UsbStatus::NotFound, sample);
-        EXPECT_EQ(WriteParameterWord(*link, 0xA064).status == UsbStatus::NotFound, !sample);
-    }
-}
-
 TEST(SimBackendTest, UnplugAndReplugChangeTheListAndKillOldHandles) {
     auto first = std::make_shared<SimRadar>();
     auto second = std::make_shared<SimRadar>();
