@@ -1,9 +1,9 @@
 #include "sim_test_support.h"
 
-#include <cctype>
 #include <fstream>
 #include <sstream>
 
+#include "device/firmware.h"
 #include "device/radar_constants.h"
 
 namespace vorn::sim::test {
@@ -15,38 +15,13 @@ std::string ReadFirmwareText() {
     return text.str();
 }
 
-std::vector<HexRecord> ParseHex(const std::string& text) {
-    std::vector<HexRecord> records;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
-        if (line[0] != ':' || line.size() < 11 || line.size() % 2 == 0) return {};
-        std::vector<std::uint8_t> raw;
-        for (std::size_t i = 1; i + 1 < line.size(); i += 2) {
-            if (!std::isxdigit(static_cast<unsigned char>(line[i])) ||
-                !std::isxdigit(static_cast<unsigned char>(line[i + 1])))
-                return {};
-            raw.push_back(static_cast<std::uint8_t>(std::stoi(line.substr(i, 2), nullptr, 16)));
-        }
-        if (raw.size() != static_cast<std::size_t>(raw[0]) + 5) return {};
-        HexRecord r;
-        r.address = static_cast<std::uint16_t>(raw[1] << 8 | raw[2]);
-        r.type = raw[3];
-        r.data.assign(raw.begin() + 4, raw.end() - 1);
-        unsigned sum = 0;
-        for (std::uint8_t b : raw) sum += b;
-        r.checksumOk = (sum & 0xFF) == 0;
-        records.push_back(r);
-    }
-    return records;
-}
-
 std::vector<HexRecord> FirmwareRecords() {
     std::vector<HexRecord> data;
-    for (const HexRecord& r : ParseHex(ReadFirmwareText()))
-        if (r.type == 0) data.push_back(r);
+    for (const std::vector<std::uint8_t>& raw : ParseFirmwareRecords(ReadFirmwareText())) {
+        if (raw.size() >= 5 && raw[3] == 0)
+            data.push_back({0, static_cast<std::uint16_t>(raw[1] << 8 | raw[2]),
+                            std::vector<std::uint8_t>(raw.begin() + 4, raw.end() - 1)});
+    }
     return data;
 }
 

@@ -17,12 +17,9 @@ struct HexRecord {
     std::uint8_t type = 0;
     std::uint16_t address = 0;
     std::vector<std::uint8_t> data;
-    bool checksumOk = false;
 };
 
 std::string ReadFirmwareText();
-// Parses every line; empty when a line is not ":" followed by the hex digits of a whole record.
-std::vector<HexRecord> ParseHex(const std::string& text);
 std::vector<HexRecord> FirmwareRecords();  // data records of the shipped image
 
 // Read CPUCS, hold, write each record, release: the application's download sequence.
