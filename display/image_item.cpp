@@ -1,4 +1,4 @@
-#include "display/spectrogram_item.h"
+#include "display/image_item.h"
 
 #include <qwt_color_map.h>
 #include <qwt_scale_map.h>

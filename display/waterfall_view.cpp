@@ -8,7 +8,7 @@
 
 #include "display/color_schemes.h"
 #include "display/raster_data.h"
-#include "display/spectrogram_item.h"
+#include "display/image_item.h"
 
 WaterfallView::WaterfallView() : spectrogram(new SpectrogramItem()) {
     // The raster and colour lookups are read-only, so the image may be coloured in parallel.

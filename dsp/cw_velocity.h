@@ -7,7 +7,7 @@
 
 #include "dsp/fft.h"
 #include "dsp/sample_block.h"
-#include "dsp/spectrum.h"
+#include "dsp/scales.h"
 
 namespace vorn::dsp {
 

@@ -10,7 +10,7 @@
 #include "dsp/band_pass.h"
 #include "dsp/fft.h"
 #include "dsp/sample_block.h"
-#include "dsp/spectrum.h"
+#include "dsp/scales.h"
 
 namespace vorn::dsp {
 

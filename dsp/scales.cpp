@@ -1,4 +1,4 @@
-#include "dsp/spectrum.h"
+#include "dsp/scales.h"
 
 #include <algorithm>
 #include <cmath>

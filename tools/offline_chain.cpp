@@ -4,7 +4,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "dsp/spectrum.h"
+#include "dsp/scales.h"
 
 namespace vorn::tools {
 

@@ -1,6 +1,6 @@
 // The fast image path against the library's own: same colour for every value, same pixels for
 // every image, nearest and bilinear, in every scheme.
-#include "display/spectrogram_item.h"
+#include "display/image_item.h"
 
 #include <gtest/gtest.h>
 #include <qwt_color_map.h>

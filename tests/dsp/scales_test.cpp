@@ -1,4 +1,4 @@
-#include "dsp/spectrum.h"
+#include "dsp/scales.h"
 
 #include <gtest/gtest.h>
 
