@@ -10,21 +10,23 @@
 namespace vorn::sim::test {
 namespace {
 
-void Load(Fx2Controller& fx2, const std::vector<HexRecord>& records) {
+std::uint16_t At(const std::vector<std::uint8_t>& r) {
+    return static_cast<std::uint16_t>(r[1] << 8 | r[2]);
+}
+
+void Load(Fx2Controller& fx2, const Records& records) {
     std::uint8_t hold = 0x01;
     ASSERT_TRUE(fx2.LoaderWrite(kCpucsAddress, &hold, 1));
-    for (const HexRecord& r : records)
-        ASSERT_TRUE(fx2.LoaderWrite(r.address, r.data.data(), r.data.size()));
+    for (const auto& r : records) ASSERT_TRUE(fx2.LoaderWrite(At(r), r.data() + 4, r[0]));
     std::uint8_t release = 0x00;
     ASSERT_TRUE(fx2.LoaderWrite(kCpucsAddress, &release, 1));
 }
 
 // Changes the code byte at a code address in a copy of the image.
-std::vector<HexRecord> Patched(std::uint16_t address, std::uint8_t value) {
-    std::vector<HexRecord> records = FirmwareRecords();
-    for (HexRecord& r : records)
-        if (address >= r.address && address < r.address + r.data.size())
-            r.data[address - r.address] = value;
+Records Patched(std::uint16_t address, std::uint8_t value) {
+    Records records = FirmwareRecords();
+    for (auto& r : records)
+        if (address >= At(r) && address < At(r) + r[0]) r[4 + address - At(r)] = value;
     return records;
 }
 

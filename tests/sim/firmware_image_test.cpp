@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "device/firmware.h"
 #include "sim_test_support.h"
 
 namespace vorn::sim::test {
@@ -17,35 +16,31 @@ namespace {
 TEST(FirmwareImage, RecordsComeInLoadOrderWithValidChecksumsAndNoGaps) {
     const std::string text = ReadFirmwareText();
     EXPECT_EQ(text.substr(text.size() - 13), ":00000001FF\r\n");
-    const std::vector<std::vector<std::uint8_t>> raw = ParseFirmwareRecords(text);
-    ASSERT_EQ(raw.size(), 14u);
-    for (std::size_t i = 0; i < raw.size(); ++i)
-        EXPECT_EQ(std::accumulate(raw[i].begin(), raw[i].end(), 0) & 0xFF, 0) << "record " << i;
-
-    const std::vector<HexRecord> all = FirmwareRecords();
+    const Records all = FirmwareRecords();
     std::vector<std::uint16_t> expected = {0x0000, 0x00B8};
     for (std::uint16_t a = 0x0003; a < 0x00B8; a += 16) expected.push_back(a);
     ASSERT_EQ(all.size(), expected.size());
     std::vector<bool> covered(0xC4, false);
     for (std::size_t i = 0; i < all.size(); ++i) {
-        EXPECT_EQ(all[i].address, expected[i]) << "record " << i;
-        for (std::size_t b = 0; b < all[i].data.size(); ++b) {
-            const std::size_t at = all[i].address + b;
+        const std::size_t address = all[i][1] << 8 | all[i][2];
+        EXPECT_EQ(address, expected[i]) << "record " << i;
+        EXPECT_EQ(std::accumulate(all[i].begin(), all[i].end(), 0) & 0xFF, 0) << "record " << i;
+        for (std::size_t b = 0; b < all[i][0]; ++b) {
+            const std::size_t at = address + b;
             ASSERT_LT(at, covered.size());
             EXPECT_FALSE(covered[at]) << "overlap at " << at;
             covered[at] = true;
         }
     }
     for (std::size_t a = 0; a < covered.size(); ++a) EXPECT_TRUE(covered[a]) << "gap at " << a;
-    EXPECT_EQ(all[0].data, (std::vector<std::uint8_t>{0x02, 0x00, 0xB8}));
-    EXPECT_EQ(all[13].data.back(), 0x22) << "main routine ends in RET";
+    EXPECT_EQ(all[0], (std::vector<std::uint8_t>{3, 0, 0, 0, 0x02, 0x00, 0xB8, 0x43}));
+    EXPECT_EQ(all[13][all[13].size() - 2], 0x22) << "main routine ends in RET";
 }
 
 TEST(FirmwareImage, AnnotatedSourceListsTheSameBytes) {
     std::map<int, int> image;
-    for (const HexRecord& r : FirmwareRecords())
-        for (std::size_t i = 0; i < r.data.size(); ++i)
-            image[r.address + static_cast<int>(i)] = r.data[i];
+    for (const auto& r : FirmwareRecords())
+        for (int i = 0; i < r[0]; ++i) image[(r[1] << 8 | r[2]) + i] = r[4 + i];
 
     std::ifstream source(VORN_FIRMWARE_SOURCE);
     ASSERT_TRUE(source);

@@ -12,7 +12,6 @@
 #include "dsp/fmcw_range.h"
 #include "dsp/fsk.h"
 #include "dsp/range_velocity_map.h"
-#include "sim/sim_backend.h"
 #include "sim_test_support.h"
 
 namespace vorn::sim::test {
@@ -29,24 +28,20 @@ Scene SceneWith(double range, double velocity) {
 class ProcessingTest : public ::testing::Test {
 protected:
     dsp::SampleBlock Acquire(const Scene& scene, std::uint16_t word, int samples) {
-        radar = std::make_shared<SimRadar>(scene);
-        backend = std::make_unique<SimBackend>(radar);
-        link = Activate(*backend, word);
-        EXPECT_TRUE(link);
-        if (!link) return {};
-        const Unpacked u = ReadFrames(*link, samples);
-        EXPECT_EQ(u.ch1.size(), static_cast<std::size_t>(samples));
-        return u.ch1;
+        rig = std::make_unique<Rig>(std::make_shared<SimRadar>(scene));
+        radar = rig->radar;
+        EXPECT_TRUE(rig->Activate(word));
+        dsp::SampleBlock block;
+        EXPECT_EQ(rig->device.ReadChannel1(block, samples, 1000), samples);
+        return block;
     }
     // Seconds from stream start to the middle of the last read.
     double MidReadTime(int samples) const {
         return (static_cast<double>(radar->stream().lastFirstSample()) + samples / 2.0) /
                radar->parameters().SampleRate();
     }
-
+    std::unique_ptr<Rig> rig;
     std::shared_ptr<SimRadar> radar;
-    std::unique_ptr<SimBackend> backend;
-    std::unique_ptr<UsbDeviceLink> link;
 };
 
 TEST_F(ProcessingTest, FmcwRangeProfileShowsTheTargetRange) {

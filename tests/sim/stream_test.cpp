@@ -4,99 +4,86 @@
 #include <memory>
 
 #include "device/radar_constants.h"
-#include "sim/sim_backend.h"
 #include "sim_test_support.h"
 
 namespace vorn::sim::test {
 namespace {
 
-// FMCW sawtooth, 1 ms, 400 MHz, 128 samples.
-constexpr std::uint16_t kWord128 = 0xA000;
-
 class StreamTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        radar = std::make_shared<SimRadar>(DefaultDemoScene());
-        backend = std::make_unique<SimBackend>(radar);
-        link = Activate(*backend, kWord128);
-        ASSERT_TRUE(link);
-    }
-    std::shared_ptr<SimRadar> radar;
-    std::unique_ptr<SimBackend> backend;
-    std::unique_ptr<UsbDeviceLink> link;
+    void SetUp() override { ASSERT_TRUE(rig.Activate(0xA000)); }  // 1 ms, 400 MHz, 128
+    Rig rig{std::make_shared<SimRadar>(DefaultDemoScene())};
+    SimRadar& radar = *rig.radar;
 };
 
 TEST_F(StreamTest, ReadHasStaleWordsFillerThenFramesMatchingTheScene) {
-    UsbTransferResult r;
-    const Unpacked u = ReadFrames(*link, 128, &r);
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.transferred, 8 * 128 + kSpareReadBytes) << "the stream fills the whole request";
+    std::vector<std::uint8_t> bytes(8 * 128 + kSpareReadBytes);
+    int length = static_cast<int>(bytes.size());
+    ASSERT_TRUE(rig.device.Device()->EndPoints[rig.device.inEndPointIndex]->TransferData(
+        bytes.data(), length));
+    EXPECT_EQ(length, 8 * 128 + kSpareReadBytes) << "the stream fills the whole request";
+    std::vector<std::uint16_t> words;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        words.push_back(static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8));
     const int first = SampleStream::kStaleWords + SampleStream::kFillerWords;
-    EXPECT_EQ(u.startWord, first);
-    for (int w = kSkippedWords; w < first; ++w) EXPECT_EQ(u.words[w] & kFrameStartBit, 0);
-
-    const int frames = (static_cast<int>(u.words.size()) - first) / 4;
+    for (int w = kSkippedWords; w < first; ++w) EXPECT_EQ(words[w] & kFrameStartBit, 0);
+    const int frames = (static_cast<int>(words.size()) - first) / 4;
     EXPECT_GE(frames, 128 + 1000);
     for (int k = 0; k < frames; ++k) {
         const auto at = static_cast<std::size_t>(first + 4 * k);
-        ASSERT_NE(u.words[at] & kFrameStartBit, 0) << "frame " << k;
-        ASSERT_EQ(u.words[at + 2] & kFrameStartBit, 0) << "frame " << k;
-        ASSERT_LT(u.words[at + 1], 4096);
-        ASSERT_LT(u.words[at + 3], 4096);
+        ASSERT_NE(words[at] & kFrameStartBit, 0) << "frame " << k;
+        ASSERT_EQ(words[at + 2] & kFrameStartBit, 0) << "frame " << k;
+        ASSERT_LT(words[at + 1], 4096);
+        ASSERT_LT(words[at + 3], 4096);
     }
 
-    const std::uint64_t firstSample = radar->stream().lastFirstSample();
-    const std::vector<RawFrame> expected =
-        SynthesiseFrames(radar->scene(), radar->parameters(), firstSample, 128, 1);
-    ASSERT_EQ(u.ch1.size(), 128u);
+    std::vector<std::complex<double>> both;
+    ASSERT_EQ(rig.device.ReadBothChannels(both, 128, 1000), 256);
+    const std::vector<RawFrame> expected = SynthesiseFrames(
+        radar.scene(), radar.parameters(), radar.stream().lastFirstSample(), 128, 1);
     for (std::size_t k = 0; k < 128; ++k) {
-        EXPECT_EQ(u.ch1[k], std::complex<double>(expected[k].ch1.i, expected[k].ch1.q));
-        EXPECT_EQ(u.ch2[k], std::complex<double>(expected[k].ch2.i, expected[k].ch2.q));
+        EXPECT_EQ(both[2 * k], std::complex<double>(expected[k].ch1.i, expected[k].ch1.q));
+        EXPECT_EQ(both[2 * k + 1], std::complex<double>(expected[k].ch2.i, expected[k].ch2.q));
     }
 }
 
 TEST_F(StreamTest, EveryReadStartsOnASweepBoundaryAndTheClockRunsOn) {
-    ReadFrames(*link, 128);
-    const std::uint64_t a = radar->stream().lastFirstSample();
-    const std::uint64_t afterFirst = radar->stream().sampleClock();
-    ASSERT_TRUE(WriteParameterWord(*link, 0xA004).ok());  // 256 samples per sweep
-    ReadFrames(*link, 256);
-    const std::uint64_t b = radar->stream().lastFirstSample();
+    std::vector<std::complex<double>> samples;
+    rig.device.ReadChannel1(samples, 128, 1000);
+    const std::uint64_t a = radar.stream().lastFirstSample();
+    const std::uint64_t afterFirst = radar.stream().sampleClock();
+    ASSERT_EQ(rig.WriteWord(0xA004), kParameterBlockBytes);  // 256 samples per sweep
+    rig.device.ReadChannel1(samples, 256, 1000);
+    const std::uint64_t b = radar.stream().lastFirstSample();
     EXPECT_EQ(a % 128, 0u);
     EXPECT_EQ(b % 256, 0u);
     EXPECT_GE(b, afterFirst);
     EXPECT_LT(b, afterFirst + 256);
 }
 
-TEST_F(StreamTest, StalledStreamTimesOutAtOnceWithoutData) {
-    radar->faults().stalledStream = true;
+TEST_F(StreamTest, StalledShortAndLostStreamsReachTheCallerAsShortCounts) {
+    std::vector<std::complex<double>> samples;
+    radar.faults().shortStream = true;
+    for (int n : {128, 1024}) EXPECT_EQ(rig.device.ReadChannel1(samples, n, 1000), n - 1) << n;
+    radar.faults().shortStream = false;
+    radar.faults().stalledStream = true;
     const auto start = std::chrono::steady_clock::now();
-    UsbTransferResult r;
-    const Unpacked u = ReadFrames(*link, 128, &r);
-    EXPECT_EQ(r.status, UsbStatus::Timeout);
-    EXPECT_EQ(r.transferred, 0);
-    EXPECT_TRUE(u.ch1.empty());
+    EXPECT_EQ(rig.device.ReadChannel1(samples, 128, 1000), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
-}
-
-TEST_F(StreamTest, ShortStreamEndsOneFrameEarly) {
-    radar->faults().shortStream = true;
-    for (int n : {128, 1024}) {
-        UsbTransferResult r;
-        const Unpacked u = ReadFrames(*link, n, &r);
-        EXPECT_TRUE(r.ok()) << "a short bulk IN transfer still succeeds";
-        EXPECT_LT(r.transferred, 8 * n + kSpareReadBytes);
-        EXPECT_EQ(u.ch1.size(), static_cast<std::size_t>(n - 1));
-    }
+    radar.faults().stalledStream = false;
+    radar.Unplug();
+    EXPECT_EQ(rig.device.ReadChannel1(samples, 128, 1000), 0);
+    EXPECT_EQ(rig.device.RefreshDevices(), 0);
+    radar.Replug();
+    EXPECT_EQ(rig.device.RefreshDevices(), 1);
 }
 
 TEST(StreamPacing, RealTimeReadsKeepThePaceOfTheSampleRate) {
-    auto radar = std::make_shared<SimRadar>(DefaultDemoScene(), Pacing::RealTime);
-    SimBackend backend(radar);
-    auto link = Activate(backend, 0xA000);  // 128 kS/s
-    ASSERT_TRUE(link);
+    Rig rig(std::make_shared<SimRadar>(DefaultDemoScene(), Pacing::RealTime));
+    ASSERT_TRUE(rig.Activate(0xA000));  // 128 kS/s
+    std::vector<std::complex<double>> samples;
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 4; ++i) ASSERT_EQ(ReadFrames(*link, 128 * 16).ch1.size(), 2048u);
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(rig.device.ReadChannel1(samples, 128 * 16, 1000), 2048);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GE(seconds, 0.060);  // 4 x 16 ms

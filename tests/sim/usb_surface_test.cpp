@@ -13,7 +13,9 @@ namespace {
 
 TEST(SimUsb, DeviceDescriptorIsTheBareFx2AndHonoursWLength) {
     SimBackend backend(std::make_shared<SimRadar>());
-    auto link = OpenFirst(backend);
+    backend.ListDevices();
+    UsbStatus status = UsbStatus::Other;
+    auto link = backend.Open(0, status);
     ASSERT_TRUE(link);
     std::vector<std::uint8_t> d(18);
     auto get = [&](std::uint16_t value, std::uint16_t length) {
@@ -33,7 +35,9 @@ TEST(SimUsb, DeviceDescriptorIsTheBareFx2AndHonoursWLength) {
 
 TEST(SimUsb, AlternateSettingFollowsSetGetAndPortReset) {
     SimBackend backend(std::make_shared<SimRadar>());
-    auto link = OpenFirst(backend);
+    backend.ListDevices();
+    UsbStatus status = UsbStatus::Other;
+    auto link = backend.Open(0, status);
     auto getInterface = [&]() {
         std::uint8_t alt = 0xFF;
         EXPECT_EQ(
@@ -52,36 +56,46 @@ TEST(SimUsb, AlternateSettingFollowsSetGetAndPortReset) {
 }
 
 TEST(SimUsb, BulkEndpointsNakUntilTheRightFirmwareRuns) {
-    auto radar = std::make_shared<SimRadar>();
-    SimBackend backend(radar);
-    auto link = OpenFirst(backend);
-    EXPECT_EQ(WriteParameterWord(*link, 0xA064).status, UsbStatus::NotFound) << "alt 0";
-    ASSERT_EQ(link->SetAltSetting(0, 1), UsbStatus::Ok);
-    const UsbTransferResult before = WriteParameterWord(*link, 0xA064);
-    EXPECT_EQ(before.status, UsbStatus::Timeout);
-    EXPECT_EQ(before.transferred, 0);
-    UsbTransferResult read;
-    ReadFrames(*link, 128, &read);
-    EXPECT_EQ(read.status, UsbStatus::Timeout);
+    Rig rig;
+    EXPECT_FALSE(rig.Activate(0xA064, {})) << "no firmware";
+    EXPECT_EQ(rig.WriteWord(0xA064), 0);
+    std::vector<std::complex<double>> samples;
+    EXPECT_EQ(rig.device.ReadChannel1(samples, 128, 1000), 0);
 
-    std::vector<HexRecord> wrong = FirmwareRecords();
-    wrong[4].data[3] ^= 0x01;  // one byte of the main routine
-    ASSERT_EQ(Download(*link, wrong), 14) << "the download itself goes through";
-    EXPECT_FALSE(radar->StreamingEnabled());
-    EXPECT_NE(WriteParameterWord(*link, 0xA064).transferred, kParameterBlockBytes);
+    Records wrong = FirmwareRecords();
+    wrong[4][4 + 3] ^= 0x01;  // one byte of the main routine
+    EXPECT_FALSE(rig.Activate(0xA064, wrong)) << "the download goes through, the block does not";
+    EXPECT_FALSE(rig.radar->StreamingEnabled());
 
-    ASSERT_EQ(Download(*link, FirmwareRecords()), 14);
-    EXPECT_TRUE(radar->StreamingEnabled());
-    EXPECT_EQ(WriteParameterWord(*link, 0xA064).transferred, kParameterBlockBytes);
-    EXPECT_EQ(radar->parameters().samplesPerSweep, 256);
-    EXPECT_EQ(ReadFrames(*link, 256).ch1.size(), 256u);
-    ASSERT_TRUE(Activate(backend, 0xA0CF)) << "a second activation downloads again";
-    EXPECT_EQ(radar->parameters().mode, RadarMode::Cw);
+    ASSERT_TRUE(rig.Activate(0xA064));
+    EXPECT_EQ(rig.radar->vendorRequestCount(), 3 + 2 * 17);  // read, hold, release with no records
+    EXPECT_EQ(rig.radar->parameters().samplesPerSweep, 256);
+    EXPECT_EQ(rig.device.ReadChannel1(samples, 256, 1000), 256);
+    ASSERT_TRUE(rig.Activate(0xA0CF)) << "a second activation downloads again";
+    EXPECT_EQ(rig.radar->parameters().mode, RadarMode::Cw);
+}
+
+TEST(SimUsb, FailedVendorRequestOrMissingEndpointFailsActivation) {
+    Rig failing;
+    failing.radar->faults().failVendorRequestAt = 9;
+    EXPECT_FALSE(failing.Activate(0xA064));
+    EXPECT_FALSE(failing.radar->StreamingEnabled());
+    for (const bool sample : {true, false}) {
+        Rig rig;
+        (sample ? rig.radar->faults().omitSampleEndpoint
+                : rig.radar->faults().omitParameterEndpoint) = true;
+        EXPECT_FALSE(rig.Activate(0xA064)) << sample;
+        EXPECT_EQ(rig.device.interfaceSelected, 1);
+        EXPECT_EQ(rig.device.FindEndPoint(kSampleEndpoint) == 0, sample);
+        EXPECT_EQ(rig.device.FindEndPoint(kParameterEndpoint) == 0, !sample);
+    }
 }
 
 TEST(SimBackendTest, UnplugAndReplugChangeTheListAndKillOldHandles) {
     auto first = std::make_shared<SimRadar>();
     auto second = std::make_shared<SimRadar>();
+    Rig one(first);
+    ASSERT_TRUE(one.Activate(0xA064));
     SimBackend backend(first);
     backend.AddRadar(second);
     ASSERT_EQ(backend.ListDevices().size(), 2u);
@@ -91,7 +105,6 @@ TEST(SimBackendTest, UnplugAndReplugChangeTheListAndKillOldHandles) {
     EXPECT_EQ(backend.Open(2, status), nullptr);
     EXPECT_EQ(status, UsbStatus::NotFound);
 
-    ASSERT_TRUE(Activate(backend, 0xA064));
     second->Unplug();
     EXPECT_EQ(link->SetAltSetting(0, 1), UsbStatus::NoDevice);
     EXPECT_EQ(backend.Open(1, status), nullptr) << "opened from a list made before the unplug";
