@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <numeric>
+#include <string>
 #include <vector>
 
 #include "device/radar_constants.h"
@@ -99,26 +101,6 @@ TEST(Fx2Controller, LoaderReachesOnlyProgramRamAndCpucs) {
     EXPECT_FALSE(fx2.LoaderRead(0x4000, back, 1));
 }
 
-TEST(Cpu8051, RunsCallsLoopsAndHaltsOnUnknownOpcodes) {
-    std::vector<std::uint8_t> ram(0x100, 0);
-    std::vector<RegisterWrite> writes;
-    // LCALL 0010h; MOV DPTR,#E604h; MOVX @DPTR,A; 0xA5 (unknown)
-    // 0010h: MOV R2,#03h; INC A; DJNZ R2,-3; RET
-    const std::uint8_t program[] = {0x12, 0x00, 0x10, 0x90, 0xE6, 0x04, 0xF0, 0xA5};
-    const std::uint8_t sub[] = {0x7A, 0x03, 0x04, 0xDA, 0xFD, 0x22};
-    std::copy(std::begin(program), std::end(program), ram.begin());
-    std::copy(std::begin(sub), std::end(sub), ram.begin() + 0x10);
-    Cpu8051 cpu(ram.data(), ram.size(), [&](std::uint16_t a, std::uint8_t v) {
-        writes.push_back({a, v});
-    });
-    cpu.Run(100);
-    EXPECT_TRUE(cpu.halted());
-    EXPECT_EQ(cpu.pc(), 0x0008);
-    ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0], (RegisterWrite{0xE604, 3}));
-    EXPECT_EQ(cpu.sp(), 0x07);
-}
-
 TEST(Cpu8051, RunawayProgramStopsAtTheStepBudgetAndFetchOutsideRamHalts) {
     std::vector<std::uint8_t> ram(0x100, 0);
     ram[0] = 0x80;  // SJMP $
@@ -131,6 +113,30 @@ TEST(Cpu8051, RunawayProgramStopsAtTheStepBudgetAndFetchOutsideRamHalts) {
     Cpu8051 off(small.data(), small.size(), nullptr);
     EXPECT_EQ(off.Run(100), 4);
     EXPECT_TRUE(off.halted());
+}
+
+TEST(FirmwareImage, RecordsComeInLoadOrderWithValidChecksumsAndNoGaps) {
+    const std::string text = ReadFirmwareText();
+    EXPECT_EQ(text.substr(text.size() - 13), ":00000001FF\r\n");
+    const Records all = FirmwareRecords();
+    std::vector<std::uint16_t> expected = {0x0000, 0x00B8};
+    for (std::uint16_t a = 0x0003; a < 0x00B8; a += 16) expected.push_back(a);
+    ASSERT_EQ(all.size(), expected.size());
+    std::vector<bool> covered(0xC4, false);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const std::size_t address = all[i][1] << 8 | all[i][2];
+        EXPECT_EQ(address, expected[i]) << "record " << i;
+        EXPECT_EQ(std::accumulate(all[i].begin(), all[i].end(), 0) & 0xFF, 0) << "record " << i;
+        for (std::size_t b = 0; b < all[i][0]; ++b) {
+            const std::size_t at = address + b;
+            ASSERT_LT(at, covered.size());
+            EXPECT_FALSE(covered[at]) << "overlap at " << at;
+            covered[at] = true;
+        }
+    }
+    for (std::size_t a = 0; a < covered.size(); ++a) EXPECT_TRUE(covered[a]) << "gap at " << a;
+    EXPECT_EQ(all[0], (std::vector<std::uint8_t>{3, 0, 0, 0, 0x02, 0x00, 0xB8, 0x43}));
+    EXPECT_EQ(all[13][all[13].size() - 2], 0x22) << "main routine ends in RET";
 }
 
 }  // namespace

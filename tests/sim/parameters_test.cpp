@@ -3,26 +3,10 @@
 #include <vector>
 
 #include "sim/parameters.h"
+#include "sim/scene.h"
 
 namespace vorn::sim {
 namespace {
-
-TEST(ParameterWord, DecodesEveryFieldOfTheMarkedWord) {
-    const auto saw = DecodeParameterWord(0xA064);
-    ASSERT_TRUE(saw);
-    EXPECT_EQ(saw->mode, RadarMode::FmcwSawtooth);
-    EXPECT_DOUBLE_EQ(saw->sweepTimeS, 0.002);
-    EXPECT_DOUBLE_EQ(saw->bandwidthHz, 150e6);
-    EXPECT_EQ(saw->samplesPerSweep, 256);
-
-    const auto cw = DecodeParameterWord(0xA0CF);
-    ASSERT_TRUE(cw);
-    EXPECT_EQ(cw->mode, RadarMode::Cw);
-    EXPECT_DOUBLE_EQ(cw->sweepTimeS, 0.010);
-    EXPECT_DOUBLE_EQ(cw->bandwidthHz, 400e6);
-    EXPECT_EQ(cw->samplesPerSweep, 1024);
-    EXPECT_DOUBLE_EQ(cw->SampleRate(), 102400.0);
-}
 
 TEST(ParameterWord, WordsWithoutTheMarkerAreRejected) {
     for (unsigned high = 0; high < 256; ++high) {
@@ -48,6 +32,33 @@ TEST(ParameterBlock, OnlyUniformMarkedBlocksCount) {
     std::vector<std::uint8_t> bigEndian;
     for (int i = 0; i < 1024; ++i) bigEndian.insert(bigEndian.end(), {0xA0, 0x64});
     EXPECT_FALSE(DecodeParameterBlock(bigEndian.data(), bigEndian.size()));
+}
+
+TEST(SceneCounts, NoiseIsSeededAndCountsStayInTwelveBits) {
+    const Scene s = DefaultDemoScene();
+    RadarParameters p;
+    p.mode = RadarMode::FmcwSawtooth;
+    p.sweepTimeS = 0.001;
+    p.bandwidthHz = 400e6;
+    p.samplesPerSweep = 128;
+    const std::vector<RawFrame> a = SynthesiseFrames(s, p, 1280, 512, 3);
+    const std::vector<RawFrame> b = SynthesiseFrames(s, p, 1280, 512, 3);
+    const std::vector<RawFrame> c = SynthesiseFrames(s, p, 1280, 512, 4);
+    int differing = 0;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        ASSERT_EQ(a[k].ch1.i, b[k].ch1.i);
+        ASSERT_EQ(a[k].ch2.q, b[k].ch2.q);
+        differing += a[k].ch1.i != c[k].ch1.i;
+        for (std::uint16_t v : {a[k].ch1.i, a[k].ch1.q, a[k].ch2.i, a[k].ch2.q}) ASSERT_LT(v, 4096);
+    }
+    EXPECT_GT(differing, 100);
+
+    Scene loud;
+    loud.targets = {{5.0, 0.0, 5000.0}};
+    for (const RawFrame& r : SynthesiseFrames(loud, p, 0, 256, 1)) {
+        ASSERT_LE(r.ch1.i, 4095);
+        ASSERT_LE(r.ch1.q, 4095);
+    }
 }
 
 }  // namespace

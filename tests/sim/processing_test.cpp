@@ -1,5 +1,5 @@
-// End to end: a target placed in the stand-in's scene, read through the USB seam and unpacked
-// as the host does, must come out of each processing chain at its range and velocity.
+// End to end: a target placed in the stand-in's scene, read through the application's device
+// layer, must come out of each processing chain at its range and velocity.
 #include <gtest/gtest.h>
 
 #include <algorithm>

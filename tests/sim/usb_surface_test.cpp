@@ -33,28 +33,6 @@ TEST(SimUsb, DeviceDescriptorIsTheBareFx2AndHonoursWLength) {
     EXPECT_EQ(get(0x0201, 9).status, UsbStatus::Pipe) << "only one configuration";
 }
 
-TEST(SimUsb, AlternateSettingFollowsSetGetAndPortReset) {
-    SimBackend backend(std::make_shared<SimRadar>());
-    backend.ListDevices();
-    UsbStatus status = UsbStatus::Other;
-    auto link = backend.Open(0, status);
-    auto getInterface = [&]() {
-        std::uint8_t alt = 0xFF;
-        EXPECT_EQ(
-            link->ControlTransfer(0x81, kRequestGetInterface, 0, 0, &alt, 1, 1000).transferred, 1);
-        return alt;
-    };
-    EXPECT_EQ(link->SetAltSetting(0, 1), UsbStatus::Ok);
-    EXPECT_EQ(getInterface(), 1);
-    EXPECT_EQ(link->SetAltSetting(0, 4), UsbStatus::NotFound);
-    EXPECT_EQ(link->SetAltSetting(1, 1), UsbStatus::NotFound);
-    EXPECT_EQ(getInterface(), 1);
-    EXPECT_EQ(link->ResetPort(), UsbStatus::Ok);
-    EXPECT_EQ(getInterface(), 0);
-    EXPECT_TRUE(link->ControlTransfer(0x01, kRequestSetInterface, 2, 0, nullptr, 0, 1000).ok());
-    EXPECT_EQ(getInterface(), 2);
-}
-
 TEST(SimUsb, BulkEndpointsNakUntilTheRightFirmwareRuns) {
     Rig rig;
     EXPECT_FALSE(rig.Activate(0xA064, {})) << "no firmware";
