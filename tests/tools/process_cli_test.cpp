@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kFmcwHeader = "5650000000.000000\n1.000000\n128\n100000000.000000\n";
 
-// Frames of constant value, enough for `sweeps` sweeps of 128 samples.
+// `frames` frames of nearly constant value.
 QByteArray Frames(int frames) {
     QByteArray text;
     for (int k = 0; k < frames; ++k)
@@ -23,8 +23,8 @@ QByteArray Frames(int frames) {
 
 class ProcessCli : public ::testing::Test {
 protected:
-    QString Write(const QString& name, const QByteArray& content) {
-        const QString path = dir.filePath(name);
+    QString Write(const QByteArray& content) {
+        const QString path = dir.filePath(QStringLiteral("in.dat"));
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
@@ -41,59 +41,45 @@ protected:
 }  // namespace
 
 TEST_F(ProcessCli, BadInputIsNamedWithFileAndLineAndLeavesTheOutputEmpty) {
-    struct Case {
-        const char* what;
+    const QByteArray fmcw(kFmcwHeader);
+    const QByteArray cw("5800000000.000000\n1.000000\n128\n0.000000\n");
+    const struct {
         QByteArray content;
         QStringList options;
         const char* message;  // expected in the error line after the file name
-    };
-    const QByteArray header(kFmcwHeader);
-    const Case cases[] = {
-        {"empty file", "", {}, "line 1: the file is empty"},
-        {"no header", Frames(256), {}, "line 1: no header"},
-        {"malformed header",
-         "5650000000.000000\nfast\n128\n100000000.000000\n" + Frames(128),
+    } cases[] = {
+        {"", {}, "line 1: the file is empty"},
+        {Frames(256), {}, "line 1: no header"},
+        {"5650000000.000000\nfast\n128\n1e8\n" + Frames(128),
          {},
          "line 2: expected the sweep time"},
-        {"truncated header", "5650000000.000000\n1.000000\n", {}, "line 3: expected the samples"},
-        {"non-numeric sample",
-         header + "2000+2000i\n2000+2000i\nabc\n" + Frames(128),
-         {},
-         "line 7: expected <int>+<int>i"},
-        {"odd entry count",
-         header + Frames(128) + "2000+2000i\n",
+        {"5650000000.000000\n1.000000\n", {}, "line 3: expected the samples"},
+        {fmcw + "2000+2000i\n2000+2000i\nabc\n", {}, "line 7: expected <int>+<int>i"},
+        {fmcw + Frames(128) + "2000+2000i\n",
          {},
          "line 261: channel 2 of the last frame is missing"},
-        {"cw mode for an FMCW header",
-         header + Frames(8192),
-         {"--mode", "cw"},
-         "line 4: --mode cw does not fit an FMCW recording"},
-        {"range mode for a CW header",
-         "5800000000.000000\n1.000000\n128\n0.000000\n" + Frames(128),
-         {"--mode", "range"},
-         "line 4: --mode range does not fit a CW recording"},
-        {"samples per sweep the radar lacks",
-         "5650000000.000000\n1.000000\n100\n1e8\n" + Frames(100),
+        {fmcw + Frames(8192), {"--mode", "cw"}, "line 4: --mode cw does not fit an FMCW recording"},
+        {cw + Frames(128), {"--mode", "range"}, "line 4: --mode range does not fit a CW recording"},
+        {"5650000000.000000\n1.000000\n100\n1e8\n" + Frames(100),
          {},
          "line 3: 100 samples per sweep"},
-        {"shorter than a block", header + Frames(100), {}, "line 204: the recording ends before"},
+        {fmcw + Frames(100), {}, "line 204: the recording ends before"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const QString input = Write(QStringLiteral("in.dat"), c.content);
-        const QString out = OutDir();
-        const ProcessRun run = RunVornProcess(c.options + QStringList{input, out});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const QString input = Write(c.content);
+        const ProcessRun run = RunVornProcess(c.options + QStringList{input, OutDir()});
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
         EXPECT_TRUE(run.err.startsWith("vorn-process: \"" + input + "\": " + c.message))
             << run.err.toStdString();
-        EXPECT_TRUE(DirectoryEntries(out).isEmpty());
+        EXPECT_TRUE(DirectoryEntries(OutDir()).isEmpty());
         EXPECT_EQ(DirectoryEntries(dir.path()), (QStringList{"in.dat", "out"}));
     }
 }
 
 TEST_F(ProcessCli, BadCommandLinesExitWithStatusTwo) {
-    const QString input = Write(QStringLiteral("in.dat"), kFmcwHeader + Frames(128));
+    const QString input = Write(kFmcwHeader + Frames(128));
     const QString out = OutDir();
     const QStringList cases[] = {
         {input},
@@ -113,21 +99,14 @@ TEST_F(ProcessCli, BadCommandLinesExitWithStatusTwo) {
         EXPECT_TRUE(run.err.startsWith("vorn-process: ")) << run.err.toStdString();
         EXPECT_TRUE(DirectoryEntries(out).isEmpty()) << args.join(' ').toStdString();
     }
-}
-
-TEST_F(ProcessCli, HelpDocumentsEveryOption) {
-    const ProcessRun run = RunVornProcess({"--help"});
-    EXPECT_EQ(run.exitCode, 0);
-    for (const char* option :
-         {"--mode", "--channel", "--sweeps", "--no-dc", "--no-hamming", "--amplitude", "--clutter",
-          "--range-weighting", "--range-window", "--velocity-window", "--threshold", "--format",
-          "--bench", "spectra.npy", "axis.npy", "range_axis.npy", "detections.csv"})
-        EXPECT_TRUE(run.out.contains(option)) << option;
+    const ProcessRun help = RunVornProcess({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--threads") && help.out.contains("detections.csv"));
 }
 
 TEST_F(ProcessCli, NpyFilesCarryTheirShapeInANumpyHeader) {
     // 2.5 blocks of 64 sweeps: two blocks, the partial one dropped and counted.
-    const QString input = Write(QStringLiteral("in.dat"), kFmcwHeader + Frames(160 * 128));
+    const QString input = Write(kFmcwHeader + Frames(160 * 128));
     const QString out = OutDir();
     const ProcessRun run = RunVornProcess({"--mode", "rvmap", input, out});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -145,9 +124,6 @@ TEST_F(ProcessCli, NpyFilesCarryTheirShapeInANumpyHeader) {
     EXPECT_EQ(h.back(), '\n');
     EXPECT_EQ(h.substr(10, h.find('}') - 9),
               "{'descr': '<f8', 'fortran_order': False, 'shape': (2, 513, 1024), }");
-    EXPECT_EQ(static_cast<std::size_t>(static_cast<unsigned char>(h[8]) |
-                                       static_cast<unsigned char>(h[9]) << 8),
-              h.size() - 10);
 
     const NpyArray axis = ReadNpy(out + "/axis.npy");
     EXPECT_NE(axis.header.find("'shape': (1024,)"), std::string::npos);
@@ -163,8 +139,8 @@ TEST_F(ProcessCli, NpyFilesCarryTheirShapeInANumpyHeader) {
     EXPECT_EQ(detections[2][0], "1");
 }
 
-TEST_F(ProcessCli, CsvFormatWritesOneLinePerBlockRow) {
-    const QString input = Write(QStringLiteral("in.dat"), kFmcwHeader + Frames(3 * 128));
+TEST_F(ProcessCli, CsvFormatWritesOneLinePerBlockRowAndBenchTimesBlocks) {
+    const QString input = Write(kFmcwHeader + Frames(3 * 128));
     const QString out = OutDir();
     ASSERT_EQ(RunVornProcess({"--format", "csv", input, out}).exitCode, 0);
     EXPECT_EQ(DirectoryEntries(out), (QStringList{"axis.csv", "detections.csv", "spectra.csv"}));
@@ -177,13 +153,9 @@ TEST_F(ProcessCli, CsvFormatWritesOneLinePerBlockRow) {
     // The text holds the same doubles, not rounded ones.
     for (std::size_t k = 0; k < 513; ++k)
         EXPECT_EQ(spectra[1][static_cast<int>(k)].toDouble(), npy.values[513 + k]) << k;
-}
-
-TEST_F(ProcessCli, BenchPrintsMedianAndPercentile) {
-    const QString input = Write(QStringLiteral("in.dat"), kFmcwHeader + Frames(20 * 128));
-    const ProcessRun run = RunVornProcess({"--bench", input, OutDir()});
-    ASSERT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.out.contains("blocks 20")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("median")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("95th percentile")) << run.out.toStdString();
+    const ProcessRun bench = RunVornProcess({"--bench", input, out});
+    ASSERT_EQ(bench.exitCode, 0);
+    EXPECT_TRUE(bench.out.contains("blocks 3") && bench.out.contains("median") &&
+                bench.out.contains("95th percentile"))
+        << bench.out.toStdString();
 }

@@ -53,8 +53,7 @@ protected:
         const std::string out = (dir_ / ("out" + std::to_string(runs_++))).string();
         args.insert(args.begin(), {"--threads", std::to_string(threads)});
         args.push_back(out);
-        std::ostringstream stdOut;
-        std::ostringstream stdErr;
+        std::ostringstream stdOut, stdErr;
         EXPECT_EQ(vorn::tools::RunVornProcess(args, stdOut, stdErr), 0) << stdErr.str();
         std::map<std::string, std::string> files;
         for (const auto& entry : fs::directory_iterator(out)) {
@@ -71,11 +70,11 @@ protected:
 
 TEST_F(ProcessThreads, SameFilesOnOneThreadAndOnSeveral) {
     // 600 range blocks: several output chunks, so the workers take turns writing.
-    const std::string fmcw = Record("fmcw.dat", vorn::record::kModeFmcwSawtooth, 100e6, 600 * 128);
-    const std::string shortFmcw =
-        Record("short.dat", vorn::record::kModeFmcwSawtooth, 100e6, 5 * 8 * 128 + 77);
-    const std::string cw = Record("cw.dat", vorn::record::kModeCw, 0.0, 12 * 8 * 128);
-    const std::string fsk = Record("fsk.dat", vorn::record::kModeFsk, 0.0, 12 * 8 * 128);
+    using namespace vorn::record;
+    const std::string fmcw = Record("fmcw.dat", kModeFmcwSawtooth, 100e6, 600 * 128);
+    const std::string shortFmcw = Record("short.dat", kModeFmcwSawtooth, 100e6, 5 * 8 * 128 + 77);
+    const std::string cw = Record("cw.dat", kModeCw, 0.0, 12 * 8 * 128);
+    const std::string fsk = Record("fsk.dat", kModeFsk, 0.0, 12 * 8 * 128);
     const std::vector<std::vector<std::string>> cases = {
         {fmcw},
         {"--channel", "2", "--range-window", "3:40", "--range-weighting", "--amplitude", fmcw},
@@ -91,21 +90,14 @@ TEST_F(ProcessThreads, SameFilesOnOneThreadAndOnSeveral) {
         SCOPED_TRACE(::testing::PrintToString(args));
         const auto single = Run(args, 1);
         EXPECT_GE(single.size(), 3u);
-        for (int threads : {2, 3}) {
-            const auto several = Run(args, threads);
-            ASSERT_EQ(several.size(), single.size());
-            for (const auto& [name, bytes] : single) {
-                EXPECT_EQ(several.at(name).size(), bytes.size()) << name;
-                EXPECT_TRUE(several.at(name) == bytes) << name << " differs on " << threads;
-            }
-        }
+        for (int threads : {2, 3})
+            EXPECT_TRUE(Run(args, threads) == single) << threads << " threads";
     }
 }
 
 TEST_F(ProcessThreads, RefusesAThreadCountOutOfRange) {
     for (const char* count : {"0", "65", "two"}) {
-        std::ostringstream out;
-        std::ostringstream err;
+        std::ostringstream out, err;
         EXPECT_EQ(vorn::tools::RunVornProcess({"--threads", count, "r.dat", "out"}, out, err), 2);
         EXPECT_NE(err.str().find("expected an integer from 1 to 64"), std::string::npos)
             << err.str();

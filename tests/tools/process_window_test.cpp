@@ -11,38 +11,33 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
 
 #include <cmath>
 
-#include "sim/scene.h"
 #include "tools_test_support.h"
 
 using namespace tools_test;
 
 namespace {
 
-std::vector<double> CurveValues(const QwtPlot* plot) {
-    std::vector<double> values;
+// What the window shows: the first curve other than I and Q, or the spectrogram's picture.
+std::vector<double> ShownValues(const QwtPlot* plot, std::size_t count) {
     for (const QwtPlotItem* item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
         const auto* curve = static_cast<const QwtPlotCurve*>(item);
         if (curve->title().text() == "I" || curve->title().text() == "Q") continue;
+        std::vector<double> values;
         for (std::size_t k = 0; k < curve->dataSize(); ++k) values.push_back(curve->sample(k).y());
         return values;
     }
-    return values;
-}
-
-// The first `count` values of the picture the spectrogram was last given.
-std::vector<double> RasterValues(const QwtPlot* plot, std::size_t count) {
     for (const QwtPlotItem* item : plot->itemList(QwtPlotItem::Rtti_PlotSpectrogram)) {
         const auto* data = dynamic_cast<const QwtMatrixRasterData*>(
             static_cast<const QwtPlotSpectrogram*>(item)->data());
-        if (!data) continue;
-        const QVector<double> m = data->valueMatrix();
-        return std::vector<double>(m.begin(), m.begin() + std::min<int>(m.size(), count));
+        const QVector<double> m = data ? data->valueMatrix() : QVector<double>();
+        if (data) return std::vector<double>(m.begin(), m.begin() + std::min<int>(m.size(), count));
     }
     return {};
 }
@@ -55,85 +50,36 @@ double MarkerX(const QwtPlot* plot, const QString& labelStart) {
     return std::nan("");
 }
 
-void ExpectSame(const std::vector<double>& window, const double* tool, std::size_t count,
-                int block) {
-    ASSERT_EQ(window.size(), count) << "block " << block;
-    for (std::size_t k = 0; k < count; ++k) {
-        if (std::isfinite(window[k]) || std::isfinite(tool[k]))
-            ASSERT_NEAR(window[k], tool[k], 1e-9) << "block " << block << " value " << k;
-        else
-            ASSERT_EQ(window[k], tool[k]) << "block " << block << " value " << k;
+// Sets the window's controls to what the options say to vorn-process.
+void SetControls(const Ui::Vorn_GUIClass& ui, const QStringList& options) {
+    for (int k = 0; k < options.size(); ++k) {
+        const QString& o = options[k];
+        const QStringList v = k + 1 < options.size() ? options[k + 1].split(':') : QStringList{""};
+        if (o == "--channel") ui.device_centerFrequency->setCurrentIndex(1);
+        if (o == "--no-hamming") ui.filterOptionHammingWindow->setChecked(false);
+        if (o == "--amplitude" && !ui.filterOptionIQAmplitude->isChecked())
+            ui.filterOptionIQAmplitude->click();
+        if (o == "--range-weighting") ui.isRangeWeighting->setChecked(true);
+        if (o == "--clutter" && v[0] == "reference") ui.filterOptionDirectClutter->click();
+        if (o == "--clutter" && v[0] == "average") {
+            ui.filterOptionDirectClutterAvgCount->setValue(v[1].toInt());
+            ui.filterOptionDirectClutterAverage->click();
+        }
+        if (o == "--range-window") {
+            ui.rangeFilter_Low->setValue(v[0].toInt());
+            ui.rangeFilter_High->setValue(v[1].toInt());
+        }
+        if (o == "--velocity-window") {
+            ui.velocityFilter_Low->setValue(v[0].toInt());
+            ui.velocityFilter_High->setValue(v[1].toInt());
+        }
+        if (o == "--threshold") ui.counterFSKDetectionThreshold->setValue(v[0].toInt());
     }
 }
 
-// Controls set in the window, and the options that say the same to vorn-process.
-struct Controls {
-    const char* label;
-    QStringList options;
-    void (*set)(const Ui::Vorn_GUIClass& ui);
-    // Window sliders can be set only after the first tick, which puts them to full range.
-    bool afterFirstTick;
-};
-
-const Controls kDefaults{"defaults", {}, [](const Ui::Vorn_GUIClass&) {}, false};
-const Controls kChannel2Filters{"channel2_filters",
-                                {"--channel", "2", "--no-hamming", "--amplitude",
-                                 "--range-weighting", "--clutter", "average:3"},
-                                [](const Ui::Vorn_GUIClass& ui) {
-                                    ui.device_centerFrequency->setCurrentIndex(1);
-                                    ui.filterOptionHammingWindow->setChecked(false);
-                                    ui.filterOptionIQAmplitude->setChecked(true);
-                                    ui.isRangeWeighting->setChecked(true);
-                                    ui.filterOptionDirectClutterAvgCount->setValue(3);
-                                    ui.filterOptionDirectClutterAverage->click();
-                                },
-                                false};
-const Controls kCwChannel2{"channel2_filters",
-                           {"--channel", "2", "--no-hamming", "--amplitude"},
-                           [](const Ui::Vorn_GUIClass& ui) {
-                               ui.device_centerFrequency->setCurrentIndex(1);
-                               ui.filterOptionHammingWindow->setChecked(false);
-                               ui.filterOptionIQAmplitude->click();
-                           },
-                           false};
-const Controls kRangeWindow{"window",
-                            {"--range-window", "10:50"},
-                            [](const Ui::Vorn_GUIClass& ui) {
-                                ui.rangeFilter_Low->setValue(10);
-                                ui.rangeFilter_High->setValue(50);
-                            },
-                            true};
-const Controls kWindows{"windows",
-                        {"--range-window", "10:50", "--velocity-window", "1:6"},
-                        [](const Ui::Vorn_GUIClass& ui) {
-                            ui.rangeFilter_Low->setValue(10);
-                            ui.rangeFilter_High->setValue(50);
-                            ui.velocityFilter_Low->setValue(1);
-                            ui.velocityFilter_High->setValue(6);
-                        },
-                        true};
-// Clutter settings reset the sliders on the next tick, so they are tried without windows.
-const Controls kReference{
-    "reference",
-    {"--clutter", "reference"},
-    [](const Ui::Vorn_GUIClass& ui) { ui.filterOptionDirectClutter->click(); },
-    false};
-const Controls kFskWindow{"window",
-                          {"--velocity-window", "-5:9", "--threshold", "20"},
-                          [](const Ui::Vorn_GUIClass& ui) {
-                              ui.velocityFilter_Low->setValue(-5);
-                              ui.velocityFilter_High->setValue(9);
-                              ui.counterFSKDetectionThreshold->setValue(20);
-                          },
-                          true};
-
 struct ModeCase {
-    const char* name;   // --mode
-    int operating;      // the window's operating mode
-    int display;        // and display mode that shows the same values
-    int blockFrames;    // what one tick reads
-    std::size_t width;  // values per block
-    Controls controls;
+    const char* mode;  // --mode
+    QStringList options;
 };
 
 class WindowEquivalence : public ::testing::TestWithParam<ModeCase> {};
@@ -142,111 +88,112 @@ class WindowEquivalence : public ::testing::TestWithParam<ModeCase> {};
 
 TEST_P(WindowEquivalence, ToolGivesTheWindowsValuesForTheSameBlocks) {
     const ModeCase c = GetParam();
+    // The window's operating and display modes that show what the tool's mode gives.
+    const std::string mode = c.mode;
+    const int operating = mode == "cw" ? kCw : mode == "fsk" ? kFsk : kFmcw;
+    const int display = mode == "range" ? 1 : mode == "rvmap" ? 3 : mode == "velocity" ? 4 : 2;
+    const int blockFrames = mode == "range" ? 128 : 64 * 128;
+    const std::size_t width = mode == "range" ? 513 : mode == "rvmap" ? 513 * 1024 : 1024;
     constexpr int kBlocks = 3;
-    const std::size_t frames = static_cast<std::size_t>(c.blockFrames);
-    vorn::sim::Scene scene = OneTarget(c.operating == kFsk ? 9.0 : 30.0, 2.0);
+    vorn::sim::Scene scene = OneTarget(operating == kFsk ? 9.0 : 30.0, 2.0);
     scene.channel2Gain = {0.3, -0.6};
     scene.channel2DcOffset = {-40.0, 25.0};
     WindowOnRadar live(MakeRadar(scene));
-    live.Start(c.operating, c.display);
+    live.Start(operating, display);
     const Ui::Vorn_GUIClass& ui = live.window->form();
-    if (c.controls.afterFirstTick) live.Tick();
-    c.controls.set(ui);
+    // Window sliders can be set only after the first tick, which puts them to full range.
+    if (c.options.join(' ').contains(QRegularExpression("-window|--threshold"))) live.Tick();
+    SetControls(ui, c.options);
 
     // Each tick's frames go into the recording: a read also drains the transfer's spare room,
     // so consecutive ticks do not see consecutive frames of the radar.
     SampleBlock recording;
     std::vector<std::vector<double>> shown;
-    std::vector<double> markers;
+    std::vector<double> markers;  // the window's detections, as the tool's columns 1 and 2
     for (int b = 0; b < kBlocks; ++b) {
         live.Tick();
         ASSERT_TRUE(live.status().startsWith("Update Time")) << live.status().toStdString();
-        const auto raw =
-            vorn::sim::SynthesiseFrames(live.radar->scene(), live.radar->parameters(),
-                                        live.radar->stream().lastFirstSample(), frames, 1);
-        for (const vorn::sim::RawFrame& f : raw) {
+        for (const vorn::sim::RawFrame& f :
+             vorn::sim::SynthesiseFrames(live.radar->scene(), live.radar->parameters(),
+                                         live.radar->stream().lastFirstSample(), blockFrames, 1)) {
             recording.emplace_back(f.ch1.i, f.ch1.q);
             recording.emplace_back(f.ch2.i, f.ch2.q);
         }
-        shown.push_back(c.display == 1 || c.display == 2
-                            ? CurveValues(ui.qwtPlotScope_2)
-                            : RasterValues(ui.qwtPlotScope_2, c.width));
-        if (c.operating == kFmcw && c.display == 1)
-            markers.push_back(MarkerX(ui.qwtPlotScope_2, " Detected Range:"));
-        if (c.operating == kCw) markers.push_back(MarkerX(ui.qwtPlotScope_2, " Max Velocity:"));
-        if (c.operating == kFsk) {
-            markers.push_back(ui.dialFSKRange->value());
-            markers.push_back(ui.dialFSKVelocity->value());
-        }
+        shown.push_back(ShownValues(ui.qwtPlotScope_2, width));
+        const bool rangeShown = operating == kFmcw && display == 1;
+        markers.push_back(rangeShown          ? MarkerX(ui.qwtPlotScope_2, " Detected Range:")
+                          : operating == kFsk ? ui.dialFSKRange->value()
+                                              : std::nan(""));
+        markers.push_back(operating == kCw    ? MarkerX(ui.qwtPlotScope_2, " Max Velocity:")
+                          : operating == kFsk ? ui.dialFSKVelocity->value()
+                                              : std::nan(""));
     }
     QTemporaryDir dir;
     ASSERT_TRUE(live.window->WriteRecordFile(recording, dir.filePath("rec.dat")));
-
-    const ProcessRun run =
-        RunVornProcess(c.controls.options +
-                       QStringList{"--mode", c.name, dir.filePath("rec.dat"), dir.filePath("out")});
+    const ProcessRun run = RunVornProcess(
+        c.options + QStringList{"--mode", c.mode, dir.filePath("rec.dat"), dir.filePath("out")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const NpyArray spectra = ReadNpy(dir.filePath("out/spectra.npy"));
-    ASSERT_EQ(spectra.values.size(), kBlocks * c.width);
+    ASSERT_EQ(spectra.values.size(), kBlocks * width);
     const auto detections = ReadCsv(dir.filePath("out/detections.csv"));
     ASSERT_EQ(detections.size(), kBlocks + 1u);
     for (int b = 0; b < kBlocks; ++b) {
-        ExpectSame(shown[b], spectra.values.data() + b * c.width, c.width, b);
-        const QStringList& row = detections[static_cast<std::size_t>(b) + 1];
-        if (c.operating == kFmcw && c.display == 1) {
-            EXPECT_EQ(row[1].toDouble(), markers[b]);
+        ASSERT_EQ(shown[b].size(), width) << "block " << b;
+        for (std::size_t k = 0; k < width; ++k) {
+            const double tool = spectra.values[b * width + k];
+            if (std::isfinite(shown[b][k]) || std::isfinite(tool))
+                ASSERT_NEAR(shown[b][k], tool, 1e-9) << "block " << b << " value " << k;
+            else
+                ASSERT_EQ(shown[b][k], tool) << "block " << b << " value " << k;
         }
-        if (c.operating == kCw) {
-            EXPECT_EQ(row[2].toDouble(), markers[b]);
-        }
-        if (c.operating == kFsk) {
-            EXPECT_EQ(row[1].toDouble(), markers[2 * b]);
-            EXPECT_EQ(row[2].toDouble(), markers[2 * b + 1]);
+        for (int column : {1, 2}) {
+            const double marker = markers[2 * b + column - 1];
+            if (!std::isnan(marker)) {
+                EXPECT_EQ(detections[b + 1][column].toDouble(), marker);
+            }
         }
     }
 }
 
+// Clutter settings reset the sliders on the next tick, so they are tried without windows.
+const QStringList kFilters{"--channel",         "2",         "--no-hamming", "--amplitude",
+                           "--range-weighting", "--clutter", "average:3"};
 INSTANTIATE_TEST_SUITE_P(
     EveryMode, WindowEquivalence,
-    ::testing::Values(ModeCase{"range", kFmcw, 1, 128, 513, kDefaults},
-                      ModeCase{"range", kFmcw, 1, 128, 513, kChannel2Filters},
-                      ModeCase{"range", kFmcw, 1, 128, 513, kRangeWindow},
-                      ModeCase{"rvmap", kFmcw, 3, 64 * 128, 513 * 1024, kDefaults},
-                      ModeCase{"rvmap", kFmcw, 3, 64 * 128, 513 * 1024, kChannel2Filters},
-                      ModeCase{"velocity", kFmcw, 4, 64 * 128, 1024, kWindows},
-                      ModeCase{"velocity", kFmcw, 4, 64 * 128, 1024, kReference},
-                      ModeCase{"cw", kCw, 2, 64 * 128, 1024, kDefaults},
-                      ModeCase{"cw", kCw, 2, 64 * 128, 1024, kCwChannel2},
-                      ModeCase{"fsk", kFsk, 2, 64 * 128, 1024, kDefaults},
-                      ModeCase{"fsk", kFsk, 2, 64 * 128, 1024, kFskWindow}),
+    ::testing::Values(ModeCase{"range", {}}, ModeCase{"range", kFilters},
+                      ModeCase{"range", {"--range-window", "10:50"}}, ModeCase{"rvmap", {}},
+                      ModeCase{"rvmap", kFilters},
+                      ModeCase{"velocity", {"--range-window", "10:50", "--velocity-window", "1:6"}},
+                      ModeCase{"velocity", {"--clutter", "reference"}}, ModeCase{"cw", {}},
+                      ModeCase{"cw", {"--channel", "2", "--no-hamming", "--amplitude"}},
+                      ModeCase{"fsk", {}},
+                      ModeCase{"fsk", {"--velocity-window", "-5:9", "--threshold", "20"}}),
     [](const ::testing::TestParamInfo<ModeCase>& info) {
-        return std::string(info.param.name) + "_" + info.param.controls.label;
+        return info.param.mode + std::to_string(info.index);
     });
 
 TEST(ProcessTargets, APlacedTargetIsFoundAtItsRangeAndVelocityInEachMode) {
-    struct Case {
+    const struct {
         const char* mode;
         int operating;
-        double range;
-        double velocity;
-        bool findsRange;
-        bool findsVelocity;
+        double range, velocity;
+        bool findsRange, findsVelocity;
         QStringList options;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"range", kFmcw, 40.0, 0.0, true, false, {}},
         {"rvmap", kFmcw, 20.0, 3.0, true, true, {}},
         {"velocity", kFmcw, 20.0, -4.0, false, true, {}},
         {"cw", kCw, 10.0, -5.0, false, true, {}},
         {"fsk", kFsk, 9.0, 0.5, true, true, {"--threshold", "-40"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
         QTemporaryDir dir;
-        const QString recording = dir.filePath("rec.dat");
-        RecordWithWindow(OneTarget(c.range, c.velocity), c.operating, 2 * 64 * 128, recording);
-        const ProcessRun run = RunVornProcess(
-            c.options + QStringList{"--mode", c.mode, recording, dir.filePath("out")});
+        RecordWithWindow(OneTarget(c.range, c.velocity), c.operating, 2 * 64 * 128,
+                         dir.filePath("rec.dat"));
+        const ProcessRun run =
+            RunVornProcess(c.options + QStringList{"--mode", c.mode, dir.filePath("rec.dat"),
+                                                   dir.filePath("out")});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const auto rows = ReadCsv(dir.filePath("out/detections.csv"));
         ASSERT_GE(rows.size(), 3u);

@@ -10,8 +10,8 @@
 #include <QTimer>
 
 #include <cmath>
+#include <utility>
 
-#include "device/radar_device.h"
 #include "record/sample_file_reader.h"
 #include "sim/replay.h"
 #include "tools/replay_status.h"
@@ -21,10 +21,11 @@ using namespace tools_test;
 using vorn::sim::LoadReplay;
 using vorn::sim::MakeReplay;
 using vorn::sim::RadarMode;
-using vorn::sim::RadarParameters;
 using vorn::sim::Replay;
 
 namespace {
+
+const std::string kCwHeader = "5800000000.000000\n1.000000\n128\n0.000000\n";
 
 vorn::sim::ReplayLoad FromText(const std::string& text) {
     return MakeReplay(vorn::record::ParseSampleText(text), "r.dat");
@@ -40,12 +41,6 @@ std::string Sweeps(int frames) {
 }  // namespace
 
 TEST(ReplayFile, HeaderGivesTheParametersAndBadFilesAreRefusedWithTheLine) {
-    const auto fmcw =
-        FromText("5725000000.000000\n2.000000\n256\n250000000.000000\n" + Sweeps(600));
-    EXPECT_FALSE(fmcw.replay) << "250 MHz is no bandwidth of the radar";
-    EXPECT_EQ(fmcw.message,
-              "\"r.dat\": line 4: bandwidth 2.5e+08 Hz is not a setting of the radar");
-
     const auto ok = FromText("5675000000.000000\n2.000000\n256\n150000000.000000\n" + Sweeps(600));
     ASSERT_TRUE(ok.replay) << ok.message;
     EXPECT_EQ(ok.replay->parameters.mode, RadarMode::FmcwSawtooth);
@@ -53,29 +48,25 @@ TEST(ReplayFile, HeaderGivesTheParametersAndBadFilesAreRefusedWithTheLine) {
     EXPECT_EQ(ok.replay->parameters.samplesPerSweep, 256);
     EXPECT_EQ(ok.replay->parameters.bandwidthHz, 150e6);
     EXPECT_EQ(ok.replay->frames.size(), 512u) << "the part sweep at the end is left out";
-
-    const auto cw = FromText("5800000000.000000\n1.000000\n128\n0.000000\n" + Sweeps(128));
+    const auto cw = FromText(kCwHeader + Sweeps(128));
     ASSERT_TRUE(cw.replay);
     EXPECT_EQ(cw.replay->parameters.mode, RadarMode::Cw);
     EXPECT_FALSE(cw.replay->bandwidthRecorded);
 
-    const struct {
-        std::string text;
-        std::string message;
-    } bad[] = {
+    const std::pair<std::string, std::string> bad[] = {
+        {"5725000000.000000\n2.000000\n256\n250000000.000000\n" + Sweeps(600),
+         "\"r.dat\": line 4: bandwidth 2.5e+08 Hz is not a setting of the radar"},
         {Sweeps(128), "\"r.dat\": line 1: no header"},
         {"5800000000.000000\n3.000000\n128\n0.000000\n" + Sweeps(128),
          "\"r.dat\": line 2: sweep time 3 ms"},
-        {"5800000000.000000\n1.000000\n128\n0.000000\n" + Sweeps(100),
-         "\"r.dat\": line 204: the recording holds no whole sweep"},
-        {"5800000000.000000\n1.000000\n128\n0.000000\n5+5i\n-1+5i\n" + Sweeps(128),
-         "\"r.dat\": line 6: value outside"},
-        {"5800000000.000000\n1.000000\n128\n0.000000\nx\n", "line 5: expected <int>+<int>i"},
+        {kCwHeader + Sweeps(100), "\"r.dat\": line 204: the recording holds no whole sweep"},
+        {kCwHeader + "5+5i\n-1+5i\n" + Sweeps(128), "\"r.dat\": line 6: value outside"},
+        {kCwHeader + "x\n", "line 5: expected <int>+<int>i"},
     };
-    for (const auto& b : bad) {
-        const auto load = FromText(b.text);
+    for (const auto& [text, message] : bad) {
+        const auto load = FromText(text);
         EXPECT_FALSE(load.replay);
-        EXPECT_NE(load.message.find(b.message), std::string::npos) << load.message;
+        EXPECT_NE(load.message.find(message), std::string::npos) << load.message;
     }
     EXPECT_NE(LoadReplay("/nonexistent/r.dat").message.find("Cannot read"), std::string::npos);
 }
@@ -87,9 +78,7 @@ TEST(ReplayFile, MismatchNamesEveryDifferingParameterAndFramesLoop) {
     EXPECT_EQ(replay.Mismatch({RadarMode::Cw, 0.002, 100e6, 256}),
               "Replay refused the operating parameters: mode CW, the recording is FMCW; sweep "
               "time 2 ms, the recording has 1 ms; samples per sweep 256, the recording has 128");
-    EXPECT_EQ(replay.Mismatch({RadarMode::FmcwSawtooth, 0.001, 400e6, 128}),
-              "Replay refused the operating parameters: bandwidth 400 MHz, the recording has 100 "
-              "MHz");
+    EXPECT_NE(replay.Mismatch({RadarMode::FmcwSawtooth, 0.001, 400e6, 128}), "");
     replay.bandwidthRecorded = false;
     EXPECT_EQ(replay.Mismatch({RadarMode::FmcwSawtooth, 0.001, 400e6, 128}), "");
 
@@ -99,69 +88,54 @@ TEST(ReplayFile, MismatchNamesEveryDifferingParameterAndFramesLoop) {
     for (std::size_t k = 0; k < 128; ++k) EXPECT_EQ(frames[k].ch1.i, (200 + k) % 256);
 }
 
-class ReplayWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        RecordWithWindow(OneTarget(40.0, 0.0), kFmcw, 4 * 128, dir.filePath("rec.dat"));
-        if (HasFatalFailure()) return;
-        vorn::sim::ReplayLoad load = LoadReplay(dir.filePath("rec.dat").toStdString());
-        ASSERT_TRUE(load.replay) << load.message;
-        auto radar = std::make_shared<vorn::sim::SimRadar>(vorn::sim::Scene{},
-                                                           vorn::sim::Pacing::AsFastAsPossible);
-        radar->SetReplay(std::make_shared<const Replay>(std::move(*load.replay)));
-        w = std::make_unique<WindowOnRadar>(radar);
-        vorn::tools::ShowRefusalsInStatusBar(*radar, *w->window);
-    }
-    const Ui::Vorn_GUIClass& ui() const { return w->window->form(); }
-
+TEST(ReplayWindow, StreamsTheRecordingInALoopAndRefusesParametersThatDoNotMatchIt) {
     QTemporaryDir dir;
-    std::unique_ptr<WindowOnRadar> w;
-};
+    const std::string path = dir.filePath("rec.dat").toStdString();
+    RecordWithWindow(OneTarget(40.0, 0.0), kFmcw, 4 * 128, dir.filePath("rec.dat"));
+    vorn::sim::ReplayLoad load = LoadReplay(path);
+    ASSERT_TRUE(load.replay) << load.message;
+    WindowOnRadar w(MakeRadar(vorn::sim::Scene{}));
+    w.radar->SetReplay(std::make_shared<const Replay>(std::move(*load.replay)));
+    vorn::tools::ShowRefusalsInStatusBar(*w.radar, *w.window);
+    const Ui::Vorn_GUIClass& ui = w.window->form();
 
-TEST_F(ReplayWindow, StreamsTheRecordingInALoopAndShowsItsTarget) {
-    const vorn::record::ReadResult file =
-        vorn::record::ReadSampleFile(dir.filePath("rec.dat").toStdString());
-    w->Start(kFmcw, 1);
+    ui.comboPSweepTime->setCurrentIndex(1);  // 2 ms against the recording's 1 ms
+    ui.buttonActivateDevice->click();
+    EXPECT_EQ(w.status(), "Error: Unable to set operating parameters");
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(w.status().toStdString(),
+              "Replay refused the operating parameters: sweep time 2 ms, the recording has 1 ms");
+    EXPECT_GE(w.radar->parameterBlocksRefused(), 1);
+
+    // Back at the recorded parameters it streams, in a loop, and shows the recorded target.
+    ui.buttonActivateDevice->click();  // the failed activation left the button checked
+    ui.comboPSweepTime->setCurrentIndex(0);
+    w.Start(kFmcw, 1);
+    ASSERT_TRUE(w.window->timer()->isActive()) << w.status().toStdString();
     for (int tick = 0; tick < 10; ++tick) {
-        w->Tick();
-        ASSERT_TRUE(w->status().startsWith("Update Time")) << w->status().toStdString();
+        w.Tick();
+        ASSERT_TRUE(w.status().startsWith("Update Time")) << w.status().toStdString();
     }
-    EXPECT_GT(w->radar->stream().lastFirstSample(), 512u) << "past the end, so it looped";
+    EXPECT_GT(w.radar->stream().lastFirstSample(), 512u) << "past the end, so it looped";
     double x = std::nan("");
-    for (const QwtPlotItem* item : ui().qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotMarker))
+    for (const QwtPlotItem* item : ui.qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotMarker))
         x = static_cast<const QwtPlotMarker*>(item)->xValue();
     EXPECT_NEAR(x, 40.0, 0.5);
-
     // Channel 2 of the recording reaches the window when it is selected.
+    const vorn::record::ReadResult file = vorn::record::ReadSampleFile(path);
     SampleBlock block;
-    ASSERT_EQ(w->window->radar()->ReadChannel2(block, 128, 1000), 128);
-    const std::size_t first = w->radar->stream().lastFirstSample() % 512;
+    ASSERT_EQ(w.window->radar()->ReadChannel2(block, 128, 1000), 128);
+    const std::size_t first = w.radar->stream().lastFirstSample() % 512;
     for (std::size_t k = 0; k < 128; ++k)
         ASSERT_EQ(block[k], file.samples[2 * (first + k) + 1]) << k;
-}
 
-TEST_F(ReplayWindow, AMismatchedParameterBlockIsRefusedWithTheReason) {
-    ui().comboPSweepTime->setCurrentIndex(1);  // 2 ms against the recording's 1 ms
-    ui().buttonActivateDevice->click();
-    EXPECT_EQ(w->status(), "Error: Unable to set operating parameters");
+    // A change while streaming stops it with the reason, instead of processing the recording
+    // with the wrong parameters.
+    ui.comboPBandwidth->setCurrentIndex(3);  // 400 MHz
+    w.Tick();
+    EXPECT_FALSE(w.window->timer()->isActive());
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(w->status().toStdString(),
-              "Replay refused the operating parameters: sweep time 2 ms, the recording has 1 ms");
-    EXPECT_GE(w->radar->parameterBlocksRefused(), 1);
-
-    // Back at the recorded parameters it streams; a change while streaming stops it with the
-    // reason, instead of processing the recording with the wrong parameters.
-    ui().buttonActivateDevice->click();  // the failed activation left the button checked
-    ui().comboPSweepTime->setCurrentIndex(0);
-    ui().buttonActivateDevice->click();
-    ASSERT_TRUE(w->window->timer()->isActive()) << w->status().toStdString();
-    w->Tick();
-    EXPECT_TRUE(w->status().startsWith("Update Time")) << w->status().toStdString();
-    ui().comboPBandwidth->setCurrentIndex(3);  // 400 MHz
-    w->Tick();
-    EXPECT_FALSE(w->window->timer()->isActive());
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(w->status().toStdString(),
+    EXPECT_EQ(w.status().toStdString(),
               "Replay refused the operating parameters: bandwidth 400 MHz, the recording has 100 "
               "MHz");
 }

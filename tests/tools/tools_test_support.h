@@ -1,15 +1,22 @@
 #pragma once
 // Shared by the tool tests: recordings made by the window on a stand-in radar, the two
 // programs run as child processes, and readers for what vorn-process writes.
-#include <QString>
-#include <QStringList>
+#include <gtest/gtest.h>
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QMetaObject>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTextStream>
 
-#include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/vorn_gui.h"
+#include "device/radar_device.h"
 #include "sim/scene.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_radar.h"
@@ -23,45 +30,116 @@ inline constexpr int kCw = 3;
 
 // A window on its own stand-in radar, streaming as fast as asked.
 struct WindowOnRadar {
-    explicit WindowOnRadar(std::shared_ptr<vorn::sim::SimRadar> radar);
+    explicit WindowOnRadar(std::shared_ptr<vorn::sim::SimRadar> r)
+        : radar(std::move(r)),
+          window(std::make_unique<Vorn_GUI>(std::make_shared<vorn::sim::SimBackend>(radar))) {}
     // Activates, then selects the operating and display mode as the operator would.
-    void Start(int operatingMode, int displayMode);
-    // One acquisition tick.
-    void Tick();
-    QString status() const;
+    void Start(int operatingMode, int displayMode) {
+        const Ui::Vorn_GUIClass& ui = window->form();
+        ui.buttonActivateDevice->click();
+        (operatingMode == kFsk  ? ui.radioOperationMode_4
+         : operatingMode == kCw ? ui.radioOperationMode_5
+                                : ui.radioOperationMode_1)
+            ->click();
+        QAbstractButton* const display[] = {ui.radioSpectrumDisplay_1, ui.radioSpectrumDisplay_2,
+                                            ui.radioSpectrumDisplay_3, ui.radioSpectrumDisplay_4,
+                                            ui.radioSpectrumDisplay_5};
+        display[displayMode - 1]->click();
+    }
+    void Tick() { QMetaObject::invokeMethod(window.get(), "ReadStream", Qt::DirectConnection); }
+    QString status() const { return window->form().statusBar->currentMessage(); }
 
     std::shared_ptr<vorn::sim::SimRadar> radar;
     std::unique_ptr<Vorn_GUI> window;
 };
 
-std::shared_ptr<vorn::sim::SimRadar> MakeRadar(const vorn::sim::Scene& scene);
-vorn::sim::Scene OneTarget(double rangeM, double velocityMps);
+inline std::shared_ptr<vorn::sim::SimRadar> MakeRadar(const vorn::sim::Scene& scene) {
+    return std::make_shared<vorn::sim::SimRadar>(scene, vorn::sim::Pacing::AsFastAsPossible);
+}
 
-// Records `frames` frames of both channels with the window's own file writer, from a fresh
-// stand-in looking at `scene`, in the operating mode given.
-void RecordWithWindow(const vorn::sim::Scene& scene, int operatingMode, int frames,
-                      const QString& path);
+inline vorn::sim::Scene OneTarget(double rangeM, double velocityMps) {
+    vorn::sim::Scene scene;
+    scene.targets = {{rangeM, velocityMps, 600.0}};
+    scene.noiseRms = 2.0;
+    scene.dcOffset = {30.0, -20.0};
+    return scene;
+}
+
+// Records `frames` frames of both channels with the window's own file writer.
+inline void RecordWithWindow(const vorn::sim::Scene& scene, int operatingMode, int frames,
+                             const QString& path) {
+    WindowOnRadar w(MakeRadar(scene));
+    w.Start(operatingMode, operatingMode == kFmcw ? 1 : 2);
+    SampleBlock samples;
+    ASSERT_EQ(w.window->radar()->ReadBothChannels(samples, frames, 10000), 2 * frames);
+    ASSERT_TRUE(w.window->WriteRecordFile(samples, path));
+}
 
 struct ProcessRun {
     int exitCode = -1;
     QString out;
     QString err;
 };
-ProcessRun RunProgram(const QString& program, const QStringList& args, int timeoutMs = 60000);
-ProcessRun RunVornProcess(const QStringList& args);
+
+inline ProcessRun RunProgram(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, {}, QStringLiteral("did not finish")};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+inline ProcessRun RunVornProcess(const QStringList& args) {
+    return RunProgram(QStringLiteral(VORN_PROCESS_EXE), args);
+}
 
 struct NpyArray {
     std::string header;  // the whole header, magic to '\n'
     std::vector<std::size_t> shape;
     std::vector<double> values;
 };
+
 // Empty shape when the file is not a .npy of float64 as vorn-process writes it.
-NpyArray ReadNpy(const QString& path);
+inline NpyArray ReadNpy(const QString& path) {
+    NpyArray array;
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (bytes.size() < 10 || bytes.left(8) != QByteArray("\x93NUMPY\x01\x00", 8)) return array;
+    const int length = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9])
+                                                                  << 8;
+    array.header = bytes.left(10 + length).toStdString();
+    const QString dict = QString::fromLatin1(bytes.mid(10, length));
+    const int open = dict.indexOf('(');
+    std::size_t count = 1;
+    for (const QString& part : dict.mid(open + 1, dict.indexOf(')') - open - 1).split(',')) {
+        if (part.trimmed().isEmpty()) continue;
+        array.shape.push_back(part.trimmed().toULongLong());
+        count *= array.shape.back();
+    }
+    const QByteArray data = bytes.mid(10 + length);
+    if (open < 0 || static_cast<std::size_t>(data.size()) != count * sizeof(double)) return {};
+    array.values.resize(count);
+    std::memcpy(array.values.data(), data.constData(), data.size());
+    return array;
+}
 
 // Rows of comma-separated fields, the header line included.
-std::vector<QStringList> ReadCsv(const QString& path);
+inline std::vector<QStringList> ReadCsv(const QString& path) {
+    std::vector<QStringList> rows;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return rows;
+    QTextStream in(&file);
+    while (!in.atEnd()) rows.push_back(in.readLine().split(','));
+    return rows;
+}
 
-// Entries of a directory other than "." and "..".
-QStringList DirectoryEntries(const QString& path);
+inline QStringList DirectoryEntries(const QString& path) {
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
 
 }  // namespace tools_test
