@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 using vorn::UsbStatus;
 using vorn::UsbTransferResult;
@@ -109,11 +110,14 @@ Bytes Endpoint(std::uint8_t address, std::uint8_t attributes, std::uint16_t maxP
 }
 
 Bytes Configuration(const std::vector<Bytes>& parts) {
-    Bytes body;
-    for (const Bytes& p : parts) body.insert(body.end(), p.begin(), p.end());
-    const unsigned total = 9 + static_cast<unsigned>(body.size());
-    Bytes config{9, 2, Lo(total), Hi(total), 1, 1, 0, 0x80, 50};
-    config.insert(config.end(), body.begin(), body.end());
+    // Sized once and filled by position: GCC 12 at -O2 misreads growing inserts here.
+    std::size_t total = 9;
+    for (const Bytes& p : parts) total += p.size();
+    Bytes config(total);
+    const std::uint8_t header[] = {9, 2, Lo(static_cast<unsigned>(total)),
+                                   Hi(static_cast<unsigned>(total)), 1, 1, 0, 0x80, 50};
+    auto out = std::copy(std::begin(header), std::end(header), config.begin());
+    for (const Bytes& p : parts) out = std::copy(p.begin(), p.end(), out);
     return config;
 }
 
