@@ -167,14 +167,3 @@ TEST(LibusbErrors, FailedFirmwareTransfersAreNotCounted) {
         EXPECT_LT(active.device.DownloadFirmware(std::move(records)), count) << code;
     }
 }
-
-TEST(FirmwareDownloadSteps, AFailureAtAnyStepFailsTheDownload) {
-    // One read of CPUCS, the hold, 14 records, the release.
-    for (int step = 0; step <= 16; ++step) {
-        ActiveRadar active;
-        auto records = vorn::ParseFirmwareRecords(vorn::EmbeddedFirmwareText());
-        ASSERT_EQ(records.size(), 14u);
-        active.radar->faults().failVendorRequestAt = active.radar->vendorRequestCount() + step;
-        EXPECT_LT(active.device.DownloadFirmware(std::move(records)), 14) << step;
-    }
-}
