@@ -22,87 +22,62 @@ double ReferenceDb(const Complex& z) {
     return 10.0 * std::log10(z.real() * z.real() + z.imag() * z.imag());
 }
 
-TEST(PowerDbInto, MatchesLog10OnRandomValuesOfEveryScale) {
+// Special values must come out exactly as log10 gives them; finite ones within rounding.
+void ExpectLikeLog10(const std::vector<double>& out, const std::vector<double>& expected,
+                     const char* name) {
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (std::isnan(expected[i])) {
+            ASSERT_TRUE(std::isnan(out[i])) << name << " " << i;
+        } else if (!std::isfinite(expected[i])) {
+            ASSERT_EQ(out[i], expected[i]) << name << " " << i;
+        } else {
+            ASSERT_NEAR(out[i], expected[i], 1e-9) << name << " " << i;
+        }
+    }
+}
+
+TEST(PowerDbInto, MatchesLog10AcrossScalesSplitPointsAndSpecialValues) {
     std::mt19937_64 rng(11);
     std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
     std::uniform_int_distribution<int> exponent(-500, 500);
-    std::vector<Complex> in(100001);  // odd: the scalar tail runs too
-    for (Complex& z : in) {
-        z = {std::ldexp(mantissa(rng), exponent(rng)), std::ldexp(mantissa(rng), exponent(rng))};
-    }
-    std::vector<double> out(in.size());
-    PowerDbInto(in.data(), out.data(), in.size());
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        const double expected = ReferenceDb(in[i]);
-        if (std::isfinite(expected)) {
-            ASSERT_NEAR(out[i], expected, 1e-9) << in[i];
-        } else {
-            ASSERT_EQ(out[i], expected) << in[i];
-        }
-    }
-}
-
-TEST(PowerDbInto, MantissasNearTheSplitPointAndPowersOfTwo) {
-    std::vector<Complex> in;
-    for (double m = 0.70; m < 1.45; m += 1e-4) in.emplace_back(std::sqrt(m), 0.0);
-    for (int e = -1022; e <= 1023; ++e) in.emplace_back(std::sqrt(std::ldexp(1.0, e)), 0.0);
-    std::vector<double> out(in.size());
-    PowerDbInto(in.data(), out.data(), in.size());
-    for (std::size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(out[i], ReferenceDb(in[i]), 1e-9);
-}
-
-TEST(PowerDbInto, ZeroInfinityNaNAndSubnormalsExactlyAsLog10) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double tiny = std::numeric_limits<double>::denorm_min();
-    const std::vector<Complex> in = {{0.0, 0.0},  {-0.0, 0.0}, {kInf, 0.0},   {0.0, -kInf},
-                                     {nan, 1.0},  {1.0, nan},  {nan, kInf},   {1e200, 1e200},
-                                     {tiny, 0.0}, {1e-160, 0}, {1e-155, 0.0}, {3.0, 4.0}};
-    std::vector<double> out(in.size());
-    PowerDbInto(in.data(), out.data(), in.size());
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        const double expected = ReferenceDb(in[i]);
-        if (std::isnan(expected)) {
-            EXPECT_TRUE(std::isnan(out[i])) << i;
-        } else if (!std::isfinite(expected)) {
-            EXPECT_EQ(out[i], expected) << i;
-        } else {
-            EXPECT_NEAR(out[i], expected, 1e-9) << i;
-        }
+    std::vector<Complex> in = {{0.0, 0.0},  {-0.0, 0.0}, {kInf, 0.0},   {0.0, -kInf},
+                               {nan, 1.0},  {1.0, nan},  {nan, kInf},   {1e200, 1e200},
+                               {tiny, 0.0}, {1e-160, 0}, {1e-155, 0.0}, {3.0, 4.0}};
+    for (double m = 0.70; m < 1.45; m += 1e-4) in.emplace_back(std::sqrt(m), 0.0);
+    for (int e = -1022; e <= 1023; ++e) in.emplace_back(std::sqrt(std::ldexp(1.0, e)), 0.0);
+    for (int i = 0; i < 100001; ++i) {  // odd total: the scalar tail runs too
+        in.emplace_back(std::ldexp(mantissa(rng), exponent(rng)),
+                        std::ldexp(mantissa(rng), exponent(rng)));
     }
+    std::vector<double> out(in.size());
+    std::vector<double> expected(in.size());
+    PowerDbInto(in.data(), out.data(), in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) expected[i] = ReferenceDb(in[i]);
+    ExpectLikeLog10(out, expected, "plain");
     EXPECT_EQ(out[0], -kInf);
     EXPECT_EQ(out[2], kInf);
-}
 
-TEST(PowerDbInto, WithGainsMatchesComplexProductThenLog10) {
-    std::mt19937_64 rng(13);
     std::normal_distribution<double> value(0.0, 1e3);
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    std::vector<Complex> in(4099);
-    std::vector<Complex> gains(in.size());
+    std::vector<Complex> gains(4099);
+    in.resize(gains.size());
     for (std::size_t i = 0; i < in.size(); ++i) {
         in[i] = {value(rng), value(rng)};
         gains[i] = {value(rng) * 1e-3, value(rng) * 1e-3};
     }
     // Infinite operands, where the product takes the library's careful path, and NaN.
-    in[10] = {kInf, kInf};
+    in[10] = in[11] = {kInf, kInf};
     gains[10] = {1.0, 0.0};
-    in[11] = {kInf, kInf};
     gains[11] = {2.0, -1.0};
     in[12] = {nan, 1.0};
     in[13] = {0.0, 0.0};
     gains[4098] = {kInf, 1.0};
-    std::vector<double> out(in.size());
+    out.resize(in.size());
+    expected.resize(in.size());
     PowerDbInto(in.data(), gains.data(), out.data(), in.size());
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        const double expected = ReferenceDb(in[i] * gains[i]);
-        if (std::isnan(expected)) {
-            EXPECT_TRUE(std::isnan(out[i])) << i;
-        } else if (!std::isfinite(expected)) {
-            EXPECT_EQ(out[i], expected) << i;
-        } else {
-            ASSERT_NEAR(out[i], expected, 1e-9) << i;
-        }
-    }
+    for (std::size_t i = 0; i < in.size(); ++i) expected[i] = ReferenceDb(in[i] * gains[i]);
+    ExpectLikeLog10(out, expected, "with gains");
     EXPECT_EQ(out[10], kInf);
     EXPECT_EQ(out[13], -kInf);
 }
@@ -150,17 +125,14 @@ TEST(Decimation, BitForBitTheStageByStageResult) {
             }
         }
     }
-}
-
-TEST(Decimation, LargeCountsTakeTheRunningSumPath) {
     // Too large for exact reordering at this length: must still equal the running sum.
-    SampleBlock block(4096);
-    for (std::size_t i = 0; i < block.size(); ++i) {
-        block[i] = {std::ldexp(1.0, 45) + static_cast<double>(i % 7), static_cast<double>(i % 5)};
+    SampleBlock large(4096);
+    for (std::size_t i = 0; i < large.size(); ++i) {
+        large[i] = {std::ldexp(1.0, 45) + static_cast<double>(i % 7), static_cast<double>(i % 5)};
     }
-    SampleBlock fast = block;
+    SampleBlock fast = large;
     DecimateBlock(fast, 4);
-    EXPECT_EQ(fast, ReferenceDecimate(block, 4));
+    EXPECT_EQ(fast, ReferenceDecimate(large, 4));
 }
 
 // The map the straightforward way: plans per tick, fresh zeroed buffers, scalar log10.

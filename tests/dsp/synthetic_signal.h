@@ -57,19 +57,21 @@ inline SampleBlock CwRecord(const Target& target, std::size_t length, double sam
 
 // FSK periods of N samples: tone A in the first half, tone B in the second, both turning with
 // the Doppler phase per period; A leads B by 4 pi df R / c.
-inline SampleBlock FskBurst(const Target& target, int samplesPerSweep, int periods,
+inline SampleBlock FskBurst(const std::vector<Target>& targets, int samplesPerSweep, int periods,
                             double sweepTimeMs, double centerFrequencyHz,
                             Complex dcOffset = {2048.0, 2048.0}) {
     const double t = sweepTimeMs * 0.001;
     const std::size_t n = static_cast<std::size_t>(samplesPerSweep);
-    const double lead = 4.0 * kPi * 6.0e6 * target.range / kSpeedOfLight;
-    const double dopplerPhasePerPeriod =
-        4.0 * kPi * centerFrequencyHz * target.velocity * t / kSpeedOfLight;
-    SampleBlock block(n * static_cast<std::size_t>(periods));
-    for (int p = 0; p < periods; ++p) {
-        for (std::size_t i = 0; i < n; ++i) {
-            const double phase = dopplerPhasePerPeriod * p + (i < n / 2 ? lead : 0.0);
-            block[p * n + i] = dcOffset + std::polar(target.amplitude, phase);
+    SampleBlock block(n * static_cast<std::size_t>(periods), dcOffset);
+    for (const Target& target : targets) {
+        const double lead = 4.0 * kPi * 6.0e6 * target.range / kSpeedOfLight;
+        const double dopplerPhasePerPeriod =
+            4.0 * kPi * centerFrequencyHz * target.velocity * t / kSpeedOfLight;
+        for (int p = 0; p < periods; ++p) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const double phase = dopplerPhasePerPeriod * p + (i < n / 2 ? lead : 0.0);
+                block[p * n + i] += std::polar(target.amplitude, phase);
+            }
         }
     }
     return block;

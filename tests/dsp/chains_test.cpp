@@ -1,0 +1,246 @@
+// Each mode's chain end to end: a synthetic target must show at its range and velocity, and
+// degenerate blocks must leave a usable result.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "dsp/cw_velocity.h"
+#include "dsp/fmcw_range.h"
+#include "dsp/fsk.h"
+#include "dsp/range_velocity_map.h"
+#include "tests/dsp/synthetic_signal.h"
+
+namespace vorn::dsp {
+namespace {
+
+using testing::Target;
+
+void ExpectUsableScale(const std::vector<double>& values) {
+    for (double v : values) ASSERT_FALSE(std::isnan(v));
+    const DynamicRange range = AutoDynamicRange({true, true, 50, -50}, values);
+    EXPECT_EQ(range.maximum, 50);
+    EXPECT_EQ(range.minimum, 0);
+}
+
+TEST(CwVelocity, TargetShowsAtItsSignedVelocityAndItsMirrorIsSuppressed) {
+    CwVelocitySettings s;
+    s.samplesPerSweep = 128;
+    s.hammingWindow = true;
+    for (const double velocity : {5.0, -3.0, 11.2}) {
+        for (const int sweeps : {64, 1024}) {
+            s.sweepCount = sweeps;
+            s.amplitudeCorrection = sweeps == 64;
+            const CwGeometry g = MakeCwGeometry(1.0, 128, sweeps, 5.6e9);
+            SampleBlock block =
+                testing::CwRecord({0.0, velocity, 300.0}, g.totalSamples, g.sampleRate, 5.6e9);
+            if (velocity == 5.0) {  // gain and phase error between the channels
+                for (Complex& z : block) {
+                    const double i = z.real() - 2048.0;
+                    const double q = z.imag() - 2048.0;
+                    z = {2048.0 + i, 2000.0 + 1.6 * (std::sin(0.3) * i + std::cos(0.3) * q)};
+                }
+            }
+            CwVelocityProcessor processor;
+            const CwVelocityResult r = processor.Process(block, s);
+            ASSERT_EQ(r.spectrum.size(), 1024u);
+            EXPECT_NEAR(r.peakVelocity, velocity, 2.0 * g.velocityStep) << velocity << sweeps;
+            EXPECT_EQ(r.scope.i.size(), static_cast<std::size_t>(sweeps));
+            // 10 log10 of the magnitude: 20 units are 40 dB of power; uncorrected, the mirror
+            // lies only about 11 dB below.
+            if (velocity == 5.0 && sweeps == 1024) {
+                EXPECT_GT(r.spectrum[r.peakIndex] - r.spectrum[1024 - r.peakIndex], 20.0);
+            }
+        }
+    }
+    CwVelocityProcessor processor;
+    s.sweepCount = 64;
+    SampleBlock zeros(8192);
+    ExpectUsableScale(processor.Process(zeros, s).spectrum);
+    SampleBlock shortBlock(100, Complex(1.0, 1.0));
+    EXPECT_EQ(processor.Process(shortBlock, s).spectrum.size(), 1024u);
+}
+
+FmcwRangeSettings FmcwSettings(int samples, double bandwidthHz) {
+    FmcwRangeSettings s;
+    s.samplesPerSweep = samples;
+    s.bandwidthHz = bandwidthHz;
+    const FmcwRangeGeometry g = MakeFmcwRangeGeometry(1.0, samples, bandwidthHz);
+    s.window = {0.0, static_cast<double>(g.sliderMaximum)};
+    return s;
+}
+
+SampleBlock Sweep(const std::vector<Target>& targets, const FmcwRangeSettings& s,
+                  Complex dc = {2048.0, 2048.0}) {
+    return testing::FmcwBurst(targets, s.samplesPerSweep, 1, 1.0, s.bandwidthHz,
+                              5.6e9 + s.bandwidthHz / 2, dc);
+}
+
+TEST(FmcwRange, TargetShowsAtItsRangeUnderEveryConditioning) {
+    for (const int samples : {128, 256, 1024}) {
+        for (const bool conditioned : {false, true}) {
+            FmcwRangeSettings s = FmcwSettings(samples, 150e6);
+            s.iqBalancing = {conditioned, conditioned};
+            s.hammingWindow = conditioned;
+            const double maxRange = MakeFmcwRangeGeometry(1.0, samples, 150e6).maxRange;
+            // Raw codes carry a large DC offset that only the DC subtraction removes.
+            SampleBlock block = Sweep({{0.37 * maxRange, 0.0, 200.0}}, s,
+                                      conditioned ? Complex(2048.0, 2048.0) : Complex());
+            ClutterCanceller clutter;
+            FmcwRangeProcessor processor;
+            const FmcwRangeResult r = processor.Process(block, s, clutter);
+            ASSERT_EQ(r.profile.size(), 513u);
+            EXPECT_NEAR(r.detectedRange, 0.37 * maxRange, maxRange / 512.0) << samples;
+            EXPECT_FALSE(r.windowActive);
+            EXPECT_EQ(r.scope.i.size(), static_cast<std::size_t>(samples));
+        }
+    }
+}
+
+TEST(FmcwRange, WindowSelectsTheTarget) {
+    FmcwRangeSettings s = FmcwSettings(256, 150e6);
+    s.iqBalancing.dcSubtract = true;
+    const std::vector<Target> targets = {{30.0, 0.0, 500.0}, {80.0, 0.0, 20.0}};
+    FmcwRangeProcessor processor;
+    ClutterCanceller clutter;
+    SampleBlock block = Sweep(targets, s);
+    EXPECT_NEAR(processor.Process(block, s, clutter).detectedRange, 30.0, 0.5);
+    s.window = {60.0, 100.0};
+    block = Sweep(targets, s);
+    const FmcwRangeResult r = processor.Process(block, s, clutter);
+    EXPECT_TRUE(r.windowActive);
+    EXPECT_NEAR(r.detectedRange, 80.0, 0.5);
+}
+
+TEST(FmcwRange, DegenerateBlocksDoNotStopTheChain) {
+    FmcwRangeSettings s = FmcwSettings(128, 100e6);
+    s.iqBalancing = {true, true};
+    s.hammingWindow = s.rangeWeighting = true;
+    ClutterCanceller clutter;
+    FmcwRangeProcessor processor;
+    SampleBlock zeros(128);
+    const FmcwRangeResult r = processor.Process(zeros, s, clutter);
+    EXPECT_EQ(r.peakBin, 0u);
+    ExpectUsableScale(r.profile);
+    for (std::size_t length : {40u, 0u}) {
+        SampleBlock block(length, Complex(1.0, 2.0));
+        EXPECT_EQ(processor.Process(block, s, clutter).profile.size(), 513u) << length;
+    }
+}
+
+FskSettings Fsk(int sweeps) {
+    FskSettings s;
+    s.samplesPerSweep = 128;
+    s.sweepCount = sweeps;
+    s.threshold = 0.0;
+    const double limit = MakeFskGeometry(1.0, 128, sweeps, 5.6e9).velocitySliderMaximum;
+    s.velocityWindow = {-limit, limit};
+    return s;
+}
+
+TEST(Fsk, TargetGivesRangeAndVelocityAboveTheThreshold) {
+    for (const bool hamming : {false, true}) {
+        for (const Target target : {Target{10.0, 4.0, 100.0}, Target{21.5, -7.5, 100.0}}) {
+            FskSettings s = Fsk(64);
+            s.hammingWindow = hamming;
+            FskProcessor processor;
+            const FskResult r =
+                processor.Process(testing::FskBurst({target}, 128, 64, 1.0, 5.6e9), s);
+            ASSERT_TRUE(r.detected);
+            EXPECT_NEAR(r.range, target.range, 1e-6);
+            EXPECT_NEAR(r.velocity, target.velocity, 4.0 * r.geometry.maxVelocity / 1023.0);
+            EXPECT_EQ(r.rangeTrackRow[*FskRangeMarkIndex(target.range)], 1.0);
+            EXPECT_EQ(r.scope.i.size(), 128u);
+        }
+    }
+    FskSettings s = Fsk(64);
+    FskProcessor processor;
+    const SampleBlock block = testing::FskBurst({{10.0, 4.0, 100.0}}, 128, 64, 1.0, 5.6e9);
+    s.threshold = processor.Process(block, s).peakLevel;
+    const FskResult below = processor.Process(block, s);
+    EXPECT_FALSE(below.detected);
+    EXPECT_EQ(below.range, 0.0);
+    EXPECT_EQ(below.rangeTrackRow[0], 1.0);
+}
+
+TEST(Fsk, RangeMarkAndDegenerateBlocksStayInsideTheirRows) {
+    EXPECT_NEAR(FskRangeFromPhases(0.0, kPi / 2), 0.75 * kFskMaxRange, 1e-9);
+    EXPECT_EQ(FskRangeMarkIndex(kFskMaxRange), 1023u);  // a wrap that rounds up to 2 pi
+    EXPECT_EQ(FskRangeMarkIndex(1e9), 1023u);
+    EXPECT_EQ(FskRangeMarkIndex(-3.0), 0u);
+    EXPECT_FALSE(FskRangeMarkIndex(std::nan("")).has_value());
+    EXPECT_EQ(FskRangeTrackRow(std::nan("")), std::vector<double>(1024, 0.0));
+
+    FskSettings s = Fsk(64);
+    s.hammingWindow = true;
+    FskProcessor processor;
+    EXPECT_FALSE(processor.Process(SampleBlock(8192), s).detected);
+    SampleBlock shortBlock = testing::FskBurst({{10.0, 4.0, 100.0}}, 128, 64, 1.0, 5.6e9);
+    shortBlock.resize(1000);
+    EXPECT_EQ(processor.Process(shortBlock, s).spectrum.size(), 1024u);
+    EXPECT_EQ(processor.Process(SampleBlock(), s).scope.i.size(), 0u);
+    s.sweepCount = 5000;  // more periods than a Doppler transform holds
+    EXPECT_EQ(processor.Process(SampleBlock(300), s).spectrum.size(), 1024u);
+}
+
+RangeVelocityMapSettings MapSettings(int sweeps) {
+    RangeVelocityMapSettings s;
+    s.samplesPerSweep = 128;
+    s.sweepCount = sweeps;
+    s.iqBalancing.dcSubtract = true;
+    const RangeVelocityGeometry g = MakeRangeVelocityGeometry(1.0, 128, sweeps, 100e6, 5.65e9);
+    s.rangeWindow = {0.0, static_cast<double>(g.rangeSliderMaximum)};
+    s.velocityWindow = {0.0, static_cast<double>(g.velocitySliderMaximum)};
+    return s;
+}
+
+SampleBlock MapBurst(const std::vector<Target>& targets, const RangeVelocityMapSettings& s) {
+    return testing::FmcwBurst(targets, 128, s.sweepCount, 1.0, 100e6, 5.65e9);
+}
+
+// The map's strongest cell as range and velocity.
+std::pair<double, double> MapPeak(const RangeVelocityMapResult& r) {
+    const std::size_t best = std::max_element(r.map.begin(), r.map.end()) - r.map.begin();
+    const double row = static_cast<double>(best / kMapColumns);
+    const double column = static_cast<double>(best % kMapColumns);
+    return {row * r.geometry.maxRange / 512.0, (column - 512.0) * r.geometry.maxVelocity / 512.0};
+}
+
+TEST(RangeVelocityMap, TargetPeaksAtItsRangeAndVelocity) {
+    for (const double velocity : {5.0, -4.0}) {
+        for (const int sweeps : {64, 1024}) {
+            RangeVelocityMapSettings s = MapSettings(sweeps);
+            s.hammingWindow = sweeps == 64;
+            SampleBlock block = MapBurst({{30.0, velocity, 50.0}}, s);
+            RangeVelocityMapProcessor processor;
+            ClutterCanceller clutter;
+            const RangeVelocityMapResult r = processor.Process(block, s, clutter);
+            ASSERT_EQ(r.map.size(), kMapRows * kMapColumns);
+            EXPECT_NEAR(MapPeak(r).first, 30.0, r.geometry.maxRange / 512.0) << sweeps;
+            EXPECT_NEAR(MapPeak(r).second, velocity, r.geometry.maxVelocity / 512.0) << sweeps;
+        }
+    }
+}
+
+TEST(RangeVelocityMap, ProfileAndDegenerateBlocksStayUsable) {
+    std::vector<double> map(kMapRows * kMapColumns, 1.0);
+    for (std::size_t c = 0; c < kMapColumns; ++c) map[512 * kMapColumns + c] = 10.0;
+    map[3 * kMapColumns + 700] = 1025.0;
+    map[512 * kMapColumns + 512] = 40.0;
+    const std::vector<double> profile = VelocityProfile(map);
+    EXPECT_DOUBLE_EQ(profile[0], 10.5);
+    EXPECT_DOUBLE_EQ(profile[700], 11.5);
+    EXPECT_DOUBLE_EQ(profile[511], 40.5);
+    EXPECT_EQ(VelocityProfile({}).size(), 1024u);
+
+    RangeVelocityMapSettings s = MapSettings(64);
+    s.iqBalancing = {true, true};
+    s.hammingWindow = s.rangeWeighting = true;
+    s.clutterMode = ClutterMode::MovingAverage;
+    RangeVelocityMapProcessor processor;
+    ClutterCanceller clutter;
+    SampleBlock zeros(8192);
+    ExpectUsableScale(processor.Process(zeros, s, clutter).map);
+}
+
+}  // namespace
+}  // namespace vorn::dsp
