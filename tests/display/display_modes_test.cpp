@@ -9,38 +9,29 @@ namespace {
 
 using Allowed = std::array<bool, kDisplayModeCount>;
 
-TEST(DisplayModes, AllowedPerOperatingMode) {
-    EXPECT_EQ(AllowedDisplayModes(kOperatingModeFmcwSawtooth),
-              (Allowed{true, false, true, true, true}));
-    EXPECT_EQ(AllowedDisplayModes(kOperatingModeFmcwTriangle), Allowed{});
-    EXPECT_EQ(AllowedDisplayModes(kOperatingModeFsk), (Allowed{false, true, false, true, true}));
-    EXPECT_EQ(AllowedDisplayModes(kOperatingModeCw), (Allowed{false, true, false, true, false}));
-    EXPECT_EQ(AllowedDisplayModes(7), Allowed{});
-    EXPECT_EQ(AllowedDisplayModes(-1), Allowed{});
-}
-
-TEST(DisplayModes, IsAllowedRejectsModesOutsideTheButtons) {
-    EXPECT_TRUE(IsDisplayModeAllowed(kOperatingModeFsk, kDisplayModeRangeWaterfall));
-    EXPECT_FALSE(IsDisplayModeAllowed(kOperatingModeCw, kDisplayModeRangeWaterfall));
-    EXPECT_FALSE(IsDisplayModeAllowed(kOperatingModeFmcwSawtooth, 0));
-    EXPECT_FALSE(IsDisplayModeAllowed(kOperatingModeFmcwSawtooth, 6));
-}
-
 // The selection always lands on an allowed mode, except where nothing is allowed.
-TEST(DisplayModes, ForcedSelectionPerOperatingMode) {
-    const int expectedSawtooth[] = {0, 1, 1, 3, 4, 5};
-    const int expectedFsk[] = {0, 2, 2, 2, 4, 5};
-    const int expectedCw[] = {0, 2, 2, 2, 4, 2};
-    for (int checked = 0; checked <= kDisplayModeCount; ++checked) {
-        SCOPED_TRACE(checked);
-        EXPECT_EQ(ForcedDisplayMode(kOperatingModeFmcwSawtooth, checked),
-                  expectedSawtooth[checked]);
-        EXPECT_EQ(ForcedDisplayMode(kOperatingModeFsk, checked), expectedFsk[checked]);
-        EXPECT_EQ(ForcedDisplayMode(kOperatingModeCw, checked), expectedCw[checked]);
-        EXPECT_EQ(ForcedDisplayMode(kOperatingModeFmcwTriangle, checked), checked);
-        if (checked != 0) {
-            for (int op : {kOperatingModeFmcwSawtooth, kOperatingModeFsk, kOperatingModeCw}) {
-                EXPECT_TRUE(IsDisplayModeAllowed(op, ForcedDisplayMode(op, checked))) << op;
+TEST(DisplayModes, AllowedAndForcedSelectionPerOperatingMode) {
+    struct Case {
+        int operatingMode;
+        Allowed allowed;
+        std::array<int, kDisplayModeCount + 1> forced;
+    };
+    const Case cases[] = {
+        {kOperatingModeFmcwSawtooth, {true, false, true, true, true}, {0, 1, 1, 3, 4, 5}},
+        {kOperatingModeFsk, {false, true, false, true, true}, {0, 2, 2, 2, 4, 5}},
+        {kOperatingModeCw, {false, true, false, true, false}, {0, 2, 2, 2, 4, 2}},
+        {kOperatingModeFmcwTriangle, {}, {0, 1, 2, 3, 4, 5}},
+        {7, {}, {0, 1, 2, 3, 4, 5}},
+        {-1, {}, {0, 1, 2, 3, 4, 5}}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(AllowedDisplayModes(c.operatingMode), c.allowed) << c.operatingMode;
+        EXPECT_FALSE(IsDisplayModeAllowed(c.operatingMode, 0)) << c.operatingMode;
+        EXPECT_FALSE(IsDisplayModeAllowed(c.operatingMode, 6)) << c.operatingMode;
+        for (int checked = 0; checked <= kDisplayModeCount; ++checked) {
+            const int forced = ForcedDisplayMode(c.operatingMode, checked);
+            EXPECT_EQ(forced, c.forced[checked]) << c.operatingMode << " " << checked;
+            if (checked > 0) {
+                EXPECT_EQ(IsDisplayModeAllowed(c.operatingMode, checked), c.allowed[checked - 1]);
             }
         }
     }
