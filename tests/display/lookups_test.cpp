@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+#include <qwt_color_map.h>
+#include <QColor>
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "display/color_schemes.h"
+#include "display/display_modes.h"
+#include "display/raster_data.h"
+
+namespace {
+
+QColor ColourAt(int scheme, double position) {
+    const std::unique_ptr<QwtLinearColorMap> map(MakeColorMap(scheme));
+    return QColor::fromRgba(map->rgb(QwtInterval(0.0, 1.0), position));
+}
+
+// The ends and inner stops of every scheme; beyond the scale the end colours hold, and unknown
+// indexes give the standard scheme.
+TEST(ColorSchemes, EndsAndStopsOfEveryScheme) {
+    struct Case {
+        int scheme;
+        double position;
+        QColor colour;
+    };
+    const Case cases[] = {{kColorSchemeStandard, 0.0, QColor(0, 0, 128)},
+                          {kColorSchemeStandard, 2.0, QColor(255, 255, 0)},
+                          {kColorSchemeRgb, -1.0, QColor(0, 128, 128)},
+                          {kColorSchemeRgb, 0.6, QColor(0, 255, 0)},
+                          {kColorSchemeRgb, 1.0, QColor(255, 0, 0)},
+                          {kColorSchemeBlackWhite, 0.0, QColor(Qt::black)},
+                          {kColorSchemeBlackWhite, 1.0, QColor(Qt::white)},
+                          {kColorSchemeJet, 0.0, QColor(0, 0, 189)},
+                          {kColorSchemeJet, 1.0, QColor(189, 0, 0)},  // the later of two stops
+                          {-1, 0.0, QColor(0, 0, 128)},
+                          {4, 1.0, QColor(255, 255, 0)}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(ColourAt(c.scheme, c.position), c.colour)
+            << "scheme " << c.scheme << " at " << c.position;
+    }
+    // No 11/13 stop: halfway between 10/13 and 12/13 lies the mean of their colours.
+    const QColor gap = ColourAt(kColorSchemeJet, 11.0 / 13.0);
+    EXPECT_EQ(gap.red(), 255);
+    EXPECT_NEAR(gap.green(), (189 + 66) / 2, 1);
+}
+
+// The picture must not change: the fast lookup agrees with the library's own, bit for bit,
+// across a fine grid that includes every cell edge, also after the interval changes.
+TEST(RasterData, AgreesWithMatrixRasterData) {
+    std::vector<double> values(7 * 5);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = std::sin(0.37 * double(i)) * 40.0;
+    for (int method : {1, 0}) {
+        Vorn_GUI_RasterData data(values, 7, -3.3, 3.3, 0.0, 6.4, -40.0, 40.0, method);
+        for (const double xMax : {3.3, 9.0}) {
+            data.setInterval(Qt::XAxis, QwtInterval(-3.3, xMax, QwtInterval::ExcludeMaximum));
+            for (int iy = -2; iy <= 162; ++iy) {
+                for (int ix = -2; ix <= 142; ++ix) {
+                    const double x = -3.3 + ix * ((xMax + 3.3) / 140.0);
+                    const double y = iy * (6.4 / 160.0);
+                    const double fast = data.value(x, y);
+                    const double reference = data.QwtMatrixRasterData::value(x, y);
+                    if (std::isnan(reference)) {
+                        ASSERT_TRUE(std::isnan(fast)) << x << ", " << y;
+                    } else {
+                        ASSERT_EQ(fast, reference) << method << ": " << x << ", " << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// No complete row, a NaN position or an empty interval: nothing to draw, nothing read outside
+// the matrix.
+TEST(RasterData, DegenerateMatricesAndPositionsGiveNoValue) {
+    for (int method : {1, 0}) {
+        const Vorn_GUI_RasterData cases[] = {
+            {{}, 0, 0.0, 1.0, 0.0, 1.0, 0.0, 1.0, method},
+            {{1.0, 2.0}, 513, 0.0, 1.0, 0.0, 1.0, 0.0, 1.0, method},
+            {{1.0, 2.0}, -4, 0.0, 1.0, 0.0, 1.0, 0.0, 1.0, method},
+            {{1.0, 2.0}, 2, 0.5, 0.5, 0.0, 1.0, 0.0, 1.0, method}};
+        for (const Vorn_GUI_RasterData& data : cases) {
+            EXPECT_TRUE(std::isnan(data.value(0.5, 0.5))) << method;
+        }
+        Vorn_GUI_RasterData data({1.0, 2.0}, 2, 0.0, 1.0, 0.0, 1.0, 0.0, 1.0, method);
+        EXPECT_TRUE(std::isnan(data.value(std::nan(""), 0.5)));
+        EXPECT_TRUE(std::isnan(data.value(0.5, std::nan(""))));
+    }
+}
+
+}  // namespace
+
+namespace vorn {
+namespace {
+
+using Allowed = std::array<bool, kDisplayModeCount>;
+
+// The selection always lands on an allowed mode, except where nothing is allowed.
+TEST(DisplayModes, AllowedAndForcedSelectionPerOperatingMode) {
+    struct Case {
+        int operatingMode;
+        Allowed allowed;
+        std::array<int, kDisplayModeCount + 1> forced;
+    };
+    const Case cases[] = {
+        {kOperatingModeFmcwSawtooth, {true, false, true, true, true}, {0, 1, 1, 3, 4, 5}},
+        {kOperatingModeFsk, {false, true, false, true, true}, {0, 2, 2, 2, 4, 5}},
+        {kOperatingModeCw, {false, true, false, true, false}, {0, 2, 2, 2, 4, 2}},
+        {kOperatingModeFmcwTriangle, {}, {0, 1, 2, 3, 4, 5}},
+        {7, {}, {0, 1, 2, 3, 4, 5}},
+        {-1, {}, {0, 1, 2, 3, 4, 5}}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(AllowedDisplayModes(c.operatingMode), c.allowed) << c.operatingMode;
+        EXPECT_FALSE(IsDisplayModeAllowed(c.operatingMode, 0) ||
+                     IsDisplayModeAllowed(c.operatingMode, 6))
+            << c.operatingMode;
+        for (int checked = 0; checked <= kDisplayModeCount; ++checked) {
+            const int forced = ForcedDisplayMode(c.operatingMode, checked);
+            EXPECT_EQ(forced, c.forced[checked]) << c.operatingMode << " " << checked;
+            if (checked > 0) {
+                EXPECT_EQ(IsDisplayModeAllowed(c.operatingMode, checked), c.allowed[checked - 1]);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vorn
