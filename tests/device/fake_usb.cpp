@@ -65,7 +65,6 @@ public:
         return UsbStatus::Ok;
     }
     UsbStatus SetAltSetting(std::uint8_t, std::uint8_t alt) override {
-        ++d_->setAltRequests;
         if (d_->setAltStatus == UsbStatus::Ok) d_->currentAlt = alt;
         return d_->setAltStatus;
     }
@@ -114,26 +113,20 @@ Bytes Configuration(const std::vector<Bytes>& parts) {
     std::size_t total = 9;
     for (const Bytes& p : parts) total += p.size();
     Bytes config(total);
-    const std::uint8_t header[] = {9, 2, Lo(static_cast<unsigned>(total)),
-                                   Hi(static_cast<unsigned>(total)), 1, 1, 0, 0x80, 50};
+    const std::uint8_t header[] = {
+        9,    2, Lo(static_cast<unsigned>(total)), Hi(static_cast<unsigned>(total)), 1, 1, 0,
+        0x80, 50};
     auto out = std::copy(std::begin(header), std::end(header), config.begin());
     for (const Bytes& p : parts) out = std::copy(p.begin(), p.end(), out);
     return config;
 }
 
-std::shared_ptr<Device> Fx2Device(std::uint16_t product, std::uint16_t vendor) {
+std::shared_ptr<Device> Fx2Device(std::uint16_t product) {
     auto device = std::make_shared<Device>();
-    device->deviceDescriptor = DeviceDescriptor(vendor, product);
+    device->deviceDescriptor = DeviceDescriptor(0x04B4, product);
     std::vector<Bytes> parts{Interface(0, 0), Interface(1, 6)};
     for (std::uint8_t address : {0x01, 0x81, 0x02, 0x04, 0x86, 0x88})
         parts.push_back(Endpoint(address, 2, 512));
-    parts.push_back(Interface(2, 6));
-    const std::uint8_t alt2[][2] = {{0x01, 3}, {0x81, 3}, {0x02, 1},
-                                    {0x04, 2}, {0x86, 1}, {0x88, 2}};
-    for (const auto& [address, type] : alt2)
-        parts.push_back(Endpoint(address, type, type == 3 ? 64 : 512));
-    parts.insert(parts.end(),
-                 {Interface(3, 2), Endpoint(0x02, 1, 0x1400), Endpoint(0x86, 1, 1024)});
     device->configurations.push_back(Configuration(parts));
     return device;
 }

@@ -29,7 +29,6 @@ struct Device {
     std::vector<Record> controls;
     std::vector<Record> bulks;
     int resets = 0;
-    int setAltRequests = 0;
     // Faults: a non-Ok answer replaces the normal handling of that request.
     std::function<vorn::UsbStatus(const Record&)> controlFault;
     vorn::UsbStatus setAltStatus = vorn::UsbStatus::Ok;
@@ -53,8 +52,8 @@ Bytes Interface(std::uint8_t alt, std::uint8_t endpoints);
 Bytes Endpoint(std::uint8_t address, std::uint8_t attributes, std::uint16_t maxPacket);
 // Header with the right wTotalLength in front of the concatenated parts.
 Bytes Configuration(const std::vector<Bytes>& parts);
-// The FX2 before firmware: interface 0 with settings 0..3; setting 1 has the six bulk endpoints.
-std::shared_ptr<Device> Fx2Device(std::uint16_t product = 0x8613, std::uint16_t vendor = 0x04B4);
+// The FX2 before firmware: interface 0 with settings 0 and 1; setting 1 has the six bulk endpoints.
+std::shared_ptr<Device> Fx2Device(std::uint16_t product = 0x8613);
 std::shared_ptr<Backend> BackendWith(int devices);
 // Little-endian bytes of 16-bit words, as the sample stream carries them.
 Bytes Words(const std::vector<std::uint16_t>& words);

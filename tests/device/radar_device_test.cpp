@@ -39,11 +39,10 @@ TEST(RadarDeviceDiscovery, ListsOnlyAccessibleRadars) {
     RadarDevice radar(backend);
     EXPECT_EQ(radar.RefreshDevices(), 0);
     EXPECT_EQ(radar.FindEndPoint(0x02), 0);
-    backend->devices = {fake::Fx2Device(), fake::Fx2Device(0x5678, 0x1234), fake::Fx2Device(),
+    backend->devices = {fake::Fx2Device(), fake::Fx2Device(0x5678), fake::Fx2Device(),
                         fake::Fx2Device()};
     backend->openStatus = {UsbStatus::Ok, UsbStatus::Ok, UsbStatus::Ok, UsbStatus::Access};
     ASSERT_EQ(radar.RefreshDevices(), 2);
-    EXPECT_EQ(radar.DeviceList()[0].altSettingCount, 3);
     EXPECT_EQ(radar.DeviceIndexOf(1), 2);
     EXPECT_EQ(radar.DeviceIndexOf(2), -1);
     EXPECT_EQ(radar.InaccessibleCount(), 1);
@@ -115,28 +114,10 @@ TEST_F(RadarDeviceStreaming, FailedOrUnreasonableReadsLeaveOutputAlone) {
     dev.bulks.clear();
     EXPECT_EQ(radar.ReadChannel1(samples, -5, 1000), 0);
     EXPECT_EQ(radar.ReadBothChannels(samples, 0x7FFFFFFF / 8, 1000), 0);
-    EXPECT_EQ(radar.ReadChannel1(samples, 128, -1), 0);
     radar.inEndPointIndex = 9;
     EXPECT_EQ(radar.ReadChannel1(samples, 128, 1000), 0);
     EXPECT_TRUE(dev.bulks.empty());
     EXPECT_EQ(samples.size(), 3u);
-}
-
-TEST(RadarDeviceActivation, MissingEndpointOrRefusedSetting) {
-    auto backend = std::make_shared<fake::Backend>();
-    backend->devices = {fake::Fx2Device(), fake::Fx2Device()};
-    backend->devices[0]->configurations = {fake::Configuration(
-        {fake::Interface(0, 0), fake::Interface(1, 1), fake::Endpoint(0x02, 2, 512)})};
-    backend->devices[1]->setAltStatus = UsbStatus::Io;
-    RadarDevice radar(backend);
-    ASSERT_EQ(radar.RefreshDevices(), 2);
-    ASSERT_TRUE(radar.OpenEntry(0));
-    EXPECT_EQ(radar.SelectStreamingInterface(), 1);
-    EXPECT_EQ(radar.FindEndPoint(0x02), 1);
-    EXPECT_EQ(radar.FindEndPoint(0x86), 0);
-    ASSERT_TRUE(radar.OpenEntry(1));
-    EXPECT_EQ(radar.SelectStreamingInterface(), 0);
-    EXPECT_EQ(radar.FindEndPoint(0x86), 0);
 }
 
 using Records = std::vector<fake::Bytes>;
@@ -204,8 +185,6 @@ TEST(FrameSync, SkipsTheFirst1024WordsAndFindsTheStartBit) {
     // Bit 15 of word 2 is not part of the sample; word 3 keeps all 16 bits.
     EXPECT_EQ(s[1], std::complex<double>(65535.0, 32767.0));
     EXPECT_EQ(vorn::CountFrames(10, 11, 5), 0u);
-    EXPECT_EQ(vorn::CountFrames(1024 + 400, 1024, 50), 50u);
-    EXPECT_EQ(vorn::FindFrameStart(nullptr, 0), 1024u);
     for (std::size_t size : {0u, 1u, 2048u, 2049u}) {
         std::vector<std::uint8_t> stream(size, 0xFF);
         EXPECT_EQ(vorn::UnpackFrames(stream.data(), size, 8, vorn::FrameChannels::One, s), 0u)

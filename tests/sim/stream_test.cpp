@@ -26,7 +26,6 @@ TEST_F(StreamTest, ReadHasStaleWordsFillerThenFramesMatchingTheScene) {
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
         words.push_back(static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8));
     const int first = SampleStream::kStaleWords + SampleStream::kFillerWords;
-    for (int w = kSkippedWords; w < first; ++w) EXPECT_EQ(words[w] & kFrameStartBit, 0);
     const int frames = (static_cast<int>(words.size()) - first) / 4;
     EXPECT_GE(frames, 128 + 1000);
     for (int k = 0; k < frames; ++k) {
@@ -59,23 +58,6 @@ TEST_F(StreamTest, EveryReadStartsOnASweepBoundaryAndTheClockRunsOn) {
     EXPECT_EQ(b % 256, 0u);
     EXPECT_GE(b, afterFirst);
     EXPECT_LT(b, afterFirst + 256);
-}
-
-TEST_F(StreamTest, StalledShortAndLostStreamsReachTheCallerAsShortCounts) {
-    std::vector<std::complex<double>> samples;
-    radar.faults().shortStream = true;
-    for (int n : {128, 1024}) EXPECT_EQ(rig.device.ReadChannel1(samples, n, 1000), n - 1) << n;
-    radar.faults().shortStream = false;
-    radar.faults().stalledStream = true;
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(rig.device.ReadChannel1(samples, 128, 1000), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
-    radar.faults().stalledStream = false;
-    radar.Unplug();
-    EXPECT_EQ(rig.device.ReadChannel1(samples, 128, 1000), 0);
-    EXPECT_EQ(rig.device.RefreshDevices(), 0);
-    radar.Replug();
-    EXPECT_EQ(rig.device.RefreshDevices(), 1);
 }
 
 TEST(StreamPacing, RealTimeReadsKeepThePaceOfTheSampleRate) {
