@@ -32,12 +32,11 @@ vorn::dsp::DynamicRangeControls Vorn_GUI::DynamicRangeFromControls() const {
 }
 
 vorn::dsp::WindowBounds Vorn_GUI::OrderedWindow(QSlider* low, QSlider* high) {
-    if (low->value() > high->value()) {
-        if (high->hasFocus())
-            low->setValue(high->value());
-        else
-            high->setValue(low->value());
-    }
+    const vorn::dsp::WindowBounds bounds =
+        vorn::dsp::OrderWindowBounds(low->value(), high->value(), high->hasFocus());
+    // The sliders hold whole numbers, and so do the ordered bounds.
+    low->setValue(static_cast<int>(bounds.lower));
+    high->setValue(static_cast<int>(bounds.upper));
     return {static_cast<double>(low->value()), static_cast<double>(high->value())};
 }
 
@@ -58,32 +57,30 @@ void Vorn_GUI::ShowTimeScopeTitles(bool fixedAmplitude) {
 }
 
 void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod) {
+    DrawTimeScope(scope, samplePeriod, std::nullopt);
+}
+
+void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double spanEnd,
+                               double samplePeriod) {
+    DrawTimeScope(scope, samplePeriod, spanEnd);
+}
+
+void Vorn_GUI::DrawTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod,
+                             std::optional<double> spanEnd) {
     if (timeAxisDirty) {
         const double period =
             vorn::dsp::ResolveSamplePeriod(samplePeriod, sweepTimeMs, samplesPerSweep);
         timeAxis = vorn::dsp::TimeAxis(scope.i.size(), period);
-        ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0,
-                                        static_cast<double>(scope.i.size()) * period);
+        if (spanEnd)
+            ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0001, *spanEnd);
+        else
+            ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0,
+                                            static_cast<double>(scope.i.size()) * period);
         ui.qwtPlotScope_1->setAxisAutoScale(QwtPlot::yLeft);
         timeAxisDirty = false;
     }
     // A block of another length than the axis was built for (a changed sweep count before
     // the reset reached this tick) is drawn over the points both have.
-    const int n = static_cast<int>(std::min(timeAxis.size(), scope.i.size()));
-    if (curveI) curveI->setSamples(timeAxis.data(), scope.i.data(), n);
-    if (curveQ) curveQ->setSamples(timeAxis.data(), scope.q.data(), n);
-}
-
-void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double spanEnd,
-                               double samplePeriod) {
-    if (timeAxisDirty) {
-        const double period =
-            vorn::dsp::ResolveSamplePeriod(samplePeriod, sweepTimeMs, samplesPerSweep);
-        timeAxis = vorn::dsp::TimeAxis(scope.i.size(), period);
-        ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0001, spanEnd);
-        ui.qwtPlotScope_1->setAxisAutoScale(QwtPlot::yLeft);
-        timeAxisDirty = false;
-    }
     const int n = static_cast<int>(std::min(timeAxis.size(), scope.i.size()));
     if (curveI) curveI->setSamples(timeAxis.data(), scope.i.data(), n);
     if (curveQ) curveQ->setSamples(timeAxis.data(), scope.q.data(), n);

@@ -8,6 +8,7 @@
 #include <complex>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "display/plot_items.h"
@@ -118,6 +119,8 @@ private:
     // only when the configuration changed.
     void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod);
     void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double spanEnd, double samplePeriod);
+    void DrawTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod,
+                       std::optional<double> spanEnd);
     // The "Auto" rules over values[0, maxCount) and values[0, minCount); moves the sliders
     // whose box is checked and returns the bounds to use for the plot.
     vorn::dsp::DynamicRange AutoDynamicRange(const std::vector<double>& values,
