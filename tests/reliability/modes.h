@@ -3,8 +3,10 @@
 // words its routine uses when a read comes up short.
 #include <QAbstractButton>
 
+#include <functional>
 #include <vector>
 
+#include "sim/sim_radar.h"
 #include "ui_vorn_gui.h"
 
 struct ModeCase {
@@ -32,3 +34,22 @@ inline std::vector<ModeCase> AllowedModes(const Ui::Vorn_GUIClass& ui) {
         {ui.radioOperationMode_4, ui.radioSpectrumDisplay_5, fsk},
     };
 }
+
+using vorn::sim::SimRadar;
+
+struct StreamFault {
+    const char* name;
+    std::function<void(SimRadar&)> inject;
+    bool endsStream;
+};
+
+// The request carries 10240 spare bytes: 2048 skipped, the rest room for the search.
+inline const StreamFault kStreamFaults[] = {
+    {"unplugged", [](SimRadar& r) { r.Unplug(); }, true},
+    {"stalled", [](SimRadar& r) { r.faults().stalledStream = true; }, true},
+    {"one frame short", [](SimRadar& r) { r.faults().shortStream = true; }, true},
+    {"no start bit", [](SimRadar& r) { r.faults().noStartBit = true; }, true},
+    {"garbage beyond the spare bytes", [](SimRadar& r) { r.faults().garbageWords = 8000; }, true},
+    {"garbage within the spare bytes", [](SimRadar& r) { r.faults().garbageWords = 1500; }, false},
+    {"start bit inside frames", [](SimRadar& r) { r.faults().startBitInData = true; }, false},
+};

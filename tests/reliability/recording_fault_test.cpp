@@ -10,15 +10,12 @@
 #include <QTemporaryDir>
 
 #include <csignal>
-#include <functional>
 
 #include "../app/window_fixture.h"
 #include "modes.h"
 #include "record/sample_file_reader.h"
 
 namespace {
-
-using vorn::sim::SimRadar;
 
 // Answers the next save dialog with a file name for as long as it lives. Asked to replace an
 // existing file, it says yes; any other question is refused and the dialog cancelled, so that a
@@ -29,14 +26,9 @@ public:
         QObject::connect(&poll_, &QTimer::timeout, [this, path] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                QAbstractButton* yes = box->button(QMessageBox::Yes);
-                if (yes != nullptr) {
-                    yes->click();
-                } else {
-                    box->reject();
-                    refused_ = true;
-                }
-                return;
+                if (QAbstractButton* yes = box->button(QMessageBox::Yes)) return yes->click();
+                refused_ = true;
+                return box->reject();
             }
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             if (!dialog) return;
@@ -76,8 +68,6 @@ public:
         setrlimit(RLIMIT_FSIZE, &previous_);
         std::signal(SIGXFSZ, previousHandler_);
     }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
     rlimit previous_{};
@@ -88,15 +78,10 @@ private:
 
 class RecordingFaultTest : public WindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        ASSERT_TRUE(dir.isValid());
-    }
-
     void StartStreaming(QAbstractButton* operating) {
         if (ui().comboDevices->itemText(0) != "Tarkel") ui().buttonRefreshDeviceList->click();
         Activate();
-        ASSERT_TRUE(Streaming()) << status().toStdString();
+        ASSERT_TRUE(Streaming() && dir.isValid()) << status().toStdString();
         operating->click();
         ui().recordTimeSeconds->setValue(1);
     }
@@ -114,19 +99,13 @@ protected:
 };
 
 TEST_F(RecordingFaultTest, StreamFaultsDuringARecordingEndStreamingAndWriteNothing) {
-    const std::pair<const char*, std::function<void(SimRadar&)>> faults[] = {
-        {"unplugged", [](SimRadar& r) { r.Unplug(); }},
-        {"stalled", [](SimRadar& r) { r.faults().stalledStream = true; }},
-        {"one frame short", [](SimRadar& r) { r.faults().shortStream = true; }},
-        {"no start bit", [](SimRadar& r) { r.faults().noStartBit = true; }},
-        {"garbage beyond the spare bytes", [](SimRadar& r) { r.faults().garbageWords = 8000; }},
-    };
     for (QAbstractButton* operating :
          {ui().radioOperationMode_1, ui().radioOperationMode_4, ui().radioOperationMode_5}) {
-        for (const auto& [name, inject] : faults) {
-            const std::string what = operating->text().toStdString() + ", " + name;
+        for (const StreamFault& fault : kStreamFaults) {
+            if (!fault.endsStream) continue;
+            const std::string what = operating->text().toStdString() + ", " + fault.name;
             StartStreaming(operating);
-            inject(*radar);
+            fault.inject(*radar);
             EXPECT_EQ(Record(dir.filePath("rec.dat")), 0) << what;
             EXPECT_TRUE(ui().recordStatus->text().startsWith("Error, ")) << what;
             EXPECT_EQ(status(), "Error: Interface cound not be set!") << what;
@@ -142,24 +121,21 @@ TEST_F(RecordingFaultTest, StreamFaultsDuringARecordingEndStreamingAndWriteNothi
 }
 
 TEST_F(RecordingFaultTest, AbsorbedFaultsStillRecordEveryFrame) {
-    const std::pair<const char*, std::function<void(SimRadar&)>> faults[] = {
-        {"garbage within the spare bytes", [](SimRadar& r) { r.faults().garbageWords = 1500; }},
-        {"start bit inside frames", [](SimRadar& r) { r.faults().startBitInData = true; }},
-    };
     StartStreaming(ui().radioOperationMode_1);
     int n = 0;
-    for (const auto& [name, inject] : faults) {
-        inject(*radar);
+    for (const StreamFault& fault : kStreamFaults) {
+        if (fault.endsStream) continue;
+        fault.inject(*radar);
         const QString path = dir.filePath(QString("rec%1.dat").arg(n++));
-        EXPECT_EQ(Record(path), 1) << name;
-        EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples") << name;
-        EXPECT_TRUE(Streaming()) << name;
+        EXPECT_EQ(Record(path), 1) << fault.name;
+        EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples") << fault.name;
+        EXPECT_TRUE(Streaming()) << fault.name;
         const auto file = vorn::record::ReadSampleFile(path.toStdString());
-        ASSERT_TRUE(file.ok) << name << ": " << file.message;
-        EXPECT_EQ(file.samples.size(), 256000u) << name;
+        ASSERT_TRUE(file.ok) << fault.name << ": " << file.message;
+        EXPECT_EQ(file.samples.size(), 256000u) << fault.name;
         for (const auto& s : file.samples) {
             // Only the 15 low bits of a Q word are data.
-            ASSERT_LE(s.imag(), 0x7FFF) << name;
+            ASSERT_LE(s.imag(), 0x7FFF) << fault.name;
         }
         radar->faults() = {};
     }

@@ -26,14 +26,9 @@ long EnvOr(const char* name, long fallback) {
 // Resident set size in bytes, from /proc/self/statm.
 long ResidentBytes() {
     std::ifstream statm("/proc/self/statm");
-    long size = 0;
-    long resident = 0;
+    long size = 0, resident = 0;
     statm >> size >> resident;
     return resident * sysconf(_SC_PAGESIZE);
-}
-
-double Mib(long bytes) {
-    return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }
 
 template <typename T>
@@ -81,14 +76,11 @@ TEST_F(SoakTest, EveryModeStreamsLongWithFlatMemory) {
     std::vector<long> done(modes.size(), 0);
     const long total = perMode * static_cast<long>(modes.size());
 
-    const long atStart = ResidentBytes();
     Activate();
     ASSERT_TRUE(Streaming()) << status().toStdString();
 
     long ticks = 0;
     long baseline = 0;  // once allocator caches and per-mode buffers have settled
-    long highest = 0;
-    int switches = 0;
     std::uniform_int_distribution<long> burstLength(200, 500);
     while (ticks < total) {
         std::vector<std::size_t> open;
@@ -100,7 +92,6 @@ TEST_F(SoakTest, EveryModeStreamsLongWithFlatMemory) {
         ShuffleSettings();
         mode.operating->click();
         mode.display->click();
-        ++switches;
         ASSERT_TRUE(mode.display->isChecked()) << mode.Name();
 
         const long burst = std::min(burstLength(rng), perMode - done[m]);
@@ -113,20 +104,14 @@ TEST_F(SoakTest, EveryModeStreamsLongWithFlatMemory) {
         done[m] += burst;
         ASSERT_TRUE(Streaming()) << mode.Name();
         const long rss = ResidentBytes();
-        highest = std::max(highest, rss);
         if (baseline == 0 && ticks >= total / 4) baseline = rss;
     }
     const long atEnd = ResidentBytes();
 
-    std::printf("soak: %ld ticks (%ld per mode, %zu modes), %d switches\n", ticks, perMode,
-                modes.size(), switches);
-    std::printf(
-        "soak: RSS start %.1f MiB, after a quarter %.1f MiB, highest %.1f MiB, end %.1f MiB\n",
-        Mib(atStart), Mib(baseline), Mib(highest), Mib(atEnd));
+    std::printf("soak: %ld ticks, RSS after a quarter %ld KiB, at the end %ld KiB\n", ticks,
+                baseline / 1024, atEnd / 1024);
     RecordProperty("ticks", std::to_string(ticks));
-    RecordProperty("rss_baseline_kib", std::to_string(baseline / 1024));
-    RecordProperty("rss_end_kib", std::to_string(atEnd / 1024));
     // A leak of a few hundred bytes per tick would add tens of MiB over the last three quarters.
     EXPECT_LE(atEnd, baseline + baseline / 20 + 16L * 1024 * 1024)
-        << "resident memory grew from " << Mib(baseline) << " MiB to " << Mib(atEnd) << " MiB";
+        << "resident memory grew from " << baseline / 1024 << " KiB to " << atEnd / 1024 << " KiB";
 }
