@@ -1,8 +1,8 @@
-// vorn-process as a user meets it: its files and their format, and every bad input refused
-// with the file and line, exit status 2 and an untouched output directory.
+// vorn-process and vorn-gui-demo as a user meets them: the files and their format, and every
+// bad input refused with the file and line, exit status 2 and an untouched output directory.
 #include <gtest/gtest.h>
-#include <QDir>
-#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "tools_test_support.h"
@@ -11,7 +11,7 @@ using namespace tools_test;
 
 namespace {
 
-constexpr const char* kFmcwHeader = "5650000000.000000\n1.000000\n128\n100000000.000000\n";
+const QByteArray kFmcwHeader = "5650000000.000000\n1.000000\n128\n100000000.000000\n";
 
 // `frames` frames of nearly constant value.
 QByteArray Frames(int frames) {
@@ -21,67 +21,62 @@ QByteArray Frames(int frames) {
     return text;
 }
 
+ProcessRun RunDemo(const QStringList& args) {
+    return RunProgram(VORN_GUI_DEMO_EXE, QStringList{"-platform", "offscreen"} + args);
+}
+
 class ProcessCli : public ::testing::Test {
 protected:
+    ProcessCli() { QDir().mkpath(out); }
     QString Write(const QByteArray& content) {
-        const QString path = dir.filePath(QStringLiteral("in.dat"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        return path;
-    }
-    QString OutDir() {
-        const QString path = dir.filePath(QStringLiteral("out"));
-        QDir().mkpath(path);
-        return path;
+        QFile file(input);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        return input;
     }
     QTemporaryDir dir;
+    const QString input = dir.filePath("in.dat");
+    const QString out = dir.filePath("out");
 };
 
 }  // namespace
 
 TEST_F(ProcessCli, BadInputIsNamedWithFileAndLineAndLeavesTheOutputEmpty) {
-    const QByteArray fmcw(kFmcwHeader);
     const QByteArray cw("5800000000.000000\n1.000000\n128\n0.000000\n");
+    const QByteArray badSweep = "5650000000.000000\nfast\n128\n1e8\n";
     const struct {
-        QByteArray content;
-        QStringList options;
         const char* message;  // expected in the error line after the file name
+        QByteArray content;
+        QStringList options = {};
     } cases[] = {
-        {"", {}, "line 1: the file is empty"},
-        {Frames(256), {}, "line 1: no header"},
-        {"5650000000.000000\nfast\n128\n1e8\n" + Frames(128),
-         {},
-         "line 2: expected the sweep time"},
-        {"5650000000.000000\n1.000000\n", {}, "line 3: expected the samples"},
-        {fmcw + "2000+2000i\n2000+2000i\nabc\n", {}, "line 7: expected <int>+<int>i"},
-        {fmcw + Frames(128) + "2000+2000i\n",
-         {},
-         "line 261: channel 2 of the last frame is missing"},
-        {fmcw + Frames(8192), {"--mode", "cw"}, "line 4: --mode cw does not fit an FMCW recording"},
-        {cw + Frames(128), {"--mode", "range"}, "line 4: --mode range does not fit a CW recording"},
-        {"5650000000.000000\n1.000000\n100\n1e8\n" + Frames(100),
-         {},
-         "line 3: 100 samples per sweep"},
-        {fmcw + Frames(100), {}, "line 204: the recording ends before"},
+        {"line 1: the file is empty", ""},
+        {"line 1: no header", Frames(256)},
+        {"line 2: expected the sweep time", badSweep + Frames(128)},
+        {"line 3: expected the samples", "5650000000.000000\n1.000000\n"},
+        {"line 7: expected <int>+<int>i", kFmcwHeader + "2000+2000i\n2000+2000i\nabc\n"},
+        {"line 261: channel 2 of the last frame is missing",
+         kFmcwHeader + Frames(128) + "2000+2000i\n"},
+        {"line 4: --mode cw does not fit an FMCW recording",
+         kFmcwHeader + Frames(8192),
+         {"--mode", "cw"}},
+        {"line 4: --mode range does not fit a CW recording", cw + Frames(128), {"--mode", "range"}},
+        {"line 3: 100 samples per sweep", "5650000000.000000\n1.000000\n100\n1e8\n" + Frames(100)},
+        {"line 204: the recording ends before", kFmcwHeader + Frames(100)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
-        const QString input = Write(c.content);
-        const ProcessRun run = RunVornProcess(c.options + QStringList{input, OutDir()});
+        const ProcessRun run = RunVornProcess(c.options + QStringList{Write(c.content), out});
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
         EXPECT_TRUE(run.err.startsWith("vorn-process: \"" + input + "\": " + c.message))
             << run.err.toStdString();
-        EXPECT_TRUE(DirectoryEntries(OutDir()).isEmpty());
+        EXPECT_TRUE(DirectoryEntries(out).isEmpty());
         EXPECT_EQ(DirectoryEntries(dir.path()), (QStringList{"in.dat", "out"}));
     }
 }
 
-TEST_F(ProcessCli, BadCommandLinesExitWithStatusTwo) {
-    const QString input = Write(kFmcwHeader + Frames(128));
-    const QString out = OutDir();
-    const QStringList cases[] = {
+TEST_F(ProcessCli, BadCommandLinesOfBothProgramsExitWithStatusTwo) {
+    Write(kFmcwHeader + Frames(128));
+    const QStringList process[] = {
         {input},
         {"--mode", "doppler", input, out},
         {"--sweeps", "4", input, out},
@@ -93,22 +88,41 @@ TEST_F(ProcessCli, BadCommandLinesExitWithStatusTwo) {
         {input, input},                    // OUTDIR is a file
         {dir.filePath("missing.dat"), out},
     };
-    for (const QStringList& args : cases) {
+    for (const QStringList& args : process) {
         const ProcessRun run = RunVornProcess(args);
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.startsWith("vorn-process: ")) << run.err.toStdString();
         EXPECT_TRUE(DirectoryEntries(out).isEmpty()) << args.join(' ').toStdString();
     }
+    const QStringList demo[] = {
+        {"--frobnicate"},
+        {"--operating-mode", "triangle"},
+        {"--display-mode", "6"},
+        {"--operating-mode", "cw", "--display-mode", "1"},  // no range scope in CW
+        {"--after", "100"},                                 // without --screenshot
+        {"--screenshot", dir.filePath("a.png"), "--after", "soon"},
+        {"--replay", dir.filePath("missing.dat")},
+        {"stray"},
+    };
+    for (const QStringList& args : demo) {
+        const ProcessRun run = RunDemo(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        // Qt may print its own notes first.
+        EXPECT_TRUE(run.err.contains(QRegularExpression("(^|\n)vorn-gui-demo: ")))
+            << run.err.toStdString();
+    }
     const ProcessRun help = RunVornProcess({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("--threads") && help.out.contains("detections.csv"));
+    const ProcessRun demoHelp = RunDemo({"--help"});
+    EXPECT_EQ(demoHelp.exitCode, 0);
+    EXPECT_TRUE(demoHelp.out.contains("--replay") && demoHelp.out.contains("--screenshot"));
 }
 
 TEST_F(ProcessCli, NpyFilesCarryTheirShapeInANumpyHeader) {
     // 2.5 blocks of 64 sweeps: two blocks, the partial one dropped and counted.
-    const QString input = Write(kFmcwHeader + Frames(160 * 128));
-    const QString out = OutDir();
-    const ProcessRun run = RunVornProcess({"--mode", "rvmap", input, out});
+    const ProcessRun run =
+        RunVornProcess({"--mode", "rvmap", Write(kFmcwHeader + Frames(160 * 128)), out});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.err,
               "vorn-process: dropped a trailing partial block of 4096 frames (a block "
@@ -130,8 +144,7 @@ TEST_F(ProcessCli, NpyFilesCarryTheirShapeInANumpyHeader) {
     ASSERT_EQ(axis.values.size(), 1024u);
     EXPECT_LT(axis.values.front(), 0.0);
     EXPECT_DOUBLE_EQ(axis.values[512], 0.0);
-    const NpyArray rows = ReadNpy(out + "/range_axis.npy");
-    EXPECT_EQ(rows.shape, (std::vector<std::size_t>{513}));
+    EXPECT_EQ(ReadNpy(out + "/range_axis.npy").shape, (std::vector<std::size_t>{513}));
 
     const auto detections = ReadCsv(out + "/detections.csv");
     ASSERT_EQ(detections.size(), 3u);
@@ -140,8 +153,7 @@ TEST_F(ProcessCli, NpyFilesCarryTheirShapeInANumpyHeader) {
 }
 
 TEST_F(ProcessCli, CsvFormatWritesOneLinePerBlockRowAndBenchTimesBlocks) {
-    const QString input = Write(kFmcwHeader + Frames(3 * 128));
-    const QString out = OutDir();
+    Write(kFmcwHeader + Frames(3 * 128));
     ASSERT_EQ(RunVornProcess({"--format", "csv", input, out}).exitCode, 0);
     EXPECT_EQ(DirectoryEntries(out), (QStringList{"axis.csv", "detections.csv", "spectra.csv"}));
     const auto spectra = ReadCsv(out + "/spectra.csv");
@@ -151,11 +163,23 @@ TEST_F(ProcessCli, CsvFormatWritesOneLinePerBlockRowAndBenchTimesBlocks) {
     const NpyArray npy = ReadNpy(out + "/spectra.npy");
     ASSERT_EQ(npy.values.size(), 3u * 513u);
     // The text holds the same doubles, not rounded ones.
-    for (std::size_t k = 0; k < 513; ++k)
-        EXPECT_EQ(spectra[1][static_cast<int>(k)].toDouble(), npy.values[513 + k]) << k;
+    for (int k = 0; k < 513; ++k) EXPECT_EQ(spectra[1][k].toDouble(), npy.values[513 + k]) << k;
     const ProcessRun bench = RunVornProcess({"--bench", input, out});
     ASSERT_EQ(bench.exitCode, 0);
     EXPECT_TRUE(bench.out.contains("blocks 3") && bench.out.contains("median") &&
                 bench.out.contains("95th percentile"))
         << bench.out.toStdString();
+}
+
+TEST(DemoCli, ReplaysARecordingAndSavesAScreenshot) {
+    QTemporaryDir dir;
+    RecordWithWindow(OneTarget(30.0, 0.0), kFmcw, 8 * 128, dir.filePath("rec.dat"));
+    const QString png = dir.filePath("shot.png");
+    const ProcessRun run =
+        RunDemo({"--replay", dir.filePath("rec.dat"), "--activate", "--operating-mode", "fmcw",
+                 "--display-mode", "5", "--screenshot", png, "--after", "500"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage image(png);
+    EXPECT_FALSE(image.isNull());
+    EXPECT_GT(image.width(), 200);
 }

@@ -5,12 +5,10 @@
 #include <qwt_plot_marker.h>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <cmath>
-#include <utility>
 
 #include "record/sample_file_reader.h"
 #include "sim/replay.h"
@@ -18,16 +16,13 @@
 #include "tools_test_support.h"
 
 using namespace tools_test;
-using vorn::sim::LoadReplay;
-using vorn::sim::MakeReplay;
-using vorn::sim::RadarMode;
-using vorn::sim::Replay;
+using namespace vorn::sim;
 
 namespace {
 
 const std::string kCwHeader = "5800000000.000000\n1.000000\n128\n0.000000\n";
 
-vorn::sim::ReplayLoad FromText(const std::string& text) {
+ReplayLoad FromText(const std::string& text) {
     return MakeReplay(vorn::record::ParseSampleText(text), "r.dat");
 }
 
@@ -40,13 +35,10 @@ std::string Sweeps(int frames) {
 
 }  // namespace
 
-TEST(ReplayFile, HeaderGivesTheParametersAndBadFilesAreRefusedWithTheLine) {
+TEST(ReplayFile, HeaderGivesTheParametersBadFilesAreRefusedAndMismatchesNamed) {
     const auto ok = FromText("5675000000.000000\n2.000000\n256\n150000000.000000\n" + Sweeps(600));
     ASSERT_TRUE(ok.replay) << ok.message;
-    EXPECT_EQ(ok.replay->parameters.mode, RadarMode::FmcwSawtooth);
-    EXPECT_EQ(ok.replay->parameters.sweepTimeS, 0.002);
-    EXPECT_EQ(ok.replay->parameters.samplesPerSweep, 256);
-    EXPECT_EQ(ok.replay->parameters.bandwidthHz, 150e6);
+    EXPECT_EQ(ok.replay->Mismatch({RadarMode::FmcwSawtooth, 0.002, 150e6, 256}), "");
     EXPECT_EQ(ok.replay->frames.size(), 512u) << "the part sweep at the end is left out";
     const auto cw = FromText(kCwHeader + Sweeps(128));
     ASSERT_TRUE(cw.replay);
@@ -56,12 +48,10 @@ TEST(ReplayFile, HeaderGivesTheParametersAndBadFilesAreRefusedWithTheLine) {
     const std::pair<std::string, std::string> bad[] = {
         {"5725000000.000000\n2.000000\n256\n250000000.000000\n" + Sweeps(600),
          "\"r.dat\": line 4: bandwidth 2.5e+08 Hz is not a setting of the radar"},
-        {Sweeps(128), "\"r.dat\": line 1: no header"},
         {"5800000000.000000\n3.000000\n128\n0.000000\n" + Sweeps(128),
          "\"r.dat\": line 2: sweep time 3 ms"},
         {kCwHeader + Sweeps(100), "\"r.dat\": line 204: the recording holds no whole sweep"},
         {kCwHeader + "5+5i\n-1+5i\n" + Sweeps(128), "\"r.dat\": line 6: value outside"},
-        {kCwHeader + "x\n", "line 5: expected <int>+<int>i"},
     };
     for (const auto& [text, message] : bad) {
         const auto load = FromText(text);
@@ -69,32 +59,24 @@ TEST(ReplayFile, HeaderGivesTheParametersAndBadFilesAreRefusedWithTheLine) {
         EXPECT_NE(load.message.find(message), std::string::npos) << load.message;
     }
     EXPECT_NE(LoadReplay("/nonexistent/r.dat").message.find("Cannot read"), std::string::npos);
-}
 
-TEST(ReplayFile, MismatchNamesEveryDifferingParameterAndFramesLoop) {
     Replay replay;
     replay.parameters = {RadarMode::FmcwSawtooth, 0.001, 100e6, 128};
-    EXPECT_EQ(replay.Mismatch(replay.parameters), "");
     EXPECT_EQ(replay.Mismatch({RadarMode::Cw, 0.002, 100e6, 256}),
               "Replay refused the operating parameters: mode CW, the recording is FMCW; sweep "
               "time 2 ms, the recording has 1 ms; samples per sweep 256, the recording has 128");
     EXPECT_NE(replay.Mismatch({RadarMode::FmcwSawtooth, 0.001, 400e6, 128}), "");
     replay.bandwidthRecorded = false;
     EXPECT_EQ(replay.Mismatch({RadarMode::FmcwSawtooth, 0.001, 400e6, 128}), "");
-
-    replay.frames.resize(256);
-    for (std::size_t k = 0; k < 256; ++k) replay.frames[k].ch1.i = static_cast<std::uint16_t>(k);
-    const auto frames = replay.Frames(200, 128);
-    for (std::size_t k = 0; k < 128; ++k) EXPECT_EQ(frames[k].ch1.i, (200 + k) % 256);
 }
 
 TEST(ReplayWindow, StreamsTheRecordingInALoopAndRefusesParametersThatDoNotMatchIt) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("rec.dat").toStdString();
     RecordWithWindow(OneTarget(40.0, 0.0), kFmcw, 4 * 128, dir.filePath("rec.dat"));
-    vorn::sim::ReplayLoad load = LoadReplay(path);
+    ReplayLoad load = LoadReplay(path);
     ASSERT_TRUE(load.replay) << load.message;
-    WindowOnRadar w(MakeRadar(vorn::sim::Scene{}));
+    WindowOnRadar w(vorn::sim::Scene{});
     w.radar->SetReplay(std::make_shared<const Replay>(std::move(*load.replay)));
     vorn::tools::ShowRefusalsInStatusBar(*w.radar, *w.window);
     const Ui::Vorn_GUIClass& ui = w.window->form();

@@ -5,19 +5,14 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
-#include <QMetaObject>
 #include <QProcess>
 #include <QStatusBar>
 #include <QTextStream>
 
 #include <cstring>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "app/vorn_gui.h"
 #include "device/radar_device.h"
-#include "sim/scene.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_radar.h"
 
@@ -30,8 +25,8 @@ inline constexpr int kCw = 3;
 
 // A window on its own stand-in radar, streaming as fast as asked.
 struct WindowOnRadar {
-    explicit WindowOnRadar(std::shared_ptr<vorn::sim::SimRadar> r)
-        : radar(std::move(r)),
+    explicit WindowOnRadar(const vorn::sim::Scene& scene)
+        : radar(std::make_shared<vorn::sim::SimRadar>(scene, vorn::sim::Pacing::AsFastAsPossible)),
           window(std::make_unique<Vorn_GUI>(std::make_shared<vorn::sim::SimBackend>(radar))) {}
     // Activates, then selects the operating and display mode as the operator would.
     void Start(int operatingMode, int displayMode) {
@@ -53,10 +48,6 @@ struct WindowOnRadar {
     std::unique_ptr<Vorn_GUI> window;
 };
 
-inline std::shared_ptr<vorn::sim::SimRadar> MakeRadar(const vorn::sim::Scene& scene) {
-    return std::make_shared<vorn::sim::SimRadar>(scene, vorn::sim::Pacing::AsFastAsPossible);
-}
-
 inline vorn::sim::Scene OneTarget(double rangeM, double velocityMps) {
     vorn::sim::Scene scene;
     scene.targets = {{rangeM, velocityMps, 600.0}};
@@ -68,7 +59,7 @@ inline vorn::sim::Scene OneTarget(double rangeM, double velocityMps) {
 // Records `frames` frames of both channels with the window's own file writer.
 inline void RecordWithWindow(const vorn::sim::Scene& scene, int operatingMode, int frames,
                              const QString& path) {
-    WindowOnRadar w(MakeRadar(scene));
+    WindowOnRadar w(scene);
     w.Start(operatingMode, operatingMode == kFmcw ? 1 : 2);
     SampleBlock samples;
     ASSERT_EQ(w.window->radar()->ReadBothChannels(samples, frames, 10000), 2 * frames);
@@ -86,7 +77,6 @@ inline ProcessRun RunProgram(const QString& program, const QStringList& args) {
     process.start(program, args);
     if (!process.waitForFinished(60000)) {
         process.kill();
-        process.waitForFinished();
         return {-1, {}, QStringLiteral("did not finish")};
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -95,7 +85,7 @@ inline ProcessRun RunProgram(const QString& program, const QStringList& args) {
 }
 
 inline ProcessRun RunVornProcess(const QStringList& args) {
-    return RunProgram(QStringLiteral(VORN_PROCESS_EXE), args);
+    return RunProgram(VORN_PROCESS_EXE, args);
 }
 
 struct NpyArray {
@@ -106,20 +96,17 @@ struct NpyArray {
 
 // Empty shape when the file is not a .npy of float64 as vorn-process writes it.
 inline NpyArray ReadNpy(const QString& path) {
-    NpyArray array;
     QFile file(path);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (bytes.size() < 10 || bytes.left(8) != QByteArray("\x93NUMPY\x01\x00", 8)) return array;
-    const int length = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9])
-                                                                  << 8;
-    array.header = bytes.left(10 + length).toStdString();
+    if (bytes.size() < 10 || bytes.left(8) != QByteArray("\x93NUMPY\x01\x00", 8)) return {};
+    const int length = static_cast<unsigned char>(bytes[8]) | bytes[9] << 8;
+    NpyArray array{bytes.left(10 + length).toStdString(), {}, {}};
     const QString dict = QString::fromLatin1(bytes.mid(10, length));
     const int open = dict.indexOf('(');
     std::size_t count = 1;
     for (const QString& part : dict.mid(open + 1, dict.indexOf(')') - open - 1).split(',')) {
-        if (part.trimmed().isEmpty()) continue;
-        array.shape.push_back(part.trimmed().toULongLong());
-        count *= array.shape.back();
+        if (!part.trimmed().isEmpty())
+            count *= array.shape.emplace_back(part.trimmed().toULongLong());
     }
     const QByteArray data = bytes.mid(10 + length);
     if (open < 0 || static_cast<std::size_t>(data.size()) != count * sizeof(double)) return {};
