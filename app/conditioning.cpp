@@ -3,6 +3,7 @@
 #include <QSlider>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_zoneitem.h>
 #include <qwt_scale_engine.h>
 #include <qwt_text.h>
 
@@ -38,6 +39,16 @@ vorn::dsp::WindowBounds Vorn_GUI::OrderedWindow(QSlider* low, QSlider* high) {
     low->setValue(static_cast<int>(bounds.lower));
     high->setValue(static_cast<int>(bounds.upper));
     return {static_cast<double>(low->value()), static_cast<double>(high->value())};
+}
+
+void Vorn_GUI::ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, double fullLower,
+                              double fullUpper) {
+    if (!windowZone) return;
+    windowZone->setVisible(on);
+    if (on)
+        windowZone->setInterval(window.lower, window.upper);
+    else
+        windowZone->setInterval(fullLower, fullUpper);
 }
 
 void Vorn_GUI::SetAxisTitle(QwtPlot* plot, int axis, const QString& title) {

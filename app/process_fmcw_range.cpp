@@ -3,7 +3,6 @@
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
-#include <qwt_plot_zoneitem.h>
 
 #include <cmath>
 
@@ -29,14 +28,7 @@ void Vorn_GUI::ProcessFmcwRange() {
     const vorn::dsp::WindowBounds window = OrderedWindow(ui.rangeFilter_Low, ui.rangeFilter_High);
     ui.range_UpperBound->setText(tr("%1 m").arg(window.upper));
     ui.range_LowerBound->setText(tr("%1 m").arg(window.lower));
-    const bool windowOn = vorn::dsp::IsWindowActive(window, 0.0, rmax);
-    if (windowZone) {
-        windowZone->setVisible(windowOn);
-        if (windowOn)
-            windowZone->setInterval(window.lower, window.upper);
-        else
-            windowZone->setInterval(0.0, rmax);
-    }
+    ShowWindowZone(vorn::dsp::IsWindowActive(window, 0.0, rmax), window, 0.0, rmax);
 
     UpdateRecordData(geo.sampleRate);
 

@@ -4,7 +4,6 @@
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
-#include <qwt_plot_zoneitem.h>
 
 #include "app/vorn_gui.h"
 #include "display/waterfall_view.h"
@@ -42,14 +41,7 @@ void Vorn_GUI::ProcessFsk() {
         OrderedWindow(ui.velocityFilter_Low, ui.velocityFilter_High);
     ui.velocity_UpperBound->setText(tr("%1 m/s").arg(window.upper));
     ui.velocity_LowerBound->setText(tr("%1 m/s").arg(window.lower));
-    const bool windowOn = vorn::dsp::IsWindowActive(window, -vmax, vmax);
-    if (windowZone) {
-        windowZone->setVisible(windowOn);
-        if (windowOn)
-            windowZone->setInterval(window.lower, window.upper);
-        else
-            windowZone->setInterval(-vmax, vmax);
-    }
+    ShowWindowZone(vorn::dsp::IsWindowActive(window, -vmax, vmax), window, -vmax, vmax);
 
     SampleBlock block;
     if (!AcquireBlock(block, geo.totalSamples, static_cast<int>(geo.timeoutMs))) {

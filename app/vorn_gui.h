@@ -113,6 +113,9 @@ private:
     vorn::dsp::DynamicRangeControls DynamicRangeFromControls() const;
     // Keeps a window's sliders ordered (the slider with focus wins) and returns their values.
     vorn::dsp::WindowBounds OrderedWindow(QSlider* low, QSlider* high);
+    // Shades the window's band, or hides the zone over the full span when the window is off.
+    void ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, double fullLower,
+                        double fullUpper);
     void SetAxisTitle(QwtPlot* plot, int axis, const QString& title);
     void ShowTimeScopeTitles(bool fixedAmplitude);
     // Writes a block's I and Q traces into the top plot's two curves; the x axis is rebuilt

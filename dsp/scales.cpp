@@ -41,28 +41,32 @@ double MagnitudeDb(const Complex& value) {
     return 10.0 * std::log10(std::sqrt(re * re + im * im));
 }
 
-std::size_t FirstMaximumIndex(const std::vector<double>& values, std::size_t first,
-                              std::size_t end) {
+namespace {
+
+// The first index whose value no later value in [first, end) beats by `better`.
+template <class Better>
+std::size_t FirstBestIndex(const std::vector<double>& values, std::size_t first, std::size_t end,
+                           Better better) {
     if (values.empty()) return 0;
     end = std::min(end, values.size());
     first = std::min(first, values.size() - 1);
     std::size_t best = first;
     for (std::size_t i = first + 1; i < end; ++i) {
-        if (values[i] > values[best]) best = i;
+        if (better(values[i], values[best])) best = i;
     }
     return best;
 }
 
+}  // namespace
+
+std::size_t FirstMaximumIndex(const std::vector<double>& values, std::size_t first,
+                              std::size_t end) {
+    return FirstBestIndex(values, first, end, [](double a, double b) { return a > b; });
+}
+
 std::size_t FirstMinimumIndex(const std::vector<double>& values, std::size_t first,
                               std::size_t end) {
-    if (values.empty()) return 0;
-    end = std::min(end, values.size());
-    first = std::min(first, values.size() - 1);
-    std::size_t best = first;
-    for (std::size_t i = first + 1; i < end; ++i) {
-        if (values[i] < values[best]) best = i;
-    }
-    return best;
+    return FirstBestIndex(values, first, end, [](double a, double b) { return a < b; });
 }
 
 int AutoMaximum(const double* values, std::size_t count, int fallback) {
