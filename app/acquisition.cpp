@@ -1,13 +1,17 @@
 // The acquisition tick, its dispatch and the failure sequence shared by every routine.
+#include <QMetaObject>
 #include <QTimer>
 
 #include "app/perf_counter.h"
 #include "app/vorn_gui.h"
 #include "device/radar_device.h"
+#include "device/radar_worker.h"
 
 void Vorn_GUI::ReadStream() {
-    const std::int64_t frequency = vorn::PerformanceFrequency();
-    const std::int64_t first = vorn::PerformanceCounter();
+    // Ticks never overlap: one that comes while the last read is still out is skipped, as it
+    // would be behind a blocked thread; a recording holds the radar for itself.
+    if (readInFlight || recordingInFlight) return;
+    tickStart = vorn::PerformanceCounter();
 
     switch (operatingMode) {
         case 0:
@@ -28,13 +32,31 @@ void Vorn_GUI::ReadStream() {
             break;
     }
 
+    // A routine that read nothing (FMCW triangle) has ended already.
+    if (!readInFlight) FinishTick();
+}
+
+void Vorn_GUI::FinishTick() {
     const std::int64_t second = vorn::PerformanceCounter();
-    // A routine that stopped the stream leaves its error message standing.
-    if (!ui.buttonActivateDevice->isChecked()) return;
-    if (second < noticeUntil) return;
-    const double seconds =
-        static_cast<double>(vorn::ElapsedMicroseconds(first, second, frequency)) / 1000000.0;
-    ui.statusBar->showMessage(tr("Update Time: ") + QString::number(seconds, 'g', 6) + tr(" s"));
+    // A routine that stopped the stream leaves its error message standing, and a notice stays
+    // readable for its few seconds.
+    if (ui.buttonActivateDevice->isChecked() && second >= noticeUntil) {
+        const double seconds = static_cast<double>(vorn::ElapsedMicroseconds(
+                                   tickStart, second, vorn::PerformanceFrequency())) /
+                               1000000.0;
+        ui.statusBar->showMessage(tr("Update Time: ") + QString::number(seconds, 'g', 6) +
+                                  tr(" s"));
+    }
+    emit tickFinished();
+}
+
+void Vorn_GUI::CancelRead() {
+    if (radarWorker) radarWorker->CancelAll();
+    ++readGeneration;
+    if (readInFlight) {
+        readInFlight = false;
+        emit tickFinished();
+    }
 }
 
 void Vorn_GUI::EnableDisplayControls(bool enabled) {
@@ -44,7 +66,8 @@ void Vorn_GUI::EnableDisplayControls(bool enabled) {
 
 void Vorn_GUI::on_spinBoxPUpdateRate_valueChanged() {
     updateIntervalMs = ui.spinBoxPUpdateRate->value();
-    if (ui.buttonActivateDevice->isChecked() && streamTimer) streamTimer->setInterval(updateIntervalMs);
+    if (ui.buttonActivateDevice->isChecked() && streamTimer)
+        streamTimer->setInterval(updateIntervalMs);
 }
 
 void Vorn_GUI::ShowNotice(const QString& message) {
@@ -55,6 +78,7 @@ void Vorn_GUI::ShowNotice(const QString& message) {
 
 void Vorn_GUI::StopStreamingAfterFailedRead(const QString& message) {
     if (streamTimer) streamTimer->stop();
+    CancelRead();
     ui.buttonActivateDevice->setChecked(false);
     ui.statusBar->showMessage(message);
     on_buttonRefreshDeviceList_clicked();
@@ -63,12 +87,54 @@ void Vorn_GUI::StopStreamingAfterFailedRead(const QString& message) {
 
 int Vorn_GUI::SendParameterBlock() {
     const std::vector<std::uint8_t> block = RadarDevice::BuildParameterBlock(parameterWord);
-    return usbDevice->WriteBlock(block.data(), static_cast<int>(block.size()));
+    int written = 0;
+    radarWorker->Run([&](RadarDevice& device) {
+        written = device.WriteBlock(block.data(), static_cast<int>(block.size()));
+    });
+    return written;
 }
 
-bool Vorn_GUI::AcquireBlock(SampleBlock& block, int frames, int timeoutMs) {
-    SendParameterBlock();  // a failed write shows up as a short read
-    const int got = channelOneSelected ? usbDevice->ReadChannel1(block, frames, timeoutMs)
-                                       : usbDevice->ReadChannel2(block, frames, timeoutMs);
-    return got == frames;
+void Vorn_GUI::AcquireBlock(int frames, int timeoutMs, const QString& failure,
+                            BlockHandler process) {
+    readInFlight = true;
+    const std::uint64_t generation = readGeneration;
+    const std::uint16_t word = parameterWord;
+    const bool channelOne = channelOneSelected != 0;
+    // The worker is stopped before the window goes, so `this` outlives every job.
+    radarWorker->Post([this, frames, timeoutMs, generation, word, channelOne, failure,
+                       process = std::move(process)](RadarDevice& device) mutable {
+        // A failed write shows up as a short read.
+        const std::vector<std::uint8_t> parameters = RadarDevice::BuildParameterBlock(word);
+        device.WriteBlock(parameters.data(), static_cast<int>(parameters.size()));
+        auto block = std::make_shared<SampleBlock>();
+        const int got = channelOne ? device.ReadChannel1(*block, frames, timeoutMs)
+                                   : device.ReadChannel2(*block, frames, timeoutMs);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, word, complete = got == frames, block, failure,
+             process = std::move(process)] {
+                OnBlockArrived(generation, word, complete, *block, failure, process);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Vorn_GUI::OnBlockArrived(std::uint64_t generation, std::uint16_t word, bool complete,
+                              SampleBlock& block, const QString& failure,
+                              const BlockHandler& process) {
+    // Called off (deactivation, refresh, a new mode): whoever did it has ended the tick.
+    if (generation != readGeneration || !readInFlight) return;
+    readInFlight = false;
+    // Read under other operating parameters than the current ones: never processed with them.
+    if (word != parameterWord) {
+        emit tickFinished();
+        return;
+    }
+    if (!complete) {
+        StopStreamingAfterFailedRead(failure);
+        FinishTick();
+        return;
+    }
+    process(block);
+    FinishTick();
 }

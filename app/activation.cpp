@@ -15,6 +15,7 @@ const char* const kPermissionHint = QT_TRANSLATE_NOOP(
 void Vorn_GUI::on_buttonRefreshDeviceList_clicked() {
     // A refresh replaces the device under the timer, so streaming stops first, as it does
     // on deactivation. After a failed read the timer is already stopped and nothing changes.
+    CancelRead();
     if (streamTimer && streamTimer->isActive()) {
         streamTimer->stop();
         ui.buttonActivateDevice->setChecked(false);
@@ -42,6 +43,7 @@ void Vorn_GUI::on_buttonRefreshDeviceList_clicked() {
 }
 
 void Vorn_GUI::on_buttonActivateDevice_clicked() {
+    CancelRead();
     if (!ui.buttonActivateDevice->isChecked()) {
         if (streamTimer) streamTimer->stop();
         ui.statusBar->showMessage(tr("Device disabled"));

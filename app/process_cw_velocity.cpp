@@ -10,7 +10,6 @@ void Vorn_GUI::ProcessCwVelocity() {
     const int sweeps = ui.spinBoxDopplerQueue->value();
     const vorn::dsp::CwGeometry geo =
         vorn::dsp::MakeCwGeometry(sweepTimeMs, samplesPerSweep, sweeps, centerFrequencyHz);
-    const double vmax = geo.maxVelocity;
     const int colorScheme = ui.WaterfallRasterDataColor->currentIndex();
 
     if (processingReset) {
@@ -19,11 +18,16 @@ void Vorn_GUI::ProcessCwVelocity() {
     }
     UpdateRecordData(geo.sampleRate);
 
-    SampleBlock block;
-    if (!AcquireBlock(block, geo.totalSamples, static_cast<int>(geo.timeoutMs))) {
-        StopStreamingAfterFailedRead(tr("Error: Interface cound not be set!"));
-        return;
-    }
+    AcquireBlock(geo.totalSamples, static_cast<int>(geo.timeoutMs),
+                 tr("Error: Interface cound not be set!"),
+                 [this, sweeps, geo, colorScheme](SampleBlock& block) {
+                     ProcessCwVelocityBlock(block, sweeps, geo, colorScheme);
+                 });
+}
+
+void Vorn_GUI::ProcessCwVelocityBlock(SampleBlock& block, int sweeps,
+                                      const vorn::dsp::CwGeometry& geo, int colorScheme) {
+    const double vmax = geo.maxVelocity;
 
     vorn::dsp::CwVelocitySettings settings;
     settings.sweepTimeMs = sweepTimeMs;

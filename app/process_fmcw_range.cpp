@@ -32,11 +32,15 @@ void Vorn_GUI::ProcessFmcwRange() {
 
     UpdateRecordData(geo.sampleRate);
 
-    SampleBlock block;
-    if (!AcquireBlock(block, samplesPerSweep, 1000)) {
-        StopStreamingAfterFailedRead(tr("Error: Did not receive requested number of samples."));
-        return;
-    }
+    AcquireBlock(samplesPerSweep, 1000, tr("Error: Did not receive requested number of samples."),
+                 [this, geo, colorScheme, window](SampleBlock& block) {
+                     ProcessFmcwRangeBlock(block, geo, colorScheme, window);
+                 });
+}
+
+void Vorn_GUI::ProcessFmcwRangeBlock(SampleBlock& block, const vorn::dsp::FmcwRangeGeometry& geo,
+                                     int colorScheme, const vorn::dsp::WindowBounds& window) {
+    const double rmax = geo.maxRange;
 
     vorn::dsp::FmcwRangeSettings settings;
     settings.sweepTimeMs = sweepTimeMs;

@@ -43,11 +43,19 @@ void Vorn_GUI::ProcessFsk() {
     ui.velocity_LowerBound->setText(tr("%1 m/s").arg(window.lower));
     ShowWindowZone(vorn::dsp::IsWindowActive(window, -vmax, vmax), window, -vmax, vmax);
 
-    SampleBlock block;
-    if (!AcquireBlock(block, geo.totalSamples, static_cast<int>(geo.timeoutMs))) {
-        StopStreamingAfterFailedRead(tr("Error: Received wrong number of samples from radar."));
-        return;
-    }
+    AcquireBlock(
+        geo.totalSamples, static_cast<int>(geo.timeoutMs),
+        tr("Error: Received wrong number of samples from radar."),
+        [this, sweeps, geo, threshold, colorScheme, dynamicRange, window](SampleBlock& block) {
+            ProcessFskBlock(block, sweeps, geo, threshold, colorScheme, dynamicRange, window);
+        });
+}
+
+void Vorn_GUI::ProcessFskBlock(SampleBlock& block, int sweeps, const vorn::dsp::FskGeometry& geo,
+                               double threshold, int colorScheme,
+                               const vorn::dsp::DynamicRangeControls& dynamicRange,
+                               const vorn::dsp::WindowBounds& window) {
+    const double vmax = geo.maxVelocity;
     UpdateRecordData(geo.sampleRate);
 
     vorn::dsp::FskSettings settings;

@@ -43,11 +43,21 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
 
     UpdateRecordData(geo.sampleRate);
 
-    SampleBlock block;
-    if (!AcquireBlock(block, geo.totalSamples, static_cast<int>(geo.timeoutMs))) {
-        StopStreamingAfterFailedRead(tr("Error: Did not receive the proper number of samples."));
-        return;
-    }
+    AcquireBlock(geo.totalSamples, static_cast<int>(geo.timeoutMs),
+                 tr("Error: Did not receive the proper number of samples."),
+                 [this, sweeps, geo, colorScheme, rangeWindow, velocityWindow](SampleBlock& block) {
+                     ProcessRangeVelocityMapBlock(block, sweeps, geo, colorScheme, rangeWindow,
+                                                  velocityWindow);
+                 });
+}
+
+void Vorn_GUI::ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
+                                            const vorn::dsp::RangeVelocityGeometry& geo,
+                                            int colorScheme,
+                                            const vorn::dsp::WindowBounds& rangeWindow,
+                                            const vorn::dsp::WindowBounds& velocityWindow) {
+    const double rmax = geo.maxRange;
+    const double vmax = geo.maxVelocity;
 
     vorn::dsp::RangeVelocityMapSettings settings;
     settings.sweepTimeMs = sweepTimeMs;

@@ -1,10 +1,12 @@
 // Operating parameters from the controls, and the "+"/"-" step buttons.
 #include <QSlider>
+#include <QTimer>
 #include <qwt_dial_needle.h>
 
 #include "app/vorn_gui.h"
 #include "device/radar_constants.h"
 #include "device/radar_device.h"
+#include "device/radar_worker.h"
 
 namespace {
 
@@ -39,6 +41,8 @@ void Vorn_GUI::Qt_velocityFilter_Low_Minus() { StepInclusive(ui.velocityFilter_L
 void Vorn_GUI::Qt_velocityFilter_Low_Plus() { StepInclusive(ui.velocityFilter_Low, +1); }
 
 bool Vorn_GUI::UpdateOperatingParameters() {
+    // A block read under the old parameters must not meet the new ones.
+    CancelRead();
     ui.filterOptionDCSubtract->setEnabled(true);
     ui.comboPBandwidth->setEnabled(true);
     ui.groupBox_Range->setEnabled(true);
@@ -117,5 +121,14 @@ bool Vorn_GUI::UpdateOperatingParameters() {
     timeAxisDirty = true;
     processingReset = true;
 
+    if (streamTimer && streamTimer->isActive()) {
+        // While streaming, the block joins the radar's queue and the window goes on; every
+        // tick sends it again before its read, where a failed write shows as a short read.
+        const std::vector<std::uint8_t> block = RadarDevice::BuildParameterBlock(parameterWord);
+        radarWorker->Post([block](RadarDevice& device) {
+            device.WriteBlock(block.data(), static_cast<int>(block.size()));
+        });
+        return true;
+    }
     return SendParameterBlock() == vorn::kParameterBlockBytes;
 }

@@ -1,15 +1,19 @@
 // Construction, connections and the legends of the two plots.
 #include "app/vorn_gui.h"
 
-#include <QCamera>
-#include <QDockWidget>
-#include <QTimer>
-#include <QVideoWidget>
 #include <qwt_legend_data.h>
 #include <qwt_plot.h>
 #include <qwt_plot_legenditem.h>
+#include <QCamera>
+#include <QDockWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QVideoWidget>
 
 #include "device/radar_device.h"
+#include "device/radar_worker.h"
 #include "display/waterfall_view.h"
 
 Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
@@ -19,6 +23,7 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     ui.labelQtVersion->setText(tr("This program uses Qt version %1").arg(QString::fromLatin1(qVersion())));
 
     usbDevice = std::make_unique<RadarDevice>(std::move(backend));
+    radarWorker = std::make_unique<vorn::RadarWorker>(*usbDevice);
 
     on_buttonRefreshDeviceList_clicked();
 
@@ -42,6 +47,18 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     ui.groupBox_3->setEnabled(false);
     ui.DisplayProperties->setEnabled(false);
 
+    recordProgress = new QProgressBar(this);
+    recordProgress->setTextVisible(true);
+    recordProgress->setMinimumWidth(220);
+    recordCancelButton = new QPushButton(tr("Cancel"), this);
+    recordCancelButton->setToolTip(tr("Cancel the recording; nothing is written"));
+    ui.statusBar->addPermanentWidget(recordProgress);
+    ui.statusBar->addPermanentWidget(recordCancelButton);
+    recordProgress->hide();
+    recordCancelButton->hide();
+    recordProgressTimer = new QTimer(recordProgress);
+    connect(recordCancelButton, &QPushButton::clicked, this, &Vorn_GUI::CancelRecording);
+
     camera = nullptr;
     videoWidget = new QVideoWidget();
     cameraDock = new QDockWidget(tr("Camera"), this);
@@ -57,6 +74,12 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
 
 Vorn_GUI::~Vorn_GUI() {
     if (streamTimer) streamTimer->stop();
+    // Calls off a read or recording in flight; nothing of it reaches the window any more.
+    radarWorker.reset();
+    if (recordWriter) {
+        recordWriter->wait();
+        delete recordWriter;
+    }
     vorn::DeleteAll(plotItems);
     delete camera;
     // The video widget has no parent unless the dock took it.

@@ -2,11 +2,14 @@
 // The one window of the application: owns the form, the radar connection, the acquisition
 // timer, the plot items and every working buffer. Definitions are split by concern across
 // the app/*.cpp files.
+#include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <complex>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -16,9 +19,13 @@
 #include "dsp/fmcw_range.h"
 #include "dsp/fsk.h"
 #include "dsp/range_velocity_map.h"
+#include "record/sample_file_format.h"
 #include "ui_vorn_gui.h"
 
 class QCamera;
+class QProgressBar;
+class QPushButton;
+class QThread;
 class QDockWidget;
 class QTimer;
 class QVideoWidget;
@@ -32,8 +39,9 @@ class RadarDevice;
 class WaterfallView;
 
 namespace vorn {
+class RadarWorker;
 class UsbBackend;
-}
+}  // namespace vorn
 
 using SampleBlock = vorn::dsp::SampleBlock;
 
@@ -65,6 +73,16 @@ public:
     int currentOperatingMode() const { return operatingMode; }
     int currentDisplayMode() const { return displayMode; }
     std::uint16_t currentParameterWord() const { return parameterWord; }
+    // True from a tick's start until its block has been processed, dropped or called off.
+    bool TickInFlight() const { return readInFlight; }
+    // True from the start of a recording until its outcome is shown.
+    bool RecordingInFlight() const { return recordingInFlight; }
+
+signals:
+    // A tick has ended: its block processed and drawn, its read failed, or its read called off.
+    void tickFinished();
+    // A recording has ended: saved, failed, refused, cancelled or discarded.
+    void recordingFinished();
 
 private slots:
     void on_buttonRefreshDeviceList_clicked();
@@ -101,11 +119,45 @@ private:
     void ShowNotice(const QString& message);
     // Ends streaming after a failed acquisition: the same sequence for every routine.
     void StopStreamingAfterFailedRead(const QString& message);
-    // Sends the parameter block of the current parameter word; the number of bytes taken.
+    // Sends the parameter block of the current parameter word through the radar's worker and
+    // waits for it; the number of bytes taken.
     int SendParameterBlock();
-    // Writes the parameter block and reads frames of the selected channel into block.
-    bool AcquireBlock(SampleBlock& block, int frames, int timeoutMs);
+    // The rest of a processing routine, run on the GUI thread once its block has arrived.
+    using BlockHandler = std::function<void(SampleBlock& block)>;
+    // Writes the parameter block and reads frames of the selected channel off the GUI thread;
+    // a complete block goes to process, a short one ends streaming with the failure message.
+    void AcquireBlock(int frames, int timeoutMs, const QString& failure, BlockHandler process);
+    void OnBlockArrived(std::uint64_t generation, std::uint16_t word, bool complete,
+                        SampleBlock& block, const QString& failure, const BlockHandler& process);
+    // Shows the update time of the tick that just ended and announces its end.
+    void FinishTick();
+    // Calls off the read in flight, if any; a block that still arrives from it is dropped.
+    void CancelRead();
     void ExportPlotImage(QwtPlot* plot);
+    // The stages of a recording after its read: where to save, the writing, the outcome.
+    void CancelRecording();
+    void OnRecordingRead(int got, int frames, std::shared_ptr<SampleBlock> recording);
+    void AskWhereToSave(std::shared_ptr<SampleBlock> recording, int frames,
+                        const QString& suggestion);
+    // One short text in the record status field; the whole message in its tooltip and, when it
+    // says more, in the status bar.
+    void ShowRecordStatus(const QString& text, const QString& details);
+    void EndRecording(bool resumeStreaming);
+    void SetRecordingControls(bool recording);
+    vorn::record::RecordHeader CurrentRecordHeader() const;
+    // The steps of each processing routine after its block has arrived.
+    void ProcessFmcwRangeBlock(SampleBlock& block, const vorn::dsp::FmcwRangeGeometry& geo,
+                               int colorScheme, const vorn::dsp::WindowBounds& window);
+    void ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
+                                      const vorn::dsp::RangeVelocityGeometry& geo, int colorScheme,
+                                      const vorn::dsp::WindowBounds& rangeWindow,
+                                      const vorn::dsp::WindowBounds& velocityWindow);
+    void ProcessCwVelocityBlock(SampleBlock& block, int sweeps, const vorn::dsp::CwGeometry& geo,
+                                int colorScheme);
+    void ProcessFskBlock(SampleBlock& block, int sweeps, const vorn::dsp::FskGeometry& geo,
+                         double threshold, int colorScheme,
+                         const vorn::dsp::DynamicRangeControls& dynamicRange,
+                         const vorn::dsp::WindowBounds& window);
 
     // Control state the processing chains take, read at the moment a tick needs it.
     vorn::dsp::IqBalancing IqBalancingFromControls() const;
@@ -131,6 +183,19 @@ private:
 
     Ui::Vorn_GUIClass ui;
     std::unique_ptr<RadarDevice> usbDevice;
+    // Declared after the device, so that it stops before the device goes.
+    std::unique_ptr<vorn::RadarWorker> radarWorker;
+    bool readInFlight = false;
+    bool recordingInFlight = false;
+    std::uint64_t readGeneration = 0;  // a block read under an older one is dropped
+    std::int64_t tickStart = 0;        // performance-counter value
+    bool recordCancelled = false;
+    bool recordResumeStreaming = false;
+    QProgressBar* recordProgress = nullptr;
+    QPushButton* recordCancelButton = nullptr;
+    QTimer* recordProgressTimer = nullptr;
+    QThread* recordWriter = nullptr;
+    QList<QPointer<QWidget>> recordDisabledWidgets;
     bool timeAxisDirty = true;
     bool processingReset = true;
     std::vector<double> timeAxis;

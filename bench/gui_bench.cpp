@@ -20,6 +20,7 @@
 #include <string>
 
 #include "app/vorn_gui.h"
+#include "app/window_sync.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_radar.h"
 
@@ -62,7 +63,7 @@ struct Bench {
         }
         QApplication::processEvents();
     }
-    void Tick() { QMetaObject::invokeMethod(window.get(), "ReadStream", Qt::DirectConnection); }
+    void Tick() { vorn::RunTick(*window); }
     void Paint() {
         for (QwtPlot* plot : {ui().qwtPlotScope_1, ui().qwtPlotScope_2}) {
             if (!plot->isVisible()) continue;

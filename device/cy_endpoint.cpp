@@ -44,8 +44,29 @@ UsbTransferResult CCyUSBEndPoint::BeginBufferedTransfer(std::uint8_t* buf, int l
 }
 
 UsbTransferResult CCyUSBEndPoint::LinkTransfer(std::uint8_t* buf, int len) {
-    // The link takes the direction from the address, so a mismatch cannot slip through.
-    return hDevice->BulkTransfer(Address, buf, len, TimeOut);
+    vorn::UsbBulkTransfer* transfer = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex_);
+        if (aborted_) return UsbTransferResult{UsbStatus::Cancelled, 0};
+        // The link takes the direction from the address, so a mismatch cannot slip through.
+        pending_ = hDevice->SubmitBulkTransfer(Address, buf, len, TimeOut);
+        transfer = pending_.get();
+    }
+    const UsbTransferResult result = transfer->Wait();
+    std::lock_guard<std::mutex> lock(pendingMutex_);
+    pending_.reset();
+    return result;
+}
+
+void CCyUSBEndPoint::Abort() {
+    std::lock_guard<std::mutex> lock(pendingMutex_);
+    aborted_ = true;
+    if (pending_) pending_->Cancel();
+}
+
+void CCyUSBEndPoint::ResetAbort() {
+    std::lock_guard<std::mutex> lock(pendingMutex_);
+    aborted_ = false;
 }
 
 bool CCyUSBEndPoint::FinishDataTransfer(const UsbTransferResult& result, int& len) {

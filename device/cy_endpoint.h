@@ -3,6 +3,8 @@
 // against its library reads the same. Requests go to the UsbDeviceLink as plain USB transfers: the
 // Windows driver's 38-byte request block only ever served that driver, so it has no reader here.
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "device/radar_constants.h"
@@ -34,6 +36,10 @@ public:
 
     // One synchronous transfer of len bytes; len comes back as the bytes actually moved.
     bool TransferData(std::uint8_t* buf, int& len);
+    // Ends the bulk transfer in flight (its caller sees Cancelled) and refuses new ones until
+    // ResetAbort(). Safe from any thread: this is how a waiting read is called off.
+    void Abort();
+    void ResetAbort();
 
     vorn::UsbDeviceLink* hDevice;  // the owning device's link; not owned
     std::uint8_t DscLen;
@@ -60,6 +66,9 @@ private:
     // Bulk or interrupt transfer, into buf or from it.
     vorn::UsbTransferResult LinkTransfer(std::uint8_t* buf, int len);
     std::vector<std::uint8_t> staging_;
+    std::mutex pendingMutex_;
+    std::unique_ptr<vorn::UsbBulkTransfer> pending_;
+    bool aborted_ = false;
 };
 
 class CCyControlEndPoint : public CCyUSBEndPoint {

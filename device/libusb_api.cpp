@@ -20,6 +20,11 @@ const LibusbApi& SystemLibusbApi() {
         &libusb_control_transfer,
         &libusb_bulk_transfer,
         &libusb_reset_device,
+        &libusb_alloc_transfer,
+        &libusb_free_transfer,
+        &libusb_submit_transfer,
+        &libusb_cancel_transfer,
+        &libusb_handle_events_timeout_completed,
     };
     return api;
 }

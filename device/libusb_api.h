@@ -28,6 +28,12 @@ struct LibusbApi {
     int (*bulk_transfer)(libusb_device_handle* handle, unsigned char endpoint, unsigned char* data,
                          int length, int* transferred, unsigned int timeoutMs);
     int (*reset_device)(libusb_device_handle* handle);
+    // The asynchronous interface, behind the cancellable bulk transfers.
+    libusb_transfer* (*alloc_transfer)(int isoPackets);
+    void (*free_transfer)(libusb_transfer* transfer);
+    int (*submit_transfer)(libusb_transfer* transfer);
+    int (*cancel_transfer)(libusb_transfer* transfer);
+    int (*handle_events_timeout_completed)(libusb_context* context, timeval* tv, int* completed);
 };
 
 // The table of the real library.

@@ -1,8 +1,11 @@
 #include "device/libusb_backend.h"
 
+#include <atomic>
+#include <mutex>
 #include <string>
 
 #include "device/radar_constants.h"
+#include "device/usb_transfer.h"
 
 namespace vorn {
 
@@ -22,6 +25,97 @@ using HandlePtr = std::unique_ptr<libusb_device_handle, HandleCloser>;
 struct OpenHandleCloser {
     const LibusbApi* api;
     void operator()(libusb_device_handle* handle) const { api->close(handle); }
+};
+
+UsbStatus MapTransferStatus(libusb_transfer_status status) {
+    switch (status) {
+        case LIBUSB_TRANSFER_COMPLETED:
+            return UsbStatus::Ok;
+        case LIBUSB_TRANSFER_TIMED_OUT:
+            return UsbStatus::Timeout;
+        case LIBUSB_TRANSFER_STALL:
+            return UsbStatus::Pipe;
+        case LIBUSB_TRANSFER_NO_DEVICE:
+            return UsbStatus::NoDevice;
+        case LIBUSB_TRANSFER_OVERFLOW:
+            return UsbStatus::Overflow;
+        case LIBUSB_TRANSFER_CANCELLED:
+            return UsbStatus::Cancelled;
+        case LIBUSB_TRANSFER_ERROR:
+            return UsbStatus::Io;
+    }
+    return UsbStatus::Other;
+}
+
+// One asynchronous bulk transfer. libusb runs its callback inside the event handling of the
+// thread in Wait(); Cancel() only asks libusb to end it, which is safe from any thread.
+class LibusbBulkTransfer : public UsbBulkTransfer {
+public:
+    LibusbBulkTransfer(const LibusbApi* api, libusb_context* context, libusb_device_handle* handle,
+                       std::uint8_t endpoint, std::uint8_t* data, int length, unsigned timeoutMs)
+        : api_(api), context_(context) {
+        transfer_ = api_->alloc_transfer(0);
+        if (transfer_ == nullptr) {
+            Finish({UsbStatus::Other, 0});
+            return;
+        }
+        libusb_fill_bulk_transfer(transfer_, handle, endpoint, data, length, &Completed, this,
+                                  timeoutMs);
+        const int r = api_->submit_transfer(transfer_);
+        if (r != 0) Finish({MapLibusbError(r), 0});
+    }
+    ~LibusbBulkTransfer() override {
+        if (!finished_) {
+            Cancel();
+            Wait();
+        }
+        if (transfer_ != nullptr) api_->free_transfer(transfer_);
+    }
+    LibusbBulkTransfer(const LibusbBulkTransfer&) = delete;
+    LibusbBulkTransfer& operator=(const LibusbBulkTransfer&) = delete;
+
+    UsbTransferResult Wait() override {
+        while (!finished_) {
+            timeval tv{0, 100000};
+            const int r = api_->handle_events_timeout_completed(context_, &tv, &completed_);
+            // Interrupted event handling is retried; anything else leaves the transfer in
+            // libusb's hands, so it is cancelled and reaped before the buffer is given back.
+            if (r != 0 && r != LIBUSB_ERROR_INTERRUPTED && r != LIBUSB_ERROR_TIMEOUT) {
+                if (!cancelRequested_.exchange(true)) api_->cancel_transfer(transfer_);
+            }
+        }
+        return result_;
+    }
+
+    void Cancel() override {
+        std::lock_guard<std::mutex> lock(cancelMutex_);
+        if (finished_ || cancelRequested_.exchange(true)) return;
+        api_->cancel_transfer(transfer_);
+    }
+
+private:
+    static void LIBUSB_CALL Completed(libusb_transfer* transfer) {
+        auto* self = static_cast<LibusbBulkTransfer*>(transfer->user_data);
+        int moved = transfer->actual_length;
+        if (moved < 0) moved = 0;
+        if (moved > transfer->length) moved = transfer->length;
+        self->completed_ = 1;
+        std::lock_guard<std::mutex> lock(self->cancelMutex_);
+        self->Finish({MapTransferStatus(transfer->status), moved});
+    }
+    void Finish(UsbTransferResult result) {
+        result_ = result;
+        finished_ = true;
+    }
+
+    const LibusbApi* api_;
+    libusb_context* context_;
+    libusb_transfer* transfer_ = nullptr;
+    int completed_ = 0;  // libusb's own flag for the event loop
+    std::atomic<bool> finished_{false};
+    std::atomic<bool> cancelRequested_{false};
+    std::mutex cancelMutex_;
+    UsbTransferResult result_;
 };
 
 class LibusbLink : public UsbDeviceLink {
@@ -50,6 +144,16 @@ public:
         if (transferred < 0) transferred = 0;
         if (transferred > length) transferred = length;
         return {MapLibusbError(r), transferred};
+    }
+
+    std::unique_ptr<UsbBulkTransfer> SubmitBulkTransfer(std::uint8_t endpoint, std::uint8_t* data,
+                                                        int length, unsigned timeoutMs) override {
+        if (length < 0 || (data == nullptr && length > 0)) {
+            return std::make_unique<FinishedBulkTransfer>(
+                UsbTransferResult{UsbStatus::InvalidParam, 0});
+        }
+        return std::make_unique<LibusbBulkTransfer>(api_, context_.get(), handle_.get(), endpoint,
+                                                    data, length, timeoutMs);
     }
 
     UsbStatus ResetPort() override { return MapLibusbError(api_->reset_device(handle_.get())); }

@@ -125,6 +125,16 @@ int RadarDevice::Read(std::vector<std::complex<double>>& samples, int n, int tim
     return static_cast<int>(delivered);
 }
 
+void RadarDevice::AbortTransfers() {
+    for (int index : {outEndPointIndex, inEndPointIndex})
+        if (CCyUSBEndPoint* ep = EndPointAt(index)) ep->Abort();
+}
+
+void RadarDevice::ClearAbort() {
+    for (int index : {outEndPointIndex, inEndPointIndex})
+        if (CCyUSBEndPoint* ep = EndPointAt(index)) ep->ResetAbort();
+}
+
 int RadarDevice::DownloadFirmware(std::vector<std::vector<std::uint8_t>> records) {
     if (!device_ || device_->ControlEndPoint == nullptr) return 0;
     CCyControlEndPoint* ep = device_->ControlEndPoint;

@@ -47,6 +47,12 @@ public:
     int ReadChannel1(std::vector<std::complex<double>>& samples, int n, int timeoutMs);
     int ReadChannel2(std::vector<std::complex<double>>& samples, int n, int timeoutMs);
     int ReadBothChannels(std::vector<std::complex<double>>& samples, int n, int timeoutMs);
+    // Calls off the bulk transfers in flight (their reads and writes report failure) and refuses
+    // new ones until ClearAbort(). Safe from another thread than the one transferring, as long
+    // as nobody refreshes or opens the device meanwhile.
+    void AbortTransfers();
+    void ClearAbort();
+
     // CPUCS read, hold, every record, release. Returns the records written; 0 when the CPUCS
     // read, the hold or the release failed, since nothing of the download then runs.
     int DownloadFirmware(std::vector<std::vector<std::uint8_t>> records);

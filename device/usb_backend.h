@@ -12,17 +12,18 @@ namespace vorn {
 // Outcome classes of a USB request; they follow libusb's error codes one to one.
 enum class UsbStatus {
     Ok,
-    Timeout,       // may come with partial data
-    Pipe,          // endpoint stalled or request not supported
-    Overflow,      // device sent more than asked
-    NoDevice,      // unplugged
+    Timeout,   // may come with partial data
+    Pipe,      // endpoint stalled or request not supported
+    Overflow,  // device sent more than asked
+    NoDevice,  // unplugged
     Io,
-    Access,        // no permission to open or claim
-    Busy,          // claimed by someone else
+    Access,  // no permission to open or claim
+    Busy,    // claimed by someone else
     NotFound,
     InvalidParam,
     NotSupported,
     Other,
+    Cancelled,  // ended by the host before it completed; may come with partial data
 };
 
 const char* UsbStatusName(UsbStatus status);
@@ -31,6 +32,18 @@ struct UsbTransferResult {
     UsbStatus status = UsbStatus::Other;
     int transferred = 0;  // bytes actually moved, also when the request failed part-way
     bool ok() const { return status == UsbStatus::Ok; }
+};
+
+// A bulk transfer handed to the back end. Wait() returns once it has ended, as completed,
+// failed or cancelled; Cancel() may come from any thread, also before Wait() and after the end,
+// and makes the transfer end soon with Cancelled and the bytes that moved so far. The buffer
+// must stay valid until Wait() has returned; destroying an unfinished transfer cancels it and
+// waits for its end.
+class UsbBulkTransfer {
+public:
+    virtual ~UsbBulkTransfer() = default;
+    virtual UsbTransferResult Wait() = 0;
+    virtual void Cancel() = 0;
 };
 
 // One opened device. Descriptors and GET_INTERFACE travel as control transfers, as on the wire;
@@ -46,6 +59,10 @@ public:
     // Bulk transfer; direction comes from bit 7 of endpoint. A timeout of 0 waits without limit.
     virtual UsbTransferResult BulkTransfer(std::uint8_t endpoint, std::uint8_t* data, int length,
                                            unsigned timeoutMs) = 0;
+    // The same transfer, started now and cancellable while it runs.
+    virtual std::unique_ptr<UsbBulkTransfer> SubmitBulkTransfer(std::uint8_t endpoint,
+                                                                std::uint8_t* data, int length,
+                                                                unsigned timeoutMs) = 0;
     virtual UsbStatus ResetPort() = 0;
     virtual UsbStatus SetAltSetting(std::uint8_t interfaceNumber, std::uint8_t altSetting) = 0;
 };

@@ -28,6 +28,8 @@ const char* UsbStatusName(UsbStatus status) {
             return "operation not supported";
         case UsbStatus::Other:
             return "other error";
+        case UsbStatus::Cancelled:
+            return "cancelled";
     }
     return "unknown status";
 }

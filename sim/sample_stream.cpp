@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/radar_constants.h"
+#include "device/usb_transfer.h"
 #include "sim/replay.h"
 
 namespace vorn::sim {
@@ -20,6 +21,13 @@ void PutWord(std::uint8_t* data, int length, int wordIndex, std::uint16_t word) 
 unsigned EffectiveTimeout(unsigned timeoutMs) {
     return timeoutMs == 0 ? kDefaultTimeoutMs : timeoutMs;
 }
+
+// False when the transfer was cancelled before the deadline.
+bool SleepUntil(std::chrono::steady_clock::time_point deadline, const TransferCancel* cancel) {
+    if (cancel != nullptr) return cancel->SleepUntil(deadline);
+    std::this_thread::sleep_until(deadline);
+    return true;
+}
 }  // namespace
 
 SampleStream::SampleStream(std::uint64_t seed) : seed_(seed), rng_(seed) {}
@@ -30,15 +38,17 @@ void SampleStream::Restart() {
     paced_ = false;
 }
 
-UsbTransferResult SampleStream::Stall(unsigned timeoutMs, Pacing pacing) {
-    if (pacing == Pacing::RealTime)
-        std::this_thread::sleep_for(std::chrono::milliseconds(EffectiveTimeout(timeoutMs)));
+UsbTransferResult SampleStream::Stall(unsigned timeoutMs, Pacing pacing,
+                                      const TransferCancel* cancel) {
     paced_ = false;
+    if (pacing == Pacing::RealTime &&
+        !SleepUntil(Clock::now() + std::chrono::milliseconds(EffectiveTimeout(timeoutMs)), cancel))
+        return {UsbStatus::Cancelled, 0};
     return {UsbStatus::Timeout, 0};
 }
 
 double SampleStream::Pace(double frames, const RadarParameters& params, unsigned timeoutMs,
-                          Pacing pacing) {
+                          Pacing pacing, const TransferCancel* cancel) {
     if (pacing != Pacing::RealTime) return 1.0;
     const Clock::time_point now = Clock::now();
     if (!paced_ || deadline_ < now) {
@@ -61,15 +71,20 @@ double SampleStream::Pace(double frames, const RadarParameters& params, unsigned
     } else {
         deadline_ += need;
     }
-    std::this_thread::sleep_until(deadline_);
+    if (!SleepUntil(deadline_, cancel)) {
+        // The host gave up on this read; the radar sweeps on regardless.
+        paced_ = false;
+        return -1.0;
+    }
     return ready;
 }
 
 UsbTransferResult SampleStream::Read(std::uint8_t* data, int length, unsigned timeoutMs,
                                      const Scene& scene, const RadarParameters& params,
-                                     const SimFaults& faults, Pacing pacing) {
+                                     const SimFaults& faults, Pacing pacing,
+                                     const TransferCancel* cancel) {
     if (data == nullptr || length < 0) return {UsbStatus::InvalidParam, 0};
-    if (faults.stalledStream) return Stall(timeoutMs, pacing);
+    if (faults.stalledStream) return Stall(timeoutMs, pacing, cancel);
 
     const int words = (length + 1) / 2;
     const int lead = std::min(words, kStaleWords + kFillerWords + std::max(0, faults.garbageWords));
@@ -81,7 +96,8 @@ UsbTransferResult SampleStream::Read(std::uint8_t* data, int length, unsigned ti
         cut = true;
     }
 
-    const double ready = Pace(needed > 0 ? needed : frames, params, timeoutMs, pacing);
+    const double ready = Pace(needed > 0 ? needed : frames, params, timeoutMs, pacing, cancel);
+    if (ready < 0.0) return {UsbStatus::Cancelled, 0};
     bool timedOut = false;
     if (ready < 1.0) {
         frames = std::min(frames, static_cast<int>(ready * needed));

@@ -11,6 +11,9 @@
 #include "sim/parameters.h"
 #include "sim/scene.h"
 
+namespace vorn {
+class TransferCancel;
+}
 namespace vorn::sim {
 struct Replay;
 }
@@ -32,8 +35,10 @@ public:
 
     explicit SampleStream(std::uint64_t seed);
 
+    // A cancel ends the wait for the samples early, with Cancelled and nothing delivered.
     UsbTransferResult Read(std::uint8_t* data, int length, unsigned timeoutMs, const Scene& scene,
-                           const RadarParameters& params, const SimFaults& faults, Pacing pacing);
+                           const RadarParameters& params, const SimFaults& faults, Pacing pacing,
+                           const TransferCancel* cancel = nullptr);
 
     // Back to sample 0, as after power-up.
     void Restart();
@@ -47,10 +52,11 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    UsbTransferResult Stall(unsigned timeoutMs, Pacing pacing);
+    UsbTransferResult Stall(unsigned timeoutMs, Pacing pacing, const TransferCancel* cancel);
     // Waits as the radar would for `frames` samples; returns the fraction of them ready before
-    // the timeout (1 when all were).
-    double Pace(double frames, const RadarParameters& params, unsigned timeoutMs, Pacing pacing);
+    // the timeout (1 when all were), or a negative value when the wait was cancelled.
+    double Pace(double frames, const RadarParameters& params, unsigned timeoutMs, Pacing pacing,
+                const TransferCancel* cancel);
 
     std::uint64_t seed_;
     std::mt19937_64 rng_;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "device/radar_constants.h"
+#include "device/usb_transfer.h"
 
 namespace vorn::sim {
 
@@ -25,6 +26,17 @@ public:
                                    unsigned timeoutMs) override {
         if (!alive()) return {UsbStatus::NoDevice, 0};
         return radar_->Bulk(endpoint, data, length, timeoutMs);
+    }
+    std::unique_ptr<UsbBulkTransfer> SubmitBulkTransfer(std::uint8_t endpoint, std::uint8_t* data,
+                                                        int length, unsigned timeoutMs) override {
+        // The stand-in moves the data while the host waits, as libusb's event handling would.
+        return std::make_unique<DeferredBulkTransfer>(
+            [radar = radar_, generation = generation_, endpoint, data, length,
+             timeoutMs](TransferCancel& cancel) -> UsbTransferResult {
+                if (!radar->plugged() || radar->generation() != generation)
+                    return {UsbStatus::NoDevice, 0};
+                return radar->Bulk(endpoint, data, length, timeoutMs, &cancel);
+            });
     }
     UsbStatus ResetPort() override { return alive() ? radar_->ResetPort() : UsbStatus::NoDevice; }
     UsbStatus SetAltSetting(std::uint8_t interfaceNumber, std::uint8_t altSetting) override {

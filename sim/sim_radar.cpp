@@ -41,7 +41,13 @@ void SimRadar::PowerUp() {
     vendorRequests_ = 0;
 }
 
+void SimRadar::UpdateFaults(const std::function<void(Faults&)>& change) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    change(faults_);
+}
+
 void SimRadar::SetReplay(std::shared_ptr<const Replay> replay) {
+    std::lock_guard<std::mutex> lock(mutex_);
     replay_ = std::move(replay);
     stream_.SetReplay(replay_);
     params_ = replay_ ? replay_->parameters : RadarParameters{};
@@ -50,9 +56,12 @@ void SimRadar::SetReplay(std::shared_ptr<const Replay> replay) {
 
 void SimRadar::Unplug() {
     plugged_ = false;
+    std::lock_guard<std::mutex> lock(currentMutex_);
+    if (current_ != nullptr) current_->Cancel();
 }
 
 void SimRadar::Replug() {
+    std::lock_guard<std::mutex> lock(mutex_);
     if (plugged_) return;
     plugged_ = true;
     ++generation_;
@@ -69,6 +78,7 @@ bool SimRadar::EndpointPresent(std::uint8_t address) const {
 UsbTransferResult SimRadar::Control(std::uint8_t requestType, std::uint8_t request,
                                     std::uint16_t value, std::uint16_t index, std::uint8_t* data,
                                     std::uint16_t length) {
+    std::lock_guard<std::mutex> lock(mutex_);
     if (!plugged_) return {UsbStatus::NoDevice, 0};
     if (length > 0 && data == nullptr) return {UsbStatus::InvalidParam, 0};
     if ((requestType & kTypeMask) == kTypeVendor) {
@@ -106,7 +116,7 @@ UsbTransferResult SimRadar::StandardRequest(std::uint8_t requestType, std::uint8
     }
     if (!in && recipient == 1 && request == kRequestSetInterface) {
         const UsbStatus s =
-            SetAltSetting(static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(value));
+            SetAltSettingLocked(static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(value));
         return {s == UsbStatus::Ok ? UsbStatus::Ok : UsbStatus::Pipe, 0};
     }
     return {UsbStatus::Pipe, 0};
@@ -124,6 +134,7 @@ UsbTransferResult SimRadar::VendorRequest(std::uint8_t requestType, std::uint16_
 }
 
 UsbStatus SimRadar::ResetPort() {
+    std::lock_guard<std::mutex> lock(mutex_);
     if (!plugged_) return UsbStatus::NoDevice;
     // A bus reset returns the interface to its first setting; the 8051 and its FIFO set-up
     // keep running, as on the FX2.
@@ -132,6 +143,11 @@ UsbStatus SimRadar::ResetPort() {
 }
 
 UsbStatus SimRadar::SetAltSetting(std::uint8_t interfaceNumber, std::uint8_t altSetting) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return SetAltSettingLocked(interfaceNumber, altSetting);
+}
+
+UsbStatus SimRadar::SetAltSettingLocked(std::uint8_t interfaceNumber, std::uint8_t altSetting) {
     if (!plugged_) return UsbStatus::NoDevice;
     if (interfaceNumber != kRadarInterfaceNumber || altSetting >= kSimAltSettingCount)
         return UsbStatus::NotFound;
@@ -139,34 +155,62 @@ UsbStatus SimRadar::SetAltSetting(std::uint8_t interfaceNumber, std::uint8_t alt
     return UsbStatus::Ok;
 }
 
-UsbTransferResult SimRadar::Nak(unsigned timeoutMs) {
+bool SimRadar::WaitOut(unsigned timeoutMs, const TransferCancel* cancel) const {
+    if (pacing_ != Pacing::RealTime) return true;
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(timeoutMs == 0 ? kDefaultTimeoutMs : timeoutMs);
+    if (cancel != nullptr) return cancel->SleepUntil(deadline);
+    std::this_thread::sleep_until(deadline);
+    return true;
+}
+
+UsbTransferResult SimRadar::Nak(unsigned timeoutMs, const TransferCancel* cancel) {
     // An endpoint the program did not set up NAKs until the host gives up.
-    if (pacing_ == Pacing::RealTime)
-        std::this_thread::sleep_for(
-            std::chrono::milliseconds(timeoutMs == 0 ? kDefaultTimeoutMs : timeoutMs));
+    if (!WaitOut(timeoutMs, cancel)) return {UsbStatus::Cancelled, 0};
     return {UsbStatus::Timeout, 0};
 }
 
 UsbTransferResult SimRadar::Bulk(std::uint8_t endpoint, std::uint8_t* data, int length,
-                                 unsigned timeoutMs) {
+                                 unsigned timeoutMs, TransferCancel* cancel) {
+    {
+        std::lock_guard<std::mutex> lock(currentMutex_);
+        current_ = cancel;
+    }
+    if (!plugged_ && cancel != nullptr) cancel->Cancel();  // unplugged before the wake was set
+    UsbTransferResult result;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        result = BulkLocked(endpoint, data, length, timeoutMs, cancel);
+    }
+    {
+        std::lock_guard<std::mutex> lock(currentMutex_);
+        current_ = nullptr;
+    }
+    // An unplug ends the transfer as the host sees it: the device is gone.
+    if (!plugged_) return {UsbStatus::NoDevice, 0};
+    return result;
+}
+
+UsbTransferResult SimRadar::BulkLocked(std::uint8_t endpoint, std::uint8_t* data, int length,
+                                       unsigned timeoutMs, const TransferCancel* cancel) {
     if (!plugged_) return {UsbStatus::NoDevice, 0};
     if (length < 0 || (length > 0 && data == nullptr)) return {UsbStatus::InvalidParam, 0};
     if (!EndpointPresent(endpoint) || altSetting_ != kStreamingAltSetting)
         return {UsbStatus::NotFound, 0};
     if (endpoint == kParameterEndpoint) {
-        if (!fx2_.ParameterEndpointReady()) return Nak(timeoutMs);
-        return WriteParameters(data, length, timeoutMs);
+        if (!fx2_.ParameterEndpointReady()) return Nak(timeoutMs, cancel);
+        return WriteParameters(data, length, timeoutMs, cancel);
     }
     if (endpoint == kSampleEndpoint) {
-        if (!fx2_.SampleEndpointReady()) return Nak(timeoutMs);
+        if (!fx2_.SampleEndpointReady()) return Nak(timeoutMs, cancel);
         if (refusedHalt_) return {UsbStatus::Pipe, 0};
-        return stream_.Read(data, length, timeoutMs, scene_, params_, faults_, pacing_);
+        return stream_.Read(data, length, timeoutMs, scene_, params_, faults_, pacing_, cancel);
     }
-    return Nak(timeoutMs);
+    return Nak(timeoutMs, cancel);
 }
 
 UsbTransferResult SimRadar::WriteParameters(const std::uint8_t* data, int length,
-                                            unsigned timeoutMs) {
+                                            unsigned timeoutMs, const TransferCancel* cancel) {
     int accepted = length;
     if (faults_.parameterBytesAccepted)
         accepted = std::clamp(*faults_.parameterBytesAccepted, 0, length);
@@ -187,9 +231,7 @@ UsbTransferResult SimRadar::WriteParameters(const std::uint8_t* data, int length
         ++blocksIgnored_;
     }
     if (accepted < length) {
-        if (pacing_ == Pacing::RealTime)
-            std::this_thread::sleep_for(
-                std::chrono::milliseconds(timeoutMs == 0 ? kDefaultTimeoutMs : timeoutMs));
+        if (!WaitOut(timeoutMs, cancel)) return {UsbStatus::Cancelled, accepted};
         return {UsbStatus::Timeout, accepted};
     }
     return {UsbStatus::Ok, length};

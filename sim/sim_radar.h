@@ -1,14 +1,18 @@
 #pragma once
 // The stand-in radar: the FX2 as it enumerates before firmware, its loader, the downloaded
-// program, and behind EP2/EP6 the radar logic with its scene. Single-threaded, like the host.
+// program, and behind EP2/EP6 the radar logic with its scene. Requests may come from any thread
+// (the host's acquisition worker, umockdev's handler); they are served one at a time.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "device/usb_backend.h"
+#include "device/usb_transfer.h"
 #include "sim/faults.h"
 #include "sim/fx2_controller.h"
 #include "sim/parameters.h"
@@ -25,8 +29,10 @@ public:
     explicit SimRadar(Scene scene = DefaultDemoScene(), Pacing pacing = Pacing::AsFastAsPossible,
                       std::uint64_t seed = 1);
 
-    // Faults apply from the next request on.
+    // Faults apply from the next request on. Change them through faults() only while no request
+    // is in flight; UpdateFaults() may be called at any time.
     Faults& faults() { return faults_; }
+    void UpdateFaults(const std::function<void(Faults&)>& change);
     const Faults& faults() const { return faults_; }
     void SetScene(Scene scene) { scene_ = std::move(scene); }
     const Scene& scene() const { return scene_; }
@@ -44,7 +50,8 @@ public:
     int parameterBlocksRefused() const { return blocksRefused_; }
     const std::string& lastRefusal() const { return lastRefusal_; }
 
-    // Unplugging kills every open link; replugging brings the device back powered up afresh.
+    // Unplugging kills every open link, also a transfer in flight; replugging brings the device
+    // back powered up afresh.
     void Unplug();
     void Replug();
     bool plugged() const { return plugged_; }
@@ -67,8 +74,9 @@ public:
     // The device side of UsbDeviceLink.
     UsbTransferResult Control(std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
                               std::uint16_t index, std::uint8_t* data, std::uint16_t length);
+    // A cancel ends the transfer's waiting early, with Cancelled.
     UsbTransferResult Bulk(std::uint8_t endpoint, std::uint8_t* data, int length,
-                           unsigned timeoutMs);
+                           unsigned timeoutMs, TransferCancel* cancel = nullptr);
     UsbStatus ResetPort();
     UsbStatus SetAltSetting(std::uint8_t interfaceNumber, std::uint8_t altSetting);
 
@@ -78,8 +86,14 @@ private:
                                       std::uint16_t length);
     UsbTransferResult VendorRequest(std::uint8_t requestType, std::uint16_t value,
                                     std::uint8_t* data, std::uint16_t length);
-    UsbTransferResult WriteParameters(const std::uint8_t* data, int length, unsigned timeoutMs);
-    UsbTransferResult Nak(unsigned timeoutMs);
+    UsbStatus SetAltSettingLocked(std::uint8_t interfaceNumber, std::uint8_t altSetting);
+    UsbTransferResult BulkLocked(std::uint8_t endpoint, std::uint8_t* data, int length,
+                                 unsigned timeoutMs, const TransferCancel* cancel);
+    UsbTransferResult WriteParameters(const std::uint8_t* data, int length, unsigned timeoutMs,
+                                      const TransferCancel* cancel);
+    UsbTransferResult Nak(unsigned timeoutMs, const TransferCancel* cancel);
+    // Waits out a timeout as the device would; false when the host cancelled meanwhile.
+    bool WaitOut(unsigned timeoutMs, const TransferCancel* cancel) const;
     bool EndpointPresent(std::uint8_t address) const;
     void PowerUp();
 
@@ -89,8 +103,11 @@ private:
     Fx2Controller fx2_;
     SampleStream stream_;
     RadarParameters params_;
-    bool plugged_ = true;
-    std::uint64_t generation_ = 0;
+    mutable std::mutex mutex_;  // one request at a time
+    std::mutex currentMutex_;
+    TransferCancel* current_ = nullptr;  // the bulk transfer in flight, woken by an unplug
+    std::atomic<bool> plugged_{true};
+    std::atomic<std::uint64_t> generation_{0};
     std::uint8_t altSetting_ = 0;
     int blocksAccepted_ = 0;
     int blocksIgnored_ = 0;

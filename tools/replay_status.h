@@ -1,6 +1,6 @@
 #pragma once
 // Shows the stand-in's reason for refusing a parameter block in the window's status bar.
-class QMainWindow;
+class Vorn_GUI;
 
 namespace vorn::sim {
 class SimRadar;
@@ -8,9 +8,9 @@ class SimRadar;
 
 namespace vorn::tools {
 
-// The refusal happens inside the window's own write; the message is posted to run after that
-// write's caller has shown its own status, so the explanation is what the operator reads.
-// The radar must not outlive the window's use of it.
-void ShowRefusalsInStatusBar(vorn::sim::SimRadar& radar, QMainWindow& window);
+// The refusal happens inside the window's own write, on the radar's worker; the message is
+// shown once the window has shown its own status for the tick, so the explanation is what the
+// operator reads. The radar must not outlive the window's use of it.
+void ShowRefusalsInStatusBar(vorn::sim::SimRadar& radar, Vorn_GUI& window);
 
 }  // namespace vorn::tools

@@ -108,6 +108,7 @@ TEST_F(WindowTest, OperatingParametersFollowTheControls) {
     ui().comboPBandwidth->setCurrentIndex(1);
     ui().comboPSampleWindow->setCurrentIndex(1);
     EXPECT_EQ(window->currentParameterWord(), 0xA064);
+    Tick();  // the block reaches the radar through its worker
     EXPECT_EQ(radar->parameters().samplesPerSweep, 256);
     // 400 MHz carries code 0.
     ui().comboPBandwidth->setCurrentIndex(3);

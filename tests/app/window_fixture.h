@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/vorn_gui.h"
+#include "app/window_sync.h"
 #include "device/radar_device.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_radar.h"
@@ -25,7 +26,7 @@ protected:
 
     void Activate() { ui().buttonActivateDevice->click(); }
     // One acquisition tick, as the timer would run it.
-    void Tick() { QMetaObject::invokeMethod(window.get(), "ReadStream", Qt::DirectConnection); }
+    void Tick() { ASSERT_TRUE(vorn::RunTick(*window)); }
     void Invoke(const char* slot) {
         ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), slot, Qt::DirectConnection)) << slot;
     }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "device/usb_transfer.h"
+
 using vorn::UsbStatus;
 using vorn::UsbTransferResult;
 
@@ -59,6 +61,12 @@ public:
                     Serve(d_->inStream, data, static_cast<std::size_t>(length)).transferred};
         }
         return {d_->outStatus, d_->outAccepted < 0 ? length : std::min(length, d_->outAccepted)};
+    }
+    std::unique_ptr<vorn::UsbBulkTransfer> SubmitBulkTransfer(std::uint8_t endpoint,
+                                                              std::uint8_t* data, int length,
+                                                              unsigned timeoutMs) override {
+        return std::make_unique<vorn::DeferredBulkTransfer>(
+            [=](vorn::TransferCancel&) { return BulkTransfer(endpoint, data, length, timeoutMs); });
     }
     UsbStatus ResetPort() override {
         ++d_->resets;

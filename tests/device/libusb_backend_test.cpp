@@ -22,6 +22,11 @@ struct FakeLibusb {
     int claimResult = 0, controlResult = 0, bulkResult = 0, bulkTransferred = 0, altResult = 0;
     std::vector<std::string> calls;
     int liveLists = 0, liveHandles = 0, liveContexts = 0;  // must all be back to 0 at the end
+    int liveTransfers = 0;
+    // The submitted transfer completes in the next event handling: with the bulk results above,
+    // or as cancelled when it was cancelled first.
+    libusb_transfer* submitted = nullptr;
+    bool cancelled = false;
 };
 
 FakeLibusb* g = nullptr;
@@ -102,6 +107,36 @@ const vorn::LibusbApi kFakeApi{
         return g->bulkResult;
     },
     [](libusb_device_handle*) { return 0; },
+    [](int) {
+        ++g->liveTransfers;
+        return new libusb_transfer{};
+    },
+    [](libusb_transfer* t) {
+        --g->liveTransfers;
+        delete t;
+    },
+    [](libusb_transfer* t) {
+        g->submitted = t;
+        g->cancelled = false;
+        return 0;
+    },
+    [](libusb_transfer* t) {
+        if (g->submitted != t) return static_cast<int>(LIBUSB_ERROR_NOT_FOUND);
+        g->cancelled = true;
+        return 0;
+    },
+    [](libusb_context*, timeval*, int*) {
+        libusb_transfer* t = g->submitted;
+        if (t == nullptr) return 0;
+        g->submitted = nullptr;
+        t->actual_length = g->cancelled ? 0 : g->bulkTransferred;
+        t->status = g->cancelled                         ? LIBUSB_TRANSFER_CANCELLED
+                    : g->bulkResult == 0                 ? LIBUSB_TRANSFER_COMPLETED
+                    : g->bulkResult == LIBUSB_ERROR_PIPE ? LIBUSB_TRANSFER_STALL
+                                                         : LIBUSB_TRANSFER_TIMED_OUT;
+        t->callback(t);
+        return 0;
+    },
 };
 
 class LibusbBackendTest : public ::testing::Test {
@@ -111,6 +146,7 @@ protected:
         EXPECT_EQ(fake.liveHandles, 0);
         EXPECT_EQ(fake.liveLists, 0);
         EXPECT_EQ(fake.liveContexts, 0);
+        EXPECT_EQ(fake.liveTransfers, 0);
         g = nullptr;
     }
     FakeLibusb fake;
@@ -188,6 +224,36 @@ TEST_F(LibusbBackendTest, TransfersKeepPartialCountsAndMapErrors) {
     EXPECT_EQ(link->ResetPort(), UsbStatus::Ok);
     fake.altResult = LIBUSB_ERROR_IO;
     EXPECT_EQ(link->SetAltSetting(0, 1), UsbStatus::Io);
+}
+
+TEST_F(LibusbBackendTest, SubmittedTransfersCompleteOrEndCancelled) {
+    fake.devices = {{0x04B4, 0x8613}};
+    vorn::LibusbBackend backend(kFakeApi);
+    backend.ListDevices();
+    UsbStatus status = UsbStatus::Other;
+    auto link = backend.Open(0, status);
+    ASSERT_NE(link, nullptr);
+    std::vector<std::uint8_t> buf(4096);
+
+    fake.bulkResult = 0;
+    fake.bulkTransferred = 3000;
+    auto r = link->SubmitBulkTransfer(0x86, buf.data(), 4096, 1000)->Wait();
+    EXPECT_EQ(r.status, UsbStatus::Ok);
+    EXPECT_EQ(r.transferred, 3000);
+    fake.bulkResult = LIBUSB_ERROR_PIPE;
+    EXPECT_EQ(link->SubmitBulkTransfer(0x86, buf.data(), 4096, 1000)->Wait().status,
+              UsbStatus::Pipe);
+
+    auto pending = link->SubmitBulkTransfer(0x86, buf.data(), 4096, 1000);
+    pending->Cancel();
+    r = pending->Wait();
+    EXPECT_EQ(r.status, UsbStatus::Cancelled);
+    EXPECT_EQ(r.transferred, 0);
+    // Dropped unfinished: cancelled and reaped before the buffer goes.
+    link->SubmitBulkTransfer(0x86, buf.data(), 4096, 1000).reset();
+    EXPECT_EQ(fake.submitted, nullptr);
+    EXPECT_EQ(link->SubmitBulkTransfer(0x02, nullptr, 16, 1000)->Wait().status,
+              UsbStatus::InvalidParam);
 }
 
 TEST_F(LibusbBackendTest, LinkMayOutliveTheBackend) {

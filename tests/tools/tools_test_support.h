@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "app/vorn_gui.h"
+#include "app/window_sync.h"
 #include "device/radar_device.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_radar.h"
@@ -41,7 +42,7 @@ struct WindowOnRadar {
                                             ui.radioSpectrumDisplay_5};
         display[displayMode - 1]->click();
     }
-    void Tick() { QMetaObject::invokeMethod(window.get(), "ReadStream", Qt::DirectConnection); }
+    void Tick() { ASSERT_TRUE(vorn::RunTick(*window)); }
     QString status() const { return window->form().statusBar->currentMessage(); }
 
     std::shared_ptr<vorn::sim::SimRadar> radar;
@@ -61,6 +62,7 @@ inline void RecordWithWindow(const vorn::sim::Scene& scene, int operatingMode, i
                              const QString& path) {
     WindowOnRadar w(scene);
     w.Start(operatingMode, operatingMode == kFmcw ? 1 : 2);
+    w.Tick();  // the mode's parameter block has reached the radar and its worker is idle
     SampleBlock samples;
     ASSERT_EQ(w.window->radar()->ReadBothChannels(samples, frames, 10000), 2 * frames);
     ASSERT_TRUE(w.window->WriteRecordFile(samples, path));
