@@ -1,9 +1,15 @@
 // The acquisition tick, its dispatch and the failure sequence shared by every routine.
+#include <QLoggingCategory>
 #include <QTimer>
 
 #include "app/perf_counter.h"
 #include "app/vorn_gui.h"
 #include "device/radar_device.h"
+
+namespace {
+// The status texts stay fixed for the operator; the cause goes here (QT_LOGGING_RULES filters).
+Q_LOGGING_CATEGORY(lcUsb, "vorn.usb")
+}  // namespace
 
 void Vorn_GUI::ReadStream() {
     const std::int64_t frequency = vorn::PerformanceFrequency();
@@ -44,7 +50,8 @@ void Vorn_GUI::EnableDisplayControls(bool enabled) {
 
 void Vorn_GUI::on_spinBoxPUpdateRate_valueChanged() {
     updateIntervalMs = ui.spinBoxPUpdateRate->value();
-    if (ui.buttonActivateDevice->isChecked() && streamTimer) streamTimer->setInterval(updateIntervalMs);
+    if (ui.buttonActivateDevice->isChecked() && streamTimer)
+        streamTimer->setInterval(updateIntervalMs);
 }
 
 void Vorn_GUI::ShowNotice(const QString& message) {
@@ -57,8 +64,23 @@ void Vorn_GUI::StopStreamingAfterFailedRead(const QString& message) {
     if (streamTimer) streamTimer->stop();
     ui.buttonActivateDevice->setChecked(false);
     ui.statusBar->showMessage(message);
-    on_buttonRefreshDeviceList_clicked();
+    ReportUsbFailure();
+    RefreshDeviceList(false);
     EnableDisplayControls(false);
+}
+
+void Vorn_GUI::ReportUsbFailure() {
+    const auto& failure = usbDevice->LastFailure();
+    const QString cause =
+        failure ? QString::fromStdString(DescribeUsbFailure(*failure)) : QString();
+    ui.statusBar->setToolTip(cause);
+    if (!cause.isEmpty()) LogUsbFailure(cause);
+}
+
+void Vorn_GUI::LogUsbFailure(const QString& cause) {
+    if (cause == lastLoggedUsbFailure) return;
+    lastLoggedUsbFailure = cause;
+    qCWarning(lcUsb).noquote() << cause;
 }
 
 int Vorn_GUI::SendParameterBlock() {
