@@ -92,6 +92,8 @@ private slots:
     void refreshCameraDevices();
     void setCameraStatus();
     void setActiveCamera();
+    // Shows why the camera failed, so that an empty dock does not go unexplained.
+    void ShowCameraError(const QString& reason);
 
 private:
     void MakeConnections();
