@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLCDNumber>
 #include <QTemporaryDir>
 
@@ -176,6 +177,23 @@ TEST_F(ExportTest, NoFormatWritesNothingAndAFailedExportSaysSo) {
     // The next ticks leave the message standing long enough to be read.
     Tick();
     EXPECT_TRUE(status().startsWith("Error: Could not write")) << status().toStdString();
+}
+
+TEST_F(ExportTest, ExportsInARowEachSucceedAndAnUnwritableNameFails) {
+    ui().captureFormat_3->click();
+    for (int i = 0; i < 3; ++i) {  // within one timestamp tick on coarse file systems
+        ui().statusBar->clearMessage();
+        ui().captureViewTop->click();
+        EXPECT_TRUE(status().startsWith("Saved ")) << i << ": " << status().toStdString();
+    }
+    // A directory of the file's name: nothing can replace it, and it stays as it was.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Vorn_GUI_BottomView.pdf"));
+    ui().captureFormat_1->click();
+    ui().captureViewBottom->click();
+    EXPECT_TRUE(status().startsWith("Error: Could not write Vorn_GUI_BottomView.pdf"))
+        << status().toStdString();
+    EXPECT_TRUE(QFileInfo(dir.filePath("Vorn_GUI_BottomView.pdf")).isDir());
+    EXPECT_TRUE(Streaming());
 }
 
 // Qt's GStreamer camera service needs the camerabin element (gstreamer1.0-plugins-bad):
