@@ -218,9 +218,9 @@ int RadarDevice::Read(std::vector<std::complex<double>>& samples, int n, int tim
     }
     ep->TimeOut = static_cast<std::uint32_t>(timeoutMs);
     int received = length;
-    const std::string operation = "bulk IN endpoint " + Hex(ep->Address, 2);
+    const auto operation = [ep] { return "bulk IN endpoint " + Hex(ep->Address, 2); };
     if (!ep->TransferData(readBuffer_.data(), received)) {
-        NoteFailure(operation, ep->LastStatus, Of(received, length, "bytes"));
+        NoteFailure(operation(), ep->LastStatus, Of(received, length, "bytes"));
         return 0;
     }
     const std::size_t delivered =
@@ -232,7 +232,7 @@ int RadarDevice::Read(std::vector<std::complex<double>>& samples, int n, int tim
         const std::size_t words = static_cast<std::size_t>(received) / 2;
         const std::size_t start =
             vorn::FindFrameStart(readBuffer_.data(), static_cast<std::size_t>(received));
-        NoteFailure(operation, UsbStatus::Ok,
+        NoteFailure(operation(), UsbStatus::Ok,
                     start >= words && words > static_cast<std::size_t>(vorn::kSkippedWords)
                         ? "no frame start bit in " + std::to_string(received) + " bytes"
                         : Of(static_cast<long long>(delivered / perFrame), n, "frames") + " in " +
