@@ -1,11 +1,17 @@
 // The acquisition tick, its dispatch and the failure sequence shared by every routine.
 #include <QMetaObject>
+#include <QLoggingCategory>
 #include <QTimer>
 
 #include "app/perf_counter.h"
 #include "app/vorn_gui.h"
 #include "device/radar_device.h"
 #include "device/radar_worker.h"
+
+namespace {
+// The status texts stay fixed for the operator; the cause goes here (QT_LOGGING_RULES filters).
+Q_LOGGING_CATEGORY(lcUsb, "vorn.usb")
+}  // namespace
 
 void Vorn_GUI::ReadStream() {
     // Ticks never overlap: one that comes while the last read is still out is skipped, as it
@@ -81,8 +87,23 @@ void Vorn_GUI::StopStreamingAfterFailedRead(const QString& message) {
     CancelRead();
     ui.buttonActivateDevice->setChecked(false);
     ui.statusBar->showMessage(message);
-    on_buttonRefreshDeviceList_clicked();
+    ReportUsbFailure();
+    RefreshDeviceList(false);
     EnableDisplayControls(false);
+}
+
+void Vorn_GUI::ReportUsbFailure() {
+    const auto& failure = usbDevice->LastFailure();
+    const QString cause =
+        failure ? QString::fromStdString(DescribeUsbFailure(*failure)) : QString();
+    ui.statusBar->setToolTip(cause);
+    if (!cause.isEmpty()) LogUsbFailure(cause);
+}
+
+void Vorn_GUI::LogUsbFailure(const QString& cause) {
+    if (cause == lastLoggedUsbFailure) return;
+    lastLoggedUsbFailure = cause;
+    qCWarning(lcUsb).noquote() << cause;
 }
 
 int Vorn_GUI::SendParameterBlock() {

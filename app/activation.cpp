@@ -13,6 +13,10 @@ const char* const kPermissionHint = QT_TRANSLATE_NOOP(
 }
 
 void Vorn_GUI::on_buttonRefreshDeviceList_clicked() {
+    RefreshDeviceList(true);
+}
+
+void Vorn_GUI::RefreshDeviceList(bool operatorAsked) {
     // A refresh replaces the device under the timer, so streaming stops first, as it does
     // on deactivation. After a failed read the timer is already stopped and nothing changes.
     CancelRead();
@@ -21,23 +25,34 @@ void Vorn_GUI::on_buttonRefreshDeviceList_clicked() {
         ui.buttonActivateDevice->setChecked(false);
         ui.statusBar->showMessage(tr("Device disabled"));
         EnableDisplayControls(false);
+        ui.DisplayProperties->setCurrentIndex(4);
     }
 
     const int n = usbDevice->RefreshDevices();
+    // A radar that would not open, or a USB stack that did not start.
+    QString cause;
+    if (const auto& failure = usbDevice->LastFailure()) {
+        cause = QString::fromStdString(DescribeUsbFailure(*failure));
+        LogUsbFailure(cause);
+    }
     ui.comboDevices->clear();
     if (n < 1) {
         ui.buttonActivateDevice->setEnabled(false);
         ui.comboDevices->addItem(tr("No Devices Found"));
+        QString tip = cause;
         if (usbDevice->InaccessibleCount() > 0) {
             const QString hint = tr(kPermissionHint);
-            ui.comboDevices->setToolTip(hint);
-            ui.statusBar->showMessage(hint);
-        } else {
-            ui.comboDevices->setToolTip(QString());
+            tip = cause.isEmpty() ? hint : hint + QLatin1Char('\n') + cause;
+            if (operatorAsked) {
+                ui.statusBar->showMessage(hint);
+                ui.statusBar->setToolTip(cause);
+            }
         }
+        ui.comboDevices->setToolTip(tip);
+        ui.comboDevices->setItemData(0, tip, Qt::ToolTipRole);
         return;
     }
-    ui.comboDevices->setToolTip(QString());
+    ui.comboDevices->setToolTip(cause);
     for (int i = 0; i < n; ++i) ui.comboDevices->addItem(tr("Tarkel"));
     ui.buttonActivateDevice->setEnabled(true);
 }
@@ -54,23 +69,27 @@ void Vorn_GUI::on_buttonActivateDevice_clicked() {
 
     ui.DisplayProperties->setCurrentIndex(0);
     EnableDisplayControls(true);
+    ui.statusBar->setToolTip(QString());  // the cause of an earlier failure is history now
 
     // Fails activation with the button unchecked (interface and endpoint steps) or left
     // checked (firmware and parameter steps), as the operator expects from each.
     const auto fail = [this](const QString& message, bool uncheck) {
         if (uncheck) ui.buttonActivateDevice->setChecked(false);
         ui.statusBar->showMessage(message);
-        on_buttonRefreshDeviceList_clicked();
+        ReportUsbFailure();
+        RefreshDeviceList(false);
         EnableDisplayControls(false);
     };
 
     // Activation uses the radar of the selected list entry.
     const bool opened = usbDevice->OpenEntry(std::max(0, ui.comboDevices->currentIndex()));
     usbDevice->interfaceSelected = opened ? usbDevice->SelectStreamingInterface() : 0;
-    if (usbDevice->interfaceSelected != 1) return fail(tr("Error: Interface cound not be set!"), true);
+    if (usbDevice->interfaceSelected != 1)
+        return fail(tr("Error: Interface cound not be set!"), true);
 
     usbDevice->outEndPointIndex = usbDevice->FindEndPoint(0x02);
-    if (usbDevice->outEndPointIndex == 0) return fail(tr("Error: Could not find endpoint 2!"), true);
+    if (usbDevice->outEndPointIndex == 0)
+        return fail(tr("Error: Could not find endpoint 2!"), true);
 
     usbDevice->inEndPointIndex = usbDevice->FindEndPoint(0x86);
     if (usbDevice->inEndPointIndex == 0) return fail(tr("Error: Could not find endpoint 6!"), true);
@@ -89,6 +108,7 @@ void Vorn_GUI::on_buttonActivateDevice_clicked() {
     streamTimer->start(updateIntervalMs);
 
     ui.statusBar->showMessage(tr("Device Streaming..."));
+    lastLoggedUsbFailure.clear();  // the radar works again: the next failure is news
     UpdateDisplayParameters();
 }
 

@@ -9,9 +9,14 @@
 void Vorn_GUI::refreshCameraDevices() {
     ui.vornCamera_Status->setChecked(false);
     ui.vornCamera_DevicesList->clear();
+    // Said by the empty list itself: an item would look like a camera to choose.
+    ui.vornCamera_DevicesList->setPlaceholderText(tr("No camera found"));
     for (const QCameraInfo& info : QCameraInfo::availableCameras())
         ui.vornCamera_DevicesList->addItem(info.description());
-    if (ui.vornCamera_DevicesList->count() > 0) setActiveCamera();
+    if (ui.vornCamera_DevicesList->count() > 0)
+        setActiveCamera();
+    else
+        ui.vornCamera_Status->setEnabled(false);  // there is nothing to start
 }
 
 void Vorn_GUI::setActiveCamera() {
@@ -35,6 +40,14 @@ void Vorn_GUI::setActiveCamera() {
     }
     camera = new QCamera(devices.at(index));
     camera->setViewfinder(videoWidget);
+    QCamera* const created = camera;
+    connect(camera, &QCamera::errorOccurred, this,
+            [this, created] { ShowCameraError(created->errorString()); });
+}
+
+void Vorn_GUI::ShowCameraError(const QString& reason) {
+    // A notice, so that the next acquisition tick does not wipe it at once.
+    ShowNotice(tr("Camera: %1").arg(reason.isEmpty() ? tr("unknown error") : reason));
 }
 
 void Vorn_GUI::setCameraStatus() {

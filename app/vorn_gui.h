@@ -110,6 +110,8 @@ private slots:
     void refreshCameraDevices();
     void setCameraStatus();
     void setActiveCamera();
+    // Shows why the camera failed, so that an empty dock does not go unexplained.
+    void ShowCameraError(const QString& reason);
 
 private:
     void MakeConnections();
@@ -119,6 +121,14 @@ private:
     void ShowNotice(const QString& message);
     // Ends streaming after a failed acquisition: the same sequence for every routine.
     void StopStreamingAfterFailedRead(const QString& message);
+    // Rebuilds the radar list. Only a refresh the operator asked for may put the permission
+    // hint into the status bar; a recovery step must leave the error message standing there.
+    void RefreshDeviceList(bool operatorAsked);
+    // Puts the cause of the radar connection's last failure into the status bar's tooltip and
+    // the log, after a failure message was shown.
+    void ReportUsbFailure();
+    // One warning per cause: a fault that persists fails every attempt in the same words.
+    void LogUsbFailure(const QString& cause);
     // Sends the parameter block of the current parameter word through the radar's worker and
     // waits for it; the number of bytes taken.
     int SendParameterBlock();
@@ -226,6 +236,7 @@ private:
     QTimer* streamTimer = nullptr;
     std::int32_t updateIntervalMs = 100;
     std::int64_t noticeUntil = 0;  // performance-counter value
+    QString lastLoggedUsbFailure;  // until the radar streams again
     std::int32_t operatingMode = 0;
     double centerFrequencyHz = 5.65e9;
     std::int32_t modeCode = 0;

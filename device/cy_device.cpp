@@ -31,6 +31,7 @@ std::uint8_t CCyDevice::DeviceCount() {
 bool CCyDevice::Open(std::uint8_t n) {
     Close();
     lastOpenStatus_ = UsbStatus::Ok;
+    openIndex_ = n;
     if (!backend_) {
         lastOpenStatus_ = UsbStatus::NotFound;
         return false;
@@ -48,7 +49,10 @@ bool CCyDevice::Open(std::uint8_t n) {
     }
     // From here on the handle stays open even when the descriptors disappoint, so that the
     // caller can still reset the device.
-    if (!ReadDeviceDescriptor()) return false;
+    if (!ReadDeviceDescriptor()) {
+        lastOpenStatus_ = lastRequestStatus_;
+        return false;
+    }
     ReadConfigurations(static_cast<std::uint8_t>(std::min<int>(deviceDescriptor_[17], 2)));
 
     controlEndPoint_ = std::make_unique<CCyControlEndPoint>(link_.get(), deviceDescriptor_[7]);
@@ -74,7 +78,10 @@ bool CCyDevice::ReadDeviceDescriptor() {
     const auto r = link_->ControlTransfer(
         kRequestTypeStandardIn, vorn::kRequestGetDescriptor, vorn::kDescriptorTypeDevice << 8, 0,
         deviceDescriptor_.data(), kDeviceDescriptorBytes, vorn::kDescriptorTimeoutMs);
+    lastRequestStatus_ = r.ok() ? UsbStatus::Ok : r.status;
     if (!r.ok() || r.transferred != static_cast<int>(kDeviceDescriptorBytes)) {
+        // A short descriptor is as unusable as a failed request.
+        if (r.ok()) lastRequestStatus_ = UsbStatus::Other;
         deviceDescriptor_ = {};
         return false;
     }
@@ -121,8 +128,18 @@ void CCyDevice::Close() {
     intfcIndex_ = 0;
 }
 
+std::string CCyDevice::Location() const {
+    return openIndex_ < listed_.size() ? listed_[openIndex_].location : std::string();
+}
+
+const char* CCyDevice::LastErrorName() const {
+    if (link_) return link_->LastErrorName();
+    return backend_ ? backend_->LastErrorName() : nullptr;
+}
+
 bool CCyDevice::Reset() {
-    return link_ && link_->ResetPort() == UsbStatus::Ok;
+    lastRequestStatus_ = link_ ? link_->ResetPort() : UsbStatus::NoDevice;
+    return lastRequestStatus_ == UsbStatus::Ok;
 }
 
 std::uint8_t CCyDevice::CurrentInterfaceNumber() const {
@@ -133,16 +150,23 @@ std::uint8_t CCyDevice::CurrentInterfaceNumber() const {
 }
 
 std::uint8_t CCyDevice::AltSetting() {
-    if (!link_) return 0xFF;
+    if (!link_) {
+        lastRequestStatus_ = UsbStatus::NoDevice;
+        return 0xFF;
+    }
     std::uint8_t alt = 0xFF;
     const auto r =
         link_->ControlTransfer(kRequestTypeStandardInterfaceIn, vorn::kRequestGetInterface, 0,
                                CurrentInterfaceNumber(), &alt, 1, vorn::kDescriptorTimeoutMs);
+    lastRequestStatus_ = r.ok() && r.transferred != 1 ? UsbStatus::Other : r.status;
     return r.ok() && r.transferred == 1 ? alt : 0xFF;
 }
 
 bool CCyDevice::SetAltSetting(std::uint8_t alt) {
-    if (!link_ || configs_.empty()) return false;
+    if (!link_ || configs_.empty()) {
+        lastRequestStatus_ = link_ ? UsbStatus::NotFound : UsbStatus::NoDevice;
+        return false;
+    }
     if (AltSetting() == alt) return true;
     const std::uint8_t number = CurrentInterfaceNumber();
     const auto& interfaces = configs_[cfgNum_]->Interfaces;
@@ -152,11 +176,13 @@ bool CCyDevice::SetAltSetting(std::uint8_t alt) {
         }
         // The table changes only when the device took the new setting, so that it always
         // describes the endpoints the device really has.
-        if (link_->SetAltSetting(number, alt) != UsbStatus::Ok) return false;
+        lastRequestStatus_ = link_->SetAltSetting(number, alt);
+        if (lastRequestStatus_ != UsbStatus::Ok) return false;
         intfcIndex_ = static_cast<std::uint8_t>(i);
         SetEndPoints();
         return true;
     }
+    lastRequestStatus_ = UsbStatus::NotFound;  // the configuration has no such setting
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "device/cy_descriptors.h"
@@ -31,6 +32,12 @@ public:
     vorn::UsbStatus LastOpenStatus() const { return lastOpenStatus_; }
     // The back end's list as of the last DeviceCount or Open.
     const std::vector<vorn::UsbDeviceInfo>& ListedDevices() const { return listed_; }
+    // Bus location of the device the last Open was about; empty when it was not listed.
+    std::string Location() const;
+    // Outcome of the last port reset or alternate-setting request.
+    vorn::UsbStatus LastRequestStatus() const { return lastRequestStatus_; }
+    // The back end's name for the last error on this device (or of opening it); null if none.
+    const char* LastErrorName() const;
 
     bool Reset();
     // Current alternate setting of the current interface; 0xFF when the request fails.
@@ -69,6 +76,8 @@ private:
     std::shared_ptr<vorn::UsbBackend> backend_;
     std::vector<vorn::UsbDeviceInfo> listed_;
     vorn::UsbStatus lastOpenStatus_ = vorn::UsbStatus::Ok;
+    vorn::UsbStatus lastRequestStatus_ = vorn::UsbStatus::Ok;
+    std::size_t openIndex_ = 0;
     // Declared before the endpoint objects that point to it, so it outlives them.
     std::unique_ptr<vorn::UsbDeviceLink> link_;
     std::array<std::uint8_t, kDeviceDescriptorBytes> deviceDescriptor_{};

@@ -57,4 +57,9 @@ UsbStatus MapLibusbError(int code) {
     }
 }
 
+const char* LibusbErrorName(int code) {
+    // The names tell a maintainer apart what the seam's status folds together (Other).
+    return code < 0 ? libusb_error_name(code) : nullptr;
+}
+
 }  // namespace vorn

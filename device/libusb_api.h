@@ -42,4 +42,7 @@ const LibusbApi& SystemLibusbApi();
 // One libusb error code (or 0) as the seam's status.
 UsbStatus MapLibusbError(int code);
 
+// libusb's name of an error code ("LIBUSB_ERROR_TIMEOUT"); null for success.
+const char* LibusbErrorName(int code);
+
 }  // namespace vorn

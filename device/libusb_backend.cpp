@@ -126,9 +126,10 @@ public:
     UsbTransferResult ControlTransfer(std::uint8_t requestType, std::uint8_t request,
                                       std::uint16_t value, std::uint16_t index, std::uint8_t* data,
                                       std::uint16_t length, unsigned timeoutMs) override {
+        lastError_ = 0;
         if (data == nullptr && length > 0) return {UsbStatus::InvalidParam, 0};
-        const int r = api_->control_transfer(handle_.get(), requestType, request, value, index,
-                                             data, length, timeoutMs);
+        const int r = Note(api_->control_transfer(handle_.get(), requestType, request, value, index,
+                                                  data, length, timeoutMs));
         if (r < 0) return {MapLibusbError(r), 0};
         // A device answering with more than the request allowed is a protocol error.
         if (r > length) return {UsbStatus::Overflow, length};
@@ -137,10 +138,11 @@ public:
 
     UsbTransferResult BulkTransfer(std::uint8_t endpoint, std::uint8_t* data, int length,
                                    unsigned timeoutMs) override {
+        lastError_ = 0;
         if (length < 0 || (data == nullptr && length > 0)) return {UsbStatus::InvalidParam, 0};
         int transferred = 0;
-        const int r =
-            api_->bulk_transfer(handle_.get(), endpoint, data, length, &transferred, timeoutMs);
+        const int r = Note(
+            api_->bulk_transfer(handle_.get(), endpoint, data, length, &transferred, timeoutMs));
         if (transferred < 0) transferred = 0;
         if (transferred > length) transferred = length;
         return {MapLibusbError(r), transferred};
@@ -148,6 +150,8 @@ public:
 
     std::unique_ptr<UsbBulkTransfer> SubmitBulkTransfer(std::uint8_t endpoint, std::uint8_t* data,
                                                         int length, unsigned timeoutMs) override {
+        // The transfer's own status names its failure; an older error must not stand for it.
+        lastError_ = 0;
         if (length < 0 || (data == nullptr && length > 0)) {
             return std::make_unique<FinishedBulkTransfer>(
                 UsbTransferResult{UsbStatus::InvalidParam, 0});
@@ -156,14 +160,25 @@ public:
                                                     data, length, timeoutMs);
     }
 
-    UsbStatus ResetPort() override { return MapLibusbError(api_->reset_device(handle_.get())); }
+    UsbStatus ResetPort() override {
+        return MapLibusbError(Note(api_->reset_device(handle_.get())));
+    }
 
     UsbStatus SetAltSetting(std::uint8_t interfaceNumber, std::uint8_t altSetting) override {
         return MapLibusbError(
-            api_->set_interface_alt_setting(handle_.get(), interfaceNumber, altSetting));
+            Note(api_->set_interface_alt_setting(handle_.get(), interfaceNumber, altSetting)));
     }
 
+    const char* LastErrorName() const override { return LibusbErrorName(lastError_); }
+
 private:
+    // Keeps libusb's own code of the last request for messages; passes the result through.
+    int Note(int result) {
+        lastError_ = result < 0 ? result : 0;
+        return result;
+    }
+
+    int lastError_ = 0;
     const LibusbApi* api_;
     std::shared_ptr<libusb_context> context_;
     HandlePtr handle_;
@@ -187,6 +202,7 @@ LibusbBackend::LibusbBackend(const LibusbApi& api) : api_(&api), list_(nullptr, 
     libusb_context* context = nullptr;
     const int r = api_->init(&context);
     initStatus_ = MapLibusbError(r);
+    lastError_ = r < 0 ? r : 0;
     if (r == 0) {
         const LibusbApi* table = api_;
         context_ = std::shared_ptr<libusb_context>(context,
@@ -207,6 +223,7 @@ std::vector<UsbDeviceInfo> LibusbBackend::ListDevices() {
 
     libusb_device** raw = nullptr;
     const ssize_t count = api_->get_device_list(context_.get(), &raw);
+    lastError_ = count < 0 ? static_cast<int>(count) : 0;
     if (count < 0 || raw == nullptr) return found;
     list_.reset(raw);
     for (ssize_t i = 0; i < count && raw[i] != nullptr; ++i) {
@@ -223,12 +240,14 @@ std::vector<UsbDeviceInfo> LibusbBackend::ListDevices() {
 }
 
 std::unique_ptr<UsbDeviceLink> LibusbBackend::Open(std::size_t index, UsbStatus& status) {
+    lastError_ = 0;
     if (index >= radars_.size()) {
         status = UsbStatus::NotFound;
         return nullptr;
     }
     libusb_device_handle* raw = nullptr;
     const int r = api_->open(radars_[index], &raw);
+    lastError_ = r < 0 ? r : 0;
     if (r != 0 || raw == nullptr) {
         status = r != 0 ? MapLibusbError(r) : UsbStatus::Other;
         return nullptr;
@@ -238,6 +257,7 @@ std::unique_ptr<UsbDeviceLink> LibusbBackend::Open(std::size_t index, UsbStatus&
     // Claimed here, at open, because selecting an alternate setting needs the claim.
     const int claimed = api_->claim_interface(raw, kRadarInterfaceNumber);
     if (claimed != 0) {
+        lastError_ = claimed;
         status = MapLibusbError(claimed);
         return nullptr;
     }

@@ -22,7 +22,8 @@ public:
     std::unique_ptr<UsbDeviceLink> Open(std::size_t index, UsbStatus& status) override;
 
     // Status of libusb_init: a machine without USB is normal, but worth a word in messages.
-    UsbStatus InitStatus() const { return initStatus_; }
+    UsbStatus InitStatus() const override { return initStatus_; }
+    const char* LastErrorName() const override { return LibusbErrorName(lastError_); }
 
 private:
     struct ListDeleter {
@@ -33,6 +34,7 @@ private:
 
     const LibusbApi* api_;
     UsbStatus initStatus_ = UsbStatus::Ok;
+    int lastError_ = 0;  // libusb's code of the last failed call, for messages
     // Shared with every open link, so that the context ends after the last handle is closed.
     std::shared_ptr<libusb_context> context_;
     DeviceList list_;

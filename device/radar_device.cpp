@@ -1,10 +1,56 @@
 #include "device/radar_device.h"
 
 #include <climits>
+#include <cstdio>
 
 #include "device/radar_constants.h"
 
 using vorn::UsbStatus;
+
+namespace {
+
+std::string Hex(unsigned value, int digits) {
+    char text[12];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
+std::string Of(long long part, long long whole, const char* unit) {
+    return std::to_string(part) + " of " + std::to_string(whole) + " " + unit;
+}
+
+}  // namespace
+
+std::string DescribeUsbFailure(const UsbFailure& failure) {
+    std::string line = failure.operation;
+    if (!failure.location.empty()) line += " at " + failure.location;
+    line += ": ";
+    if (failure.status == UsbStatus::Ok) return line + failure.detail;
+    line += vorn::UsbStatusName(failure.status);
+    if (!failure.backendError.empty()) line += " [" + failure.backendError + "]";
+    if (!failure.detail.empty()) line += "; " + failure.detail;
+    return line;
+}
+
+void RadarDevice::NoteFailure(std::string operation, UsbStatus status, std::string detail) {
+    if (lastFailure_) return;  // the first failure is the cause, the rest follow from it
+    UsbFailure failure;
+    failure.operation = std::move(operation);
+    failure.status = status;
+    failure.detail = std::move(detail);
+    if (device_) {
+        if (status != UsbStatus::Ok) {
+            if (const char* name = device_->LastErrorName()) failure.backendError = name;
+        }
+        failure.location = device_->Location();
+    }
+    // A radar that has gone is no longer listed; its place is still known from the refresh.
+    if (failure.location.empty() && openedEntry_ >= 0 &&
+        static_cast<std::size_t>(openedEntry_) < entries_.size()) {
+        failure.location = entries_[static_cast<std::size_t>(openedEntry_)].location;
+    }
+    lastFailure_ = std::move(failure);
+}
 
 RadarDevice::RadarDevice(std::shared_ptr<vorn::UsbBackend> backend)
     : backend_(std::move(backend)) {}
@@ -15,9 +61,14 @@ int RadarDevice::RefreshDevices() {
     entries_.clear();
     entryDeviceIndex_.clear();
     inaccessible_ = 0;
+    openedEntry_ = -1;
+    lastFailure_.reset();
     interfaceSelected = 0;
     outEndPointIndex = 0;
     inEndPointIndex = 0;
+    if (backend_ && backend_->InitStatus() != UsbStatus::Ok) {
+        NoteFailure("USB start-up", backend_->InitStatus(), "no device can be listed");
+    }
 
     const int count = device_->DeviceCount();
     for (int i = 0; i < count; ++i) {
@@ -28,6 +79,7 @@ int RadarDevice::RefreshDevices() {
                 listed[static_cast<std::size_t>(i)].vendorId == vorn::kRadarVendorId &&
                 listed[static_cast<std::size_t>(i)].productId == vorn::kRadarProductId;
             if (radar && device_->LastOpenStatus() == UsbStatus::Access) ++inaccessible_;
+            if (radar) NoteFailure("open", device_->LastOpenStatus());
             // A device whose descriptors could not be read is no usable radar either.
             if (!device_->IsOpen()) continue;
         }
@@ -35,9 +87,9 @@ int RadarDevice::RefreshDevices() {
             device_->ProductID != vorn::kRadarProductId) {
             continue;
         }
-        entries_.push_back(RadarDeviceEntry{device_->VendorID, device_->ProductID,
-                                            device_->ConfigCount(), device_->EndPointCount(),
-                                            device_->InterfaceCount(), device_->AltSettingCount()});
+        entries_.push_back(RadarDeviceEntry{
+            device_->VendorID, device_->ProductID, device_->ConfigCount(), device_->EndPointCount(),
+            device_->InterfaceCount(), device_->AltSettingCount(), device_->Location()});
         entryDeviceIndex_.push_back(i);
     }
     return static_cast<int>(entries_.size());
@@ -49,29 +101,61 @@ int RadarDevice::DeviceIndexOf(int entry) const {
 }
 
 bool RadarDevice::OpenEntry(int entry) {
+    lastFailure_.reset();
     const int index = DeviceIndexOf(entry);
-    if (index < 0 || !device_) return false;
+    if (index < 0 || !device_) {
+        NoteFailure("open", UsbStatus::NotFound, "no radar in the list");
+        return false;
+    }
+    openedEntry_ = entry;
     interfaceSelected = 0;
     outEndPointIndex = 0;
     inEndPointIndex = 0;
-    return device_->Open(static_cast<std::uint8_t>(index));
+    if (device_->Open(static_cast<std::uint8_t>(index))) return true;
+    const bool listed = static_cast<std::size_t>(index) < device_->ListedDevices().size();
+    NoteFailure("open", device_->LastOpenStatus(),
+                listed ? std::string() : "the radar is no longer on the bus");
+    return false;
 }
 
 int RadarDevice::SelectStreamingInterface() {
-    if (!device_) return 0;
-    device_->Reset();
-    device_->SetAltSetting(vorn::kStreamingAltSetting);
-    return device_->AltSetting() == vorn::kStreamingAltSetting ? 1 : 0;
+    lastFailure_.reset();
+    const std::string setting = "alternate setting " + std::to_string(vorn::kStreamingAltSetting);
+    if (!device_) {
+        NoteFailure("select " + setting, UsbStatus::NoDevice);
+        return 0;
+    }
+    if (!device_->Reset()) NoteFailure("port reset", device_->LastRequestStatus());
+    if (!device_->SetAltSetting(vorn::kStreamingAltSetting)) {
+        NoteFailure("select " + setting, device_->LastRequestStatus());
+    }
+    const std::uint8_t alt = device_->AltSetting();
+    if (alt == vorn::kStreamingAltSetting) return 1;
+    if (device_->LastRequestStatus() != UsbStatus::Ok) {
+        NoteFailure("read the alternate setting", device_->LastRequestStatus());
+    } else {
+        NoteFailure("select " + setting, UsbStatus::Ok,
+                    "the device reports alternate setting " + std::to_string(alt));
+    }
+    return 0;
 }
 
 int RadarDevice::FindEndPoint(std::uint8_t address) {
-    if (!device_) return 0;
-    const int count = device_->EndPointCount();
-    if (count < 2 || device_->EndPoints == nullptr) return 0;
-    for (int i = 1; i < count; ++i) {
-        const CCyUSBEndPoint* ep = device_->EndPoints[i];
-        if (ep != nullptr && ep->Address == address) return i;
+    lastFailure_.reset();
+    if (device_) {
+        const int count = device_->EndPointCount();
+        std::string offered;
+        for (int i = 1; i < count && device_->EndPoints != nullptr; ++i) {
+            const CCyUSBEndPoint* ep = device_->EndPoints[i];
+            if (ep == nullptr) continue;
+            if (ep->Address == address) return i;
+            offered += (offered.empty() ? "" : ", ") + Hex(ep->Address, 2);
+        }
+        NoteFailure("find endpoint " + Hex(address, 2), UsbStatus::NotFound,
+                    "the streaming interface offers " + (offered.empty() ? "none" : offered));
+        return 0;
     }
+    NoteFailure("find endpoint " + Hex(address, 2), UsbStatus::NoDevice);
     return 0;
 }
 
@@ -83,11 +167,20 @@ CCyUSBEndPoint* RadarDevice::EndPointAt(int index) {
 }
 
 int RadarDevice::WriteBlock(const std::uint8_t* data, int length) {
+    lastFailure_.reset();
     CCyUSBEndPoint* ep = EndPointAt(outEndPointIndex);
-    if (ep == nullptr || data == nullptr || length <= 0) return 0;
+    if (ep == nullptr || data == nullptr || length <= 0) {
+        NoteFailure("bulk OUT", ep == nullptr ? UsbStatus::NotFound : UsbStatus::InvalidParam,
+                    ep == nullptr ? "no endpoint selected" : Of(0, length, "bytes"));
+        return 0;
+    }
     std::vector<std::uint8_t> copy(data, data + length);  // the transfer takes a mutable buffer
     int len = length;
-    ep->TransferData(copy.data(), len);
+    const bool ok = ep->TransferData(copy.data(), len);
+    if (!ok || len != length) {
+        NoteFailure("bulk OUT endpoint " + Hex(ep->Address, 2), ep->LastStatus,
+                    Of(len, length, "bytes"));
+    }
     return len;
 }
 
@@ -108,9 +201,16 @@ int RadarDevice::Read(std::vector<std::complex<double>>& samples, int n, int tim
                       vorn::FrameChannels channels) {
     // 8n + 10240 must fit an int, and the result (2n for both channels) too.
     constexpr int kMaxFrames = (INT_MAX - vorn::kSpareReadBytes) / vorn::kFrameBytes / 2;
-    if (n <= 0 || n > kMaxFrames || timeoutMs < 0) return 0;
+    lastFailure_.reset();
+    if (n <= 0 || n > kMaxFrames || timeoutMs < 0) {
+        NoteFailure("bulk IN", UsbStatus::InvalidParam, std::to_string(n) + " frames");
+        return 0;
+    }
     CCyUSBEndPoint* ep = EndPointAt(inEndPointIndex);
-    if (ep == nullptr) return 0;
+    if (ep == nullptr) {
+        NoteFailure("bulk IN", UsbStatus::NotFound, "no endpoint selected");
+        return 0;
+    }
 
     const int length = vorn::kFrameBytes * n + vorn::kSpareReadBytes;
     if (readBuffer_.size() < static_cast<std::size_t>(length)) {
@@ -118,10 +218,27 @@ int RadarDevice::Read(std::vector<std::complex<double>>& samples, int n, int tim
     }
     ep->TimeOut = static_cast<std::uint32_t>(timeoutMs);
     int received = length;
-    if (!ep->TransferData(readBuffer_.data(), received)) return 0;
+    const auto operation = [ep] { return "bulk IN endpoint " + Hex(ep->Address, 2); };
+    if (!ep->TransferData(readBuffer_.data(), received)) {
+        NoteFailure(operation(), ep->LastStatus, Of(received, length, "bytes"));
+        return 0;
+    }
     const std::size_t delivered =
         vorn::UnpackFrames(readBuffer_.data(), static_cast<std::size_t>(received),
                            static_cast<std::size_t>(n), channels, samples);
+    const std::size_t perFrame = channels == vorn::FrameChannels::Both ? 2 : 1;
+    if (delivered < static_cast<std::size_t>(n) * perFrame) {
+        // The transfer worked; say what the stream lacked.
+        const std::size_t words = static_cast<std::size_t>(received) / 2;
+        const std::size_t start =
+            vorn::FindFrameStart(readBuffer_.data(), static_cast<std::size_t>(received));
+        NoteFailure(operation(), UsbStatus::Ok,
+                    start >= words && words > static_cast<std::size_t>(vorn::kSkippedWords)
+                        ? "no frame start bit in " + std::to_string(received) + " bytes"
+                        : Of(static_cast<long long>(delivered / perFrame), n, "frames") + " in " +
+                              std::to_string(received) + " bytes, first frame at word " +
+                              std::to_string(start));
+    }
     return static_cast<int>(delivered);
 }
 
@@ -136,8 +253,17 @@ void RadarDevice::ClearAbort() {
 }
 
 int RadarDevice::DownloadFirmware(std::vector<std::vector<std::uint8_t>> records) {
-    if (!device_ || device_->ControlEndPoint == nullptr) return 0;
+    lastFailure_.reset();
+    if (!device_ || device_->ControlEndPoint == nullptr) {
+        NoteFailure("firmware download", UsbStatus::NoDevice);
+        return 0;
+    }
     CCyControlEndPoint* ep = device_->ControlEndPoint;
+    // Names the step and the request, so that a failed step can be told from the others.
+    const auto step = [ep](const std::string& what) {
+        return "firmware " + what + " (request " + Hex(ep->ReqCode, 2) + " value " +
+               Hex(ep->Value, 4) + ")";
+    };
     ep->Target = TGT_DEVICE;
     ep->ReqType = REQ_VENDOR;
     ep->ReqCode = vorn::kFirmwareLoadRequest;
@@ -148,14 +274,19 @@ int RadarDevice::DownloadFirmware(std::vector<std::vector<std::uint8_t>> records
     int len = 1;
     ep->Direction = DIR_FROM_DEVICE;
     bool cpuHandled = ep->TransferData(&cpucs, len);
+    if (!cpuHandled) NoteFailure(step("CPUCS read"), ep->LastStatus);
 
     cpucs = static_cast<std::uint8_t>(cpucs | vorn::kCpucsResetBit);
     len = 1;
     ep->Direction = DIR_TO_DEVICE;
-    cpuHandled = ep->TransferData(&cpucs, len) && cpuHandled;
+    if (!ep->TransferData(&cpucs, len)) {
+        NoteFailure(step("CPU hold"), ep->LastStatus);
+        cpuHandled = false;
+    }
 
     int written = 0;
-    for (auto& record : records) {
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        auto& record = records[r];
         if (record.empty()) continue;  // not even a byte count: nothing that could be loaded
         const int count = record[0];
         if (count == 0) {
@@ -166,13 +297,22 @@ int RadarDevice::DownloadFirmware(std::vector<std::vector<std::uint8_t>> records
         ep->Value = static_cast<std::uint16_t>(record[1] * 256 + record[2]);
         len = count;
         // A short write is a failed write, whatever the transfer reported.
-        if (ep->TransferData(record.data() + 4, len) && len == count) ++written;
+        if (ep->TransferData(record.data() + 4, len) && len == count) {
+            ++written;
+        } else {
+            NoteFailure(
+                step("record " + std::to_string(r + 1) + " of " + std::to_string(records.size())),
+                ep->LastStatus, Of(len, count, "bytes"));
+        }
     }
 
     ep->Value = vorn::kCpucsAddress;
     cpucs = static_cast<std::uint8_t>(cpucs & ~vorn::kCpucsResetBit);
     len = 1;
-    cpuHandled = ep->TransferData(&cpucs, len) && cpuHandled;
+    if (!ep->TransferData(&cpucs, len)) {
+        NoteFailure(step("CPU release"), ep->LastStatus);
+        cpuHandled = false;
+    }
     // Records written into a CPU that was not held, or that was never let go, do not run: such
     // a download must not pass for a complete one.
     return cpuHandled ? written : 0;

@@ -4,6 +4,8 @@
 #include <complex>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "device/cy_device.h"
@@ -17,7 +19,22 @@ struct RadarDeviceEntry {
     int endPointCount = 0;
     int interfaceCount = 0;
     int altSettingCount = 0;
+    std::string location;  // bus and port, for messages
 };
+
+// Why the last operation of the radar connection failed. The device layer reports failure
+// through results only; the window decides how to show and log this.
+struct UsbFailure {
+    std::string operation;  // what was asked: "bulk IN endpoint 0x86", "open", ...
+    // Ok when the transfer worked but what came back did not (too few frames, say).
+    vorn::UsbStatus status = vorn::UsbStatus::Ok;
+    std::string backendError;  // the back end's own name of the error, when it has one
+    std::string detail;        // bytes or frames moved against those asked for, or what was found
+    std::string location;      // bus and port of the device
+};
+
+// One line: "<operation> at <location>: <status> [<back-end error>]; <detail>".
+std::string DescribeUsbFailure(const UsbFailure& failure);
 
 class RadarDevice {
 public:
@@ -35,6 +52,9 @@ public:
     // Radars the last refresh saw but could not open for lack of permission.
     int InaccessibleCount() const { return inaccessible_; }
     CCyDevice* Device() { return device_.get(); }
+    // The first failure of the last operation (refresh, open, interface selection, endpoint
+    // search, block write, read, firmware download); empty when that operation worked.
+    const std::optional<UsbFailure>& LastFailure() const { return lastFailure_; }
 
     // Port reset, then alternate setting 1; 1 when the device then reports setting 1.
     int SelectStreamingInterface();
@@ -70,11 +90,16 @@ private:
     int Read(std::vector<std::complex<double>>& samples, int n, int timeoutMs,
              vorn::FrameChannels channels);
     CCyUSBEndPoint* EndPointAt(int index);
+    // Keeps the first failure of an operation, with the device's location and the back end's
+    // name of the error.
+    void NoteFailure(std::string operation, vorn::UsbStatus status, std::string detail = {});
 
     std::shared_ptr<vorn::UsbBackend> backend_;
     std::vector<RadarDeviceEntry> entries_;
     std::vector<int> entryDeviceIndex_;
     int inaccessible_ = 0;
+    int openedEntry_ = -1;
+    std::optional<UsbFailure> lastFailure_;
     std::unique_ptr<CCyDevice> device_;
     std::vector<std::uint8_t> readBuffer_;  // reused across reads
 };

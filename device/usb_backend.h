@@ -65,6 +65,9 @@ public:
                                                                 unsigned timeoutMs) = 0;
     virtual UsbStatus ResetPort() = 0;
     virtual UsbStatus SetAltSetting(std::uint8_t interfaceNumber, std::uint8_t altSetting) = 0;
+    // The back end's own name for the error of the last request (libusb's, say); null when the
+    // request worked or the back end has no names of its own.
+    virtual const char* LastErrorName() const { return nullptr; }
 };
 
 struct UsbDeviceInfo {
@@ -80,6 +83,10 @@ public:
     virtual std::vector<UsbDeviceInfo> ListDevices() = 0;
     // Null on failure, with the reason in status (Access when permissions forbid it).
     virtual std::unique_ptr<UsbDeviceLink> Open(std::size_t index, UsbStatus& status) = 0;
+    // Whether the back end came up at all: a machine without USB lists nothing, for a reason.
+    virtual UsbStatus InitStatus() const { return UsbStatus::Ok; }
+    // The back end's own name for its last error (start-up, listing or opening); null if none.
+    virtual const char* LastErrorName() const { return nullptr; }
 };
 
 }  // namespace vorn

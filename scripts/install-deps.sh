@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config git
   qtbase5-dev qtbase5-dev-tools qttools5-dev-tools
   qtmultimedia5-dev libqt5multimedia5-plugins libqt5multimediawidgets5
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   libqwt-qt5-dev
   libfftw3-dev
   libusb-1.0-0-dev

@@ -182,15 +182,18 @@ TEST_F(LibusbBackendTest, ListOpenAndCloseInOrderLeakingNothing) {
     fake.claimResult = LIBUSB_ERROR_BUSY;
     EXPECT_EQ(backend.Open(1, status), nullptr);
     EXPECT_EQ(status, UsbStatus::Busy);
+    EXPECT_STREQ(backend.LastErrorName(), "LIBUSB_ERROR_BUSY");
     EXPECT_EQ(fake.calls.back(), "close");
     EXPECT_EQ(backend.Open(2, status), nullptr);
     EXPECT_EQ(status, UsbStatus::NotFound);
 
     fake.listResult = LIBUSB_ERROR_NO_MEM;
     EXPECT_TRUE(backend.ListDevices().empty());
+    EXPECT_STREQ(backend.LastErrorName(), "LIBUSB_ERROR_NO_MEM");
     fake.initResult = LIBUSB_ERROR_OTHER;
     vorn::LibusbBackend noUsb(kFakeApi);
     EXPECT_EQ(noUsb.InitStatus(), UsbStatus::Other);
+    EXPECT_STREQ(noUsb.LastErrorName(), "LIBUSB_ERROR_OTHER");
     EXPECT_TRUE(noUsb.ListDevices().empty());
 }
 
@@ -208,6 +211,7 @@ TEST_F(LibusbBackendTest, TransfersKeepPartialCountsAndMapErrors) {
     auto r = link->BulkTransfer(0x86, buf.data(), 4096, 1000);
     EXPECT_EQ(r.status, UsbStatus::Timeout);
     EXPECT_EQ(r.transferred, 1536);
+    EXPECT_STREQ(link->LastErrorName(), "LIBUSB_ERROR_TIMEOUT");  // for the log line
 
     fake.bulkResult = LIBUSB_ERROR_OVERFLOW;
     fake.bulkTransferred = 9999;  // never more than the buffer
@@ -221,6 +225,7 @@ TEST_F(LibusbBackendTest, TransfersKeepPartialCountsAndMapErrors) {
     r = link->ControlTransfer(0xC0, 0xA0, 0xE600, 0, buf.data(), 1, 10000);
     EXPECT_TRUE(r.ok());
     EXPECT_EQ(r.transferred, 1);
+    EXPECT_EQ(link->LastErrorName(), nullptr);
     EXPECT_EQ(link->ResetPort(), UsbStatus::Ok);
     fake.altResult = LIBUSB_ERROR_IO;
     EXPECT_EQ(link->SetAltSetting(0, 1), UsbStatus::Io);

@@ -13,6 +13,8 @@ for d in libqt5widgets5 libqt5multimedia5-plugins libqwt-qt5-6 libfftw3-double3 
          gstreamer1.0-plugins-good; do
   printf '%s' "$depends" | grep -qw -- "$d" || fail "Depends lacks $d"
 done
+# The camera's pipeline element (camerabin) comes with the recommended plug-in set.
+dpkg-deb -f "$deb" Recommends | grep -qw -- gstreamer1.0-plugins-bad || fail "Recommends lacks gstreamer1.0-plugins-bad"
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for f in ./usr/bin/vorn-gui ./usr/share/applications/vorn-gui.desktop \
          ./usr/lib/udev/rules.d/60-vorn-radar.rules ./usr/share/icons/hicolor/256x256/apps/vorn-gui.png \

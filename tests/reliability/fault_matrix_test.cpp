@@ -1,6 +1,10 @@
 // Every fault the stand-in radar can show, injected while each allowed display mode of each
-// operating mode streams: the routine's failure sequence, then a working stream after the next
-// activation. Faults the synchronisation must absorb leave the stream running.
+// operating mode streams: the routine's failure sequence and the one logged line that names its
+// cause, then a working stream after the next activation. Faults the synchronisation must absorb
+// leave the stream running and log nothing.
+#include <QRegularExpression>
+#include <QStatusBar>
+
 #include <functional>
 
 #include "../app/window_fixture.h"
@@ -15,10 +19,39 @@ void Heal(SimRadar& radar) {
     if (!radar.plugged()) radar.Replug();
 }
 
+QStringList usbLog;
+QtMessageHandler previousHandler = nullptr;
+
+void CaptureUsbLog(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && qstrcmp(context.category, "vorn.usb") == 0) {
+        usbLog << message;
+        return;
+    }
+    if (previousHandler) previousHandler(type, context, message);
+}
+
 }  // namespace
 
 class FaultMatrixTest : public WindowTest {
 protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        usbLog.clear();
+        previousHandler = qInstallMessageHandler(CaptureUsbLog);
+    }
+    void TearDown() override { qInstallMessageHandler(previousHandler); }
+
+    // The single line logged since the last call, which the status bar's tooltip repeats.
+    QString LoggedCause(const std::string& what) {
+        const QStringList lines = usbLog;
+        usbLog.clear();
+        EXPECT_EQ(lines.size(), 1) << what << ": " << lines.join(" | ").toStdString();
+        if (lines.size() != 1) return QString();
+        EXPECT_TRUE(lines[0].contains(" at sim:1: ")) << what << ": " << lines[0].toStdString();
+        EXPECT_EQ(ui().statusBar->toolTip(), lines[0]) << what;
+        return lines[0];
+    }
+
     void StartStreaming(const ModeCase& mode) {
         if (ui().comboDevices->itemText(0) != "Tarkel") ui().buttonRefreshDeviceList->click();
         ASSERT_EQ(ui().comboDevices->itemText(0), "Tarkel") << mode.Name();
@@ -47,9 +80,13 @@ TEST_F(FaultMatrixTest, StreamFaultsInEveryModeEndCleanlyAndRecover) {
         for (const StreamFault& fault : kStreamFaults) {
             const std::string what = mode.Name() + ", " + fault.name;
             StartStreaming(mode);
+            usbLog.clear();
             fault.inject(*radar);
             Tick();
             if (fault.endsStream) {
+                const QString cause = LoggedCause(what);
+                EXPECT_TRUE(cause.contains(QRegularExpression(fault.cause)))
+                    << what << ": " << cause.toStdString();
                 EXPECT_EQ(status(), mode.failure) << what;
                 EXPECT_FALSE(Streaming()) << what;
                 EXPECT_FALSE(ui().buttonActivateDevice->isChecked()) << what;
@@ -63,6 +100,7 @@ TEST_F(FaultMatrixTest, StreamFaultsInEveryModeEndCleanlyAndRecover) {
             } else {
                 ASSERT_TRUE(status().startsWith("Update Time: ")) << what;
                 ExpectTicksWork(mode, fault.name);
+                EXPECT_TRUE(usbLog.isEmpty()) << what << ": " << usbLog.join(" | ").toStdString();
             }
             Heal(*radar);
             if (fault.endsStream) {
@@ -80,24 +118,32 @@ TEST_F(FaultMatrixTest, ActivationFaultsInEveryMode) {
         std::function<void(SimRadar&)> inject;
         QString message;
         bool staysChecked;
+        QString cause;
     };
     std::vector<Case> cases = {
         {"no endpoint 0x02", [](SimRadar& r) { r.faults().omitParameterEndpoint = true; },
-         "Error: Could not find endpoint 2!", false},
+         "Error: Could not find endpoint 2!", false,
+         "find endpoint 0x02 at sim:1: entity not found; the streaming interface offers 0x01"},
         {"no endpoint 0x86", [](SimRadar& r) { r.faults().omitSampleEndpoint = true; },
-         "Error: Could not find endpoint 6!", false},
+         "Error: Could not find endpoint 6!", false,
+         "find endpoint 0x86 at sim:1: entity not found; the streaming interface offers 0x01"},
         {"parameter block cut short", [](SimRadar& r) { r.faults().parameterBytesAccepted = 2046; },
-         "Error: Unable to set operating parameters", true},
-        {"radar gone", [](SimRadar& r) { r.Unplug(); }, "Error: Interface cound not be set!",
-         false},
+         "Error: Unable to set operating parameters", true,
+         "bulk OUT endpoint 0x02 at sim:1: timeout; 2046 of 2048 bytes"},
+        {"radar gone", [](SimRadar& r) { r.Unplug(); }, "Error: Interface cound not be set!", false,
+         "open at sim:1: entity not found; the radar is no longer on the bus"},
     };
-    // One read of CPUCS, the hold, 14 records, the release.
+    // One read of CPUCS, the hold, 14 records, the release: each step names itself.
     for (int step = 0; step <= 16; ++step) {
+        const QString name = step == 0    ? "CPUCS read"
+                             : step == 1  ? "CPU hold"
+                             : step == 16 ? "CPU release"
+                                          : QString("record %1 of ").arg(step - 1);
         cases.push_back({"control transfer " + std::to_string(step),
                          [step](SimRadar& r) {
                              r.faults().failVendorRequestAt = r.vendorRequestCount() + step;
                          },
-                         "Error: Firmware Update Failed!", true});
+                         "Error: Firmware Update Failed!", true, "firmware " + name});
     }
     for (const ModeCase& mode : AllowedModes(ui())) {
         for (const Case& c : cases) {
@@ -106,7 +152,10 @@ TEST_F(FaultMatrixTest, ActivationFaultsInEveryMode) {
             Activate();  // deactivates, so the fault meets the next activation
             ASSERT_FALSE(Streaming()) << what;
             c.inject(*radar);
+            usbLog.clear();
             Activate();
+            const QString cause = LoggedCause(what);
+            EXPECT_TRUE(cause.contains(c.cause)) << what << ": " << cause.toStdString();
             EXPECT_EQ(status(), c.message) << what;
             EXPECT_EQ(ui().buttonActivateDevice->isChecked(), c.staysChecked) << what;
             EXPECT_FALSE(Streaming()) << what;
@@ -116,4 +165,22 @@ TEST_F(FaultMatrixTest, ActivationFaultsInEveryMode) {
             StartStreaming(mode);
         }
     }
+}
+
+TEST_F(FaultMatrixTest, APersistentFaultIsLoggedOnceUntilTheRadarStreamsAgain) {
+    radar->faults().omitSampleEndpoint = true;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Activate();
+        EXPECT_EQ(status(), "Error: Could not find endpoint 6!");
+        EXPECT_TRUE(ui().statusBar->toolTip().contains("find endpoint 0x86"));
+    }
+    EXPECT_EQ(usbLog.size(), 1) << usbLog.join(" | ").toStdString();
+    Heal(*radar);
+    Activate();
+    ASSERT_TRUE(Streaming());
+    EXPECT_TRUE(ui().statusBar->toolTip().isEmpty());  // a new activation starts afresh
+    Activate();
+    radar->faults().omitSampleEndpoint = true;
+    Activate();
+    EXPECT_EQ(usbLog.size(), 2);
 }

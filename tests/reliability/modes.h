@@ -41,15 +41,23 @@ struct StreamFault {
     const char* name;
     std::function<void(SimRadar&)> inject;
     bool endsStream;
+    // What the logged failure names (a pattern), for the faults that end the stream.
+    const char* cause;
 };
 
 // The request carries 10240 spare bytes: 2048 skipped, the rest room for the search.
 inline const StreamFault kStreamFaults[] = {
-    {"unplugged", [](SimRadar& r) { r.Unplug(); }, true},
-    {"stalled", [](SimRadar& r) { r.faults().stalledStream = true; }, true},
-    {"one frame short", [](SimRadar& r) { r.faults().shortStream = true; }, true},
-    {"no start bit", [](SimRadar& r) { r.faults().noStartBit = true; }, true},
-    {"garbage beyond the spare bytes", [](SimRadar& r) { r.faults().garbageWords = 8000; }, true},
-    {"garbage within the spare bytes", [](SimRadar& r) { r.faults().garbageWords = 1500; }, false},
-    {"start bit inside frames", [](SimRadar& r) { r.faults().startBitInData = true; }, false},
+    {"unplugged", [](SimRadar& r) { r.Unplug(); }, true, ": no device \\(disconnected\\); 0 of "},
+    {"stalled", [](SimRadar& r) { r.faults().stalledStream = true; }, true,
+     ": timeout; 0 of \\d+ bytes$"},
+    {"one frame short", [](SimRadar& r) { r.faults().shortStream = true; }, true,
+     ": \\d+ of \\d+ frames in \\d+ bytes, first frame at word \\d+$"},
+    {"no start bit", [](SimRadar& r) { r.faults().noStartBit = true; }, true,
+     ": no frame start bit in \\d+ bytes$"},
+    // Pushes the first frame out of the short range reads altogether.
+    {"garbage beyond the spare bytes", [](SimRadar& r) { r.faults().garbageWords = 8000; }, true,
+     ": (no frame start bit in|\\d+ of \\d+ frames in) \\d+ bytes"},
+    {"garbage within the spare bytes", [](SimRadar& r) { r.faults().garbageWords = 1500; }, false,
+     ""},
+    {"start bit inside frames", [](SimRadar& r) { r.faults().startBitInData = true; }, false, ""},
 };
