@@ -1,7 +1,5 @@
 #include "device/radar_device.h"
 
-#include <climits>
-
 #include "device/radar_constants.h"
 
 using vorn::UsbStatus;
@@ -106,21 +104,23 @@ int RadarDevice::ReadBothChannels(std::vector<std::complex<double>>& samples, in
 
 int RadarDevice::Read(std::vector<std::complex<double>>& samples, int n, int timeoutMs,
                       vorn::FrameChannels channels) {
-    // 8n + 10240 must fit an int, and the result (2n for both channels) too.
-    constexpr int kMaxFrames = (INT_MAX - vorn::kSpareReadBytes) / vorn::kFrameBytes / 2;
-    if (n <= 0 || n > kMaxFrames || timeoutMs < 0) return 0;
+    // The result, 2n for both channels, fits an int whenever the request does.
+    if (n <= 0 || n > vorn::kMaxReadFrames || timeoutMs < 0) return 0;
     CCyUSBEndPoint* ep = EndPointAt(inEndPointIndex);
     if (ep == nullptr) return 0;
 
     const int length = vorn::kFrameBytes * n + vorn::kSpareReadBytes;
-    if (readBuffer_.size() < static_cast<std::size_t>(length)) {
-        readBuffer_.resize(static_cast<std::size_t>(length));
+    if (readCapacity_ < static_cast<std::size_t>(length)) {
+        // Not zeroed: a long recording's buffer is gigabytes, and only received bytes are read.
+        readBuffer_.reset();
+        readBuffer_.reset(new std::uint8_t[static_cast<std::size_t>(length)]);
+        readCapacity_ = static_cast<std::size_t>(length);
     }
     ep->TimeOut = static_cast<std::uint32_t>(timeoutMs);
     int received = length;
-    if (!ep->TransferData(readBuffer_.data(), received)) return 0;
+    if (!ep->TransferData(readBuffer_.get(), received)) return 0;
     const std::size_t delivered =
-        vorn::UnpackFrames(readBuffer_.data(), static_cast<std::size_t>(received),
+        vorn::UnpackFrames(readBuffer_.get(), static_cast<std::size_t>(received),
                            static_cast<std::size_t>(n), channels, samples);
     return static_cast<int>(delivered);
 }

@@ -70,5 +70,6 @@ private:
     std::vector<int> entryDeviceIndex_;
     int inaccessible_ = 0;
     std::unique_ptr<CCyDevice> device_;
-    std::vector<std::uint8_t> readBuffer_;  // reused across reads
+    std::unique_ptr<std::uint8_t[]> readBuffer_;  // reused across reads
+    std::size_t readCapacity_ = 0;
 };
