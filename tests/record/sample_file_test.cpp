@@ -1,9 +1,11 @@
 // Sample files: the exact bytes written, failures named with the file and reason, and the plain
 // reader with the fast one held to it (same entries, header, messages and line numbers), whole
 // or broken, with the body split between threads at any line.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cfloat>
 #include <climits>
@@ -166,6 +168,36 @@ TEST(SampleFile, NamesTheFileAndReasonItCouldNotWriteOrRead) {
         EXPECT_NE(plain.message.find(reason), std::string::npos) << plain.message;
         EXPECT_EQ(fast.message, plain.message);
         EXPECT_EQ(fast.entries.size(), plain.samples.size());
+    }
+}
+
+// Another program truncating or appending to a recording between taking its size and reading
+// it: reported, never parsed cut off in a line (a mapped file would die of SIGBUS instead).
+TEST(SampleFileReader, AFileThatChangesSizeWhileReadIsReported) {
+    TempDir dir;
+    const std::string path = dir.File("x.dat");
+    const std::string text = kHeader + "1+2i\n3+4i\n";
+    const struct {
+        std::size_t fileSize;  // what the file holds when read
+        std::size_t opened;    // the size taken before
+        std::string message;
+    } cases[] = {
+        {text.size(), text.size(), ""},
+        {10, text.size(), "the file changed size while being read (58 bytes when opened, 10 left)"},
+        {0, text.size(), "the file changed size while being read (58 bytes when opened, 0 left)"},
+        {text.size(), 40,
+         "the file changed size while being read (40 bytes when opened, then more)"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(path, std::ios::trunc) << text.substr(0, c.fileSize);
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        std::string out(c.opened, '\0');
+        EXPECT_EQ(ReadRegularFile(fd, c.opened, out.data()), c.message) << c.fileSize;
+        if (c.message.empty()) {
+            EXPECT_EQ(out, text);
+        }
+        ::close(fd);
     }
 }
 
