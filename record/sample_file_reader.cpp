@@ -60,6 +60,25 @@ std::string LineError(long number, const std::string& what) {
     return "line " + std::to_string(number) + ": " + what;
 }
 
+// What a header line held, quoted and cut short, for the message that refuses it.
+std::string Got(bool present, std::string_view line) {
+    if (!present) return ", got the end of the file";
+    constexpr std::size_t kShown = 40;
+    std::string shown;
+    for (const char c : line.substr(0, kShown)) {
+        shown.push_back(c >= ' ' && c <= '~' ? c : '?');
+    }
+    return ", got \"" + shown + (line.size() > kShown ? "\"..." : "\"");
+}
+
+// Line 1 is either the header's first field or, in a file without a header, a sample.
+std::string FirstLineError(std::string_view line) {
+    return LineError(1,
+                     "expected the frequency in Hz (a decimal number) or a sample "
+                     "(<int>+<int>i)" +
+                         Got(true, line));
+}
+
 std::string OddCountError(std::size_t entries) {
     return "odd number of samples (" + std::to_string(entries) +
            "): channel 2 of the last frame is missing";
@@ -68,16 +87,21 @@ std::string OddCountError(std::size_t entries) {
 // Reads the header lines after the first one, which the caller has already parsed.
 bool ParseHeaderRest(LineCursor& lines, FileHeader& header, std::string& error) {
     std::string_view line;
-    if (!lines.Next(line) || !ParseWhole(line, header.sweepTimeMs)) {
-        error = LineError(2, "expected the sweep time in ms (a decimal number)");
+    bool present = lines.Next(line);
+    if (!present || !ParseWhole(line, header.sweepTimeMs)) {
+        error =
+            LineError(2, "expected the sweep time in ms (a decimal number)" + Got(present, line));
         return false;
     }
-    if (!lines.Next(line) || !ParseWhole(line, header.samplesPerSweep)) {
-        error = LineError(3, "expected the samples per sweep (an integer)");
+    present = lines.Next(line);
+    if (!present || !ParseWhole(line, header.samplesPerSweep)) {
+        error = LineError(3, "expected the samples per sweep (an integer)" + Got(present, line));
         return false;
     }
-    if (!lines.Next(line) || !ParseWhole(line, header.bandwidthHz)) {
-        error = LineError(4, "expected the bandwidth in Hz (a decimal number)");
+    present = lines.Next(line);
+    if (!present || !ParseWhole(line, header.bandwidthHz)) {
+        error =
+            LineError(4, "expected the bandwidth in Hz (a decimal number)" + Got(present, line));
         return false;
     }
     return true;
@@ -99,7 +123,7 @@ ReadResult ParseSampleText(std::string_view text) {
         if (ParseSampleValue(line, sample)) {
             result.samples.push_back(sample);
         } else if (!ParseWhole(line, header.frequencyHz)) {
-            result.message = LineError(1, kExpectedSample);
+            result.message = FirstLineError(line);
             return result;
         } else if (ParseHeaderRest(lines, header, result.message)) {
             result.header = header;
@@ -136,7 +160,7 @@ EntryReadResult ParseSampleEntries(std::string_view text, unsigned threads) {
         SampleEntry entry;
         if (!ParseSampleLine(line, entry)) {
             if (!ParseWhole(line, header.frequencyHz)) {
-                result.message = LineError(1, kExpectedSample);
+                result.message = FirstLineError(line);
                 return result;
             }
             if (!ParseHeaderRest(lines, header, result.message)) return result;

@@ -229,18 +229,25 @@ TEST(SampleFile, AcceptsOrRejectsNamingTheLine) {
     const struct {
         std::string text;
         std::string message;  // empty when the text is fine
-    } cases[] = {{crlf + "1+2i\r\n3+-4i\r\n", ""},
-                 {"1+2i\n3+4i", ""},
-                 {"", ""},
-                 {kHeader + "1+2i\n3+99999999999i\n", "line 6: " + bad},
-                 {kHeader + "1+2i\n\n3+4i\n4+5i\n", "line 6: " + bad},
-                 {"1+2i\n5675000000.000000\n", "line 2: " + bad},
-                 {"5675000000.000000\n2.000000\n256.5\n1.0\n", "line 3:"},
-                 {"5675000000.000000\n2.000000\n256\n", "line 4:"},
-                 {"5675000000.000000\nx\n256\n1.0\n", "line 2:"},
-                 {"1+2i\n3+4i\n5+6i\n", "odd number of samples (3)"},
-                 {"1+2i\r", "odd number of samples (1)"},
-                 {crlf + std::string("1+2i\0\n3+4i\n", 11), "line 5"}};
+    } cases[] = {
+        {crlf + "1+2i\r\n3+-4i\r\n", ""},
+        {"1+2i\n3+4i", ""},
+        {"", ""},
+        {kHeader + "1+2i\n3+99999999999i\n", "line 6: " + bad},
+        {kHeader + "1+2i\n\n3+4i\n4+5i\n", "line 6: " + bad},
+        {"1+2i\n5675000000.000000\n", "line 2: " + bad},
+        {"5675000000.000000\n2.000000\n256.5\n1.0\n",
+         "line 3: expected the samples per sweep (an integer), got \"256.5\""},
+        {"5675000000.000000\n2.000000\n256\n",
+         "line 4: expected the bandwidth in Hz (a decimal number), got the end of the file"},
+        {"5675000000.000000\nx\n256\n1.0\n", "line 2: expected the sweep time in ms"},
+        {"1+2i\n3+4i\n5+6i\n", "odd number of samples (3)"},
+        {"1+2i\r", "odd number of samples (1)"},
+        {crlf + std::string("1+2i\0\n3+4i\n", 11), "line 5"},
+        {"FMCW\t5.6 GHz\n1+2i\n",
+         "line 1: expected the frequency in Hz (a decimal number) or a sample "
+         "(<int>+<int>i), got \"FMCW?5.6 GHz\""},
+        {std::string(50, '7') + "x\n", "got \"" + std::string(40, '7') + "\"..."}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         for (unsigned threads : {1u, 2u}) {
