@@ -128,8 +128,8 @@ TEST_F(RadarDeviceStreaming, TheLongestRecordingsReadReachTheEndpoint) {
     // The longest recordings at 128 and 1024 samples per sweep, and the read's own bound: each
     // is asked of the endpoint in full (the buffer is only reserved, the fake sends 2 frames).
     dev.inStream = Stream(2);
-    for (const int n : {vorn::kMaxReadFrames / 128 * 128, vorn::kMaxReadFrames / 1024 * 1024,
-                        vorn::kMaxReadFrames}) {
+    for (const int n : {vorn::kMaxReadFrames, vorn::kMaxReadFrames / 128 * 128,
+                        vorn::kMaxReadFrames / 1024 * 1024}) {
         Samples samples;
         EXPECT_EQ(radar.ReadBothChannels(samples, n, 1000), 4) << n;
         ASSERT_FALSE(dev.bulks.empty());
