@@ -1,6 +1,6 @@
 // FMCW sawtooth bursts: range-velocity map (display mode 3), velocity waterfall (mode 4).
-#include <QSlider>
 #include <qwt_plot.h>
+#include <QSlider>
 
 #include "app/vorn_gui.h"
 #include "device/radar_device.h"
@@ -72,6 +72,7 @@ void Vorn_GUI::ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
     settings.rangeWeighting = ui.isRangeWeighting->isChecked();
     settings.rangeWindow = rangeWindow;
     settings.velocityWindow = velocityWindow;
+    settings.velocityProfile = displayMode == 4;
     const vorn::dsp::RangeVelocityMapResult result =
         rangeVelocityMap.Process(block, settings, clutter);
 
@@ -105,7 +106,7 @@ void Vorn_GUI::ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
             processingReset = false;
         }
         if (!waterfall) return;
-        const std::vector<double> profile = vorn::dsp::VelocityProfile(result.map);
+        const std::vector<double>& profile = result.velocityProfile;
         waterfall->applyColorScheme(colorScheme);
         const std::size_t quarter = static_cast<std::size_t>(historyRows / 4) * 1024;
         const vorn::dsp::DynamicRange range = AutoDynamicRange(waterfall->values, quarter, quarter);

@@ -1,5 +1,6 @@
 #pragma once
 // Everything that identifies the radar's USB controller and its protocol, in one place.
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 
@@ -41,11 +42,15 @@ inline constexpr std::uint16_t kParameterMarker = 0xA000;
 inline constexpr int kParameterWordCopies = 1024;
 inline constexpr int kParameterBlockBytes = 2 * kParameterWordCopies;
 
-// Sample stream: 8-byte frames; every read skips its first 1024 words and carries 10240 spare bytes.
+// Sample stream: 8-byte frames; every read skips its first 1024 words and carries 10240 spare
+// bytes.
 inline constexpr int kFrameBytes = 8;
 inline constexpr int kFrameWords = 4;
 inline constexpr int kSkippedWords = 1024;
 inline constexpr int kSpareReadBytes = 10240;
+// Frames one read can take: its request of 8n + 10240 bytes is an int. The recording plan
+// refuses longer recordings with this same bound, so what it accepts the read can carry.
+inline constexpr int kMaxReadFrames = (INT_MAX - kSpareReadBytes) / kFrameBytes;
 inline constexpr std::uint16_t kFrameStartBit = 0x8000;
 inline constexpr std::uint16_t kSampleMask = 0x7FFF;
 

@@ -1,6 +1,5 @@
 #include "device/radar_device.h"
 
-#include <climits>
 #include <cstdio>
 
 #include "device/radar_constants.h"
@@ -199,10 +198,9 @@ int RadarDevice::ReadBothChannels(std::vector<std::complex<double>>& samples, in
 
 int RadarDevice::Read(std::vector<std::complex<double>>& samples, int n, int timeoutMs,
                       vorn::FrameChannels channels) {
-    // 8n + 10240 must fit an int, and the result (2n for both channels) too.
-    constexpr int kMaxFrames = (INT_MAX - vorn::kSpareReadBytes) / vorn::kFrameBytes / 2;
+    // The result, 2n for both channels, fits an int whenever the request does.
     lastFailure_.reset();
-    if (n <= 0 || n > kMaxFrames || timeoutMs < 0) {
+    if (n <= 0 || n > vorn::kMaxReadFrames || timeoutMs < 0) {
         NoteFailure("bulk IN", UsbStatus::InvalidParam, std::to_string(n) + " frames");
         return 0;
     }
@@ -213,25 +211,28 @@ int RadarDevice::Read(std::vector<std::complex<double>>& samples, int n, int tim
     }
 
     const int length = vorn::kFrameBytes * n + vorn::kSpareReadBytes;
-    if (readBuffer_.size() < static_cast<std::size_t>(length)) {
-        readBuffer_.resize(static_cast<std::size_t>(length));
+    if (readCapacity_ < static_cast<std::size_t>(length)) {
+        // Not zeroed: a long recording's buffer is gigabytes, and only received bytes are read.
+        readBuffer_.reset();
+        readBuffer_.reset(new std::uint8_t[static_cast<std::size_t>(length)]);
+        readCapacity_ = static_cast<std::size_t>(length);
     }
     ep->TimeOut = static_cast<std::uint32_t>(timeoutMs);
     int received = length;
     const auto operation = [ep] { return "bulk IN endpoint " + Hex(ep->Address, 2); };
-    if (!ep->TransferData(readBuffer_.data(), received)) {
+    if (!ep->TransferData(readBuffer_.get(), received)) {
         NoteFailure(operation(), ep->LastStatus, Of(received, length, "bytes"));
         return 0;
     }
     const std::size_t delivered =
-        vorn::UnpackFrames(readBuffer_.data(), static_cast<std::size_t>(received),
+        vorn::UnpackFrames(readBuffer_.get(), static_cast<std::size_t>(received),
                            static_cast<std::size_t>(n), channels, samples);
     const std::size_t perFrame = channels == vorn::FrameChannels::Both ? 2 : 1;
     if (delivered < static_cast<std::size_t>(n) * perFrame) {
         // The transfer worked; say what the stream lacked.
         const std::size_t words = static_cast<std::size_t>(received) / 2;
         const std::size_t start =
-            vorn::FindFrameStart(readBuffer_.data(), static_cast<std::size_t>(received));
+            vorn::FindFrameStart(readBuffer_.get(), static_cast<std::size_t>(received));
         NoteFailure(operation(), UsbStatus::Ok,
                     start >= words && words > static_cast<std::size_t>(vorn::kSkippedWords)
                         ? "no frame start bit in " + std::to_string(received) + " bytes"

@@ -101,5 +101,6 @@ private:
     int openedEntry_ = -1;
     std::optional<UsbFailure> lastFailure_;
     std::unique_ptr<CCyDevice> device_;
-    std::vector<std::uint8_t> readBuffer_;  // reused across reads
+    std::unique_ptr<std::uint8_t[]> readBuffer_;  // reused across reads
+    std::size_t readCapacity_ = 0;
 };

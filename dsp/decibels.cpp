@@ -72,6 +72,10 @@ double PowerToDbNormal(double power) {
     return FastPowerToDb(power);
 }
 
+double PowerToDb(double power) {
+    return IsNormalPower(power) ? FastPowerToDb(power) : 10.0 * std::log10(power);
+}
+
 #if defined(__GNUC__)
 namespace {
 
@@ -120,20 +124,21 @@ inline Complex Multiply(const Complex& z, const Complex& g) {
     return {re, im};
 }
 
-inline double ScalarDb(double p) {
-    return IsNormalPower(p) ? FastPowerToDb(p) : 10.0 * std::log10(p);
-}
-
 }  // namespace
 
 void PowerDbInto(const Complex* in, double* out, std::size_t count) {
-    PowerDbInto(in, nullptr, out, count);
+    PowerDbInto(in, nullptr, out, count, nullptr);
+}
+
+void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count) {
+    PowerDbInto(in, gains, out, count, nullptr);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count) {
+void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count,
+                 double* powerSum) {
     const double* parts = reinterpret_cast<const double*>(in);
     const double* gainParts = reinterpret_cast<const double*>(gains);
     // Zero, subnormal, infinite and NaN powers are rare; libm gives them their exact values.
@@ -169,6 +174,12 @@ void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size
             }
         }
         const V4d p = re * re + im * im;
+        if (powerSum != nullptr) {
+            V4d sum;
+            std::memcpy(&sum, powerSum + i, sizeof sum);
+            sum += p;
+            std::memcpy(powerSum + i, &sum, sizeof sum);
+        }
         V4d db = FastPowerToDb4(p);
         const V4i normal = (p >= smallest) & (p <= largest);
         if (__builtin_expect((normal[0] & normal[1] & normal[2] & normal[3]) == 0, 0)) {
@@ -181,7 +192,9 @@ void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size
 #endif
     for (; i < count; ++i) {
         const Complex z = gains != nullptr ? Multiply(in[i], gains[i]) : in[i];
-        out[i] = ScalarDb(z.real() * z.real() + z.imag() * z.imag());
+        const double p = z.real() * z.real() + z.imag() * z.imag();
+        if (powerSum != nullptr) powerSum[i] += p;
+        out[i] = PowerToDb(p);
     }
 }
 

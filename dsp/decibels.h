@@ -13,6 +13,13 @@ namespace vorn::dsp {
 void PowerDbInto(const Complex* in, double* out, std::size_t count);
 // The same of in[i] * gains[i], multiplied exactly as std::complex does (a window's response).
 void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count);
+// As above, and adds each element's power (re^2 + im^2 of the product) to powerSum[i], so that
+// sums over many rows cost no second pass over the transform output.
+void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count,
+                 double* powerSum);
+
+// 10 log10(power) of one power, with libm's values for zero, infinite and NaN powers.
+double PowerToDb(double power);
 
 // 10 log10 of positive normal powers by exponent split, a table and a short series; the
 // caller has checked the range. Exposed for the tests that hold it against std::log10.

@@ -37,19 +37,6 @@ std::vector<Complex> MapRangeWeighting(double maxRange) {
     return weighting;
 }
 
-std::vector<double> VelocityProfile(const std::vector<double>& map) {
-    std::vector<double> profile(kMapColumns, 0.0);
-    if (map.size() < kMapRows * kMapColumns) return profile;
-    const std::size_t last = kMapRows - 1;
-    for (std::size_t c = 0; c < kMapColumns; ++c) {
-        double sum = 0.0;
-        for (std::size_t b = 0; b < last; ++b) sum += map[b * kMapColumns + c] * (1.0 / 1024.0);
-        profile[c] = map[last * kMapColumns + c] + sum;
-    }
-    profile[kZeroVelocityIndex - 1] = profile[kZeroVelocityIndex];
-    return profile;
-}
-
 RangeVelocityMapProcessor::RangeVelocityMapProcessor()
     : dopplerIn_(kMapRows * kTransformSize),
       dopplerOut_(kMapRows * kTransformSize),
@@ -159,14 +146,25 @@ RangeVelocityMapResult RangeVelocityMapProcessor::Process(SampleBlock& block,
     dopplerPlan_.Execute();
 
     result.map.resize(kMapRows * kMapColumns);
+    // The profile sums the linear powers while the map is converted, in column order.
+    std::vector<double> powerSum(settings.velocityProfile ? kMapColumns : 0, 0.0);
+    double* sums = settings.velocityProfile ? powerSum.data() : nullptr;
     for (std::size_t b = 0; b < kMapRows; ++b) {
         const Complex* row = dopplerOut_.data() + b * kTransformSize;
         double* out = result.map.data() + b * kMapColumns;
         const Complex* gains = velocityResponse != nullptr ? velocityResponse->data() : nullptr;
         // Centred: bins 0 ... 511 go to columns 512 ... 1023 and the negative half before them.
-        PowerDbInto(row, gains, out + kZeroVelocityIndex, kTransformSize - kZeroVelocityIndex);
+        PowerDbInto(row, gains, out + kZeroVelocityIndex, kTransformSize - kZeroVelocityIndex,
+                    sums ? sums + kZeroVelocityIndex : nullptr);
         PowerDbInto(row + kZeroVelocityIndex, gains ? gains + kZeroVelocityIndex : nullptr, out,
-                    kZeroVelocityIndex);
+                    kZeroVelocityIndex, sums);
+    }
+    if (settings.velocityProfile) {
+        result.velocityProfile.resize(kMapColumns);
+        for (std::size_t c = 0; c < kMapColumns; ++c) {
+            result.velocityProfile[c] = PowerToDb(powerSum[c] * (1.0 / kMapRows));
+        }
+        result.velocityProfile[kZeroVelocityIndex - 1] = result.velocityProfile[kZeroVelocityIndex];
     }
     return result;
 }

@@ -48,8 +48,9 @@ struct RangeVelocityMapSettings {
     IqBalancing iqBalancing;  // dcSubtract also removes each range bin's slow-time mean
     bool hammingWindow = false;
     bool rangeWeighting = false;
-    WindowBounds rangeWindow;     // metres, ordered
-    WindowBounds velocityWindow;  // metres per second, ordered
+    WindowBounds rangeWindow;      // metres, ordered
+    WindowBounds velocityWindow;   // metres per second, ordered
+    bool velocityProfile = false;  // also compute the velocity waterfall's row
 };
 
 struct RangeVelocityMapResult {
@@ -57,11 +58,11 @@ struct RangeVelocityMapResult {
     bool rangeWindowActive = false;
     bool velocityWindowActive = false;
     std::vector<double> map;  // kMapRows x kMapColumns, row-major by range bin
+    // When asked for: per column, the power averaged over all 513 range bins, in decibels (a
+    // target shows wherever its range is); the column below zero velocity takes the
+    // zero-velocity value. kMapColumns values, else empty.
+    std::vector<double> velocityProfile;
 };
-
-// The velocity waterfall's row: range bin 512 plus the other bins scaled by 1/1024, with the
-// column below zero velocity taking the zero-velocity value.
-std::vector<double> VelocityProfile(const std::vector<double>& map);
 
 // Keeps both windows' responses, the weighting, the transform buffers and their plans.
 class RangeVelocityMapProcessor {

@@ -26,7 +26,8 @@ std::uint64_t MemoryFor(std::int64_t frames) {
 }
 
 std::int64_t MaxFrames(std::uint64_t memoryLimitBytes) {
-    std::int64_t frames = std::min(kIntMax, (kIntMax - kSpareBytes) / kFrameBytes);
+    // The recording is one read: what that read can take bounds it.
+    std::int64_t frames = vorn::kMaxReadFrames;
     const std::uint64_t perFrame = kFrameBytes + kEntryBytesPerFrame;
     const std::uint64_t byMemory = memoryLimitBytes <= static_cast<std::uint64_t>(kSpareBytes)
                                        ? 0

@@ -60,6 +60,25 @@ std::string LineError(long number, const std::string& what) {
     return "line " + std::to_string(number) + ": " + what;
 }
 
+// What a header line held, quoted and cut short, for the message that refuses it.
+std::string Got(bool present, std::string_view line) {
+    if (!present) return ", got the end of the file";
+    constexpr std::size_t kShown = 40;
+    std::string shown;
+    for (const char c : line.substr(0, kShown)) {
+        shown.push_back(c >= ' ' && c <= '~' ? c : '?');
+    }
+    return ", got \"" + shown + (line.size() > kShown ? "\"..." : "\"");
+}
+
+// Line 1 is either the header's first field or, in a file without a header, a sample.
+std::string FirstLineError(std::string_view line) {
+    return LineError(1,
+                     "expected the frequency in Hz (a decimal number) or a sample "
+                     "(<int>+<int>i)" +
+                         Got(true, line));
+}
+
 std::string OddCountError(std::size_t entries) {
     return "odd number of samples (" + std::to_string(entries) +
            "): channel 2 of the last frame is missing";
@@ -68,16 +87,21 @@ std::string OddCountError(std::size_t entries) {
 // Reads the header lines after the first one, which the caller has already parsed.
 bool ParseHeaderRest(LineCursor& lines, FileHeader& header, std::string& error) {
     std::string_view line;
-    if (!lines.Next(line) || !ParseWhole(line, header.sweepTimeMs)) {
-        error = LineError(2, "expected the sweep time in ms (a decimal number)");
+    bool present = lines.Next(line);
+    if (!present || !ParseWhole(line, header.sweepTimeMs)) {
+        error =
+            LineError(2, "expected the sweep time in ms (a decimal number)" + Got(present, line));
         return false;
     }
-    if (!lines.Next(line) || !ParseWhole(line, header.samplesPerSweep)) {
-        error = LineError(3, "expected the samples per sweep (an integer)");
+    present = lines.Next(line);
+    if (!present || !ParseWhole(line, header.samplesPerSweep)) {
+        error = LineError(3, "expected the samples per sweep (an integer)" + Got(present, line));
         return false;
     }
-    if (!lines.Next(line) || !ParseWhole(line, header.bandwidthHz)) {
-        error = LineError(4, "expected the bandwidth in Hz (a decimal number)");
+    present = lines.Next(line);
+    if (!present || !ParseWhole(line, header.bandwidthHz)) {
+        error =
+            LineError(4, "expected the bandwidth in Hz (a decimal number)" + Got(present, line));
         return false;
     }
     return true;
@@ -99,7 +123,7 @@ ReadResult ParseSampleText(std::string_view text) {
         if (ParseSampleValue(line, sample)) {
             result.samples.push_back(sample);
         } else if (!ParseWhole(line, header.frequencyHz)) {
-            result.message = LineError(1, kExpectedSample);
+            result.message = FirstLineError(line);
             return result;
         } else if (ParseHeaderRest(lines, header, result.message)) {
             result.header = header;
@@ -136,7 +160,7 @@ EntryReadResult ParseSampleEntries(std::string_view text, unsigned threads) {
         SampleEntry entry;
         if (!ParseSampleLine(line, entry)) {
             if (!ParseWhole(line, header.frequencyHz)) {
-                result.message = LineError(1, kExpectedSample);
+                result.message = FirstLineError(line);
                 return result;
             }
             if (!ParseHeaderRest(lines, header, result.message)) return result;
@@ -162,68 +186,103 @@ EntryReadResult ParseSampleEntries(std::string_view text, unsigned threads) {
 
 namespace {
 
-// A file's text: mapped when it is a regular file, which spares a copy of tens of megabytes,
-// read otherwise (pipes, devices, file systems that cannot map).
+// A file's whole text, read rather than mapped: a mapping of the file faults with SIGBUS when
+// another program truncates it while it is parsed, a read just comes up short.
 class FileText {
 public:
     FileText() = default;
     ~FileText() {
-        if (mapped_ != nullptr) ::munmap(mapped_, size_);
+        if (buffer_ != nullptr) ::munmap(buffer_, size_);
     }
     FileText(const FileText&) = delete;
     FileText& operator=(const FileText&) = delete;
 
-    // Returns 0 or the errno of the failure.
-    int Load(const std::string& path) {
+    // Returns an empty string, or why the file could not be read.
+    std::string Load(const std::string& path) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return errno;
+        if (fd < 0) return std::strerror(errno);
+        std::string error;
         struct stat info {};
         if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-            size_ = static_cast<std::size_t>(info.st_size);
-            void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-            if (map != MAP_FAILED) {
-                mapped_ = map;
-                ::close(fd);
-                return 0;
+            // Anonymous memory faulted in at once: cheaper than page by page during the read,
+            // and unlike the file's pages it cannot vanish.
+            const std::size_t size = static_cast<std::size_t>(info.st_size);
+            void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+            if (memory == MAP_FAILED) {
+                error = std::strerror(errno);
+            } else {
+                buffer_ = static_cast<char*>(memory);
+                size_ = size;
+                error = ReadRegularFile(fd, size_, buffer_);
             }
-            copy_.reserve(size_);
+        } else {
+            error = ReadToEnd(fd);
         }
-        const int error = ReadAll(fd);
         ::close(fd);
         return error;
     }
 
     std::string_view text() const {
-        if (mapped_ != nullptr) return {static_cast<const char*>(mapped_), size_};
+        if (buffer_ != nullptr) return {buffer_, size_};
         return copy_;
     }
 
 private:
-    int ReadAll(int fd) {
+    // Pipes, devices and the like, whose size is not known beforehand.
+    std::string ReadToEnd(int fd) {
         char chunk[1 << 16];
         for (;;) {
             const ssize_t got = ::read(fd, chunk, sizeof chunk);
             if (got < 0) {
                 if (errno == EINTR) continue;
-                return errno;
+                return std::strerror(errno);
             }
-            if (got == 0) return 0;
+            if (got == 0) return {};
             copy_.append(chunk, static_cast<std::size_t>(got));
         }
     }
 
-    void* mapped_ = nullptr;
+    char* buffer_ = nullptr;
     std::size_t size_ = 0;
     std::string copy_;
 };
 
 }  // namespace
 
+std::string ReadRegularFile(int fd, std::size_t size, char* out) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, out + done, size - done);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::strerror(errno);
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    // A file that shrank or grew meanwhile would be parsed cut off somewhere in a line.
+    char extra = 0;
+    ssize_t more = 0;
+    if (done == size) {
+        do {
+            more = ::read(fd, &extra, 1);
+        } while (more < 0 && errno == EINTR);
+    }
+    const std::string opened = std::to_string(size) + " bytes when opened";
+    if (done != size) {
+        return "the file changed size while being read (" + opened + ", " + std::to_string(done) +
+               " left)";
+    }
+    if (more > 0) return "the file changed size while being read (" + opened + ", then more)";
+    return {};
+}
+
 EntryReadResult ReadSampleEntries(const std::string& path, unsigned threads) {
     FileText file;
-    if (const int error = file.Load(path)) {
+    if (const std::string error = file.Load(path); !error.empty()) {
         EntryReadResult result;
-        result.message = "Cannot read \"" + path + "\": " + std::strerror(error);
+        result.message = "Cannot read \"" + path + "\": " + error;
         return result;
     }
     EntryReadResult result = ParseSampleEntries(file.text(), threads);

@@ -1,5 +1,6 @@
 #pragma once
 #include <complex>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,8 +38,12 @@ struct EntryReadResult {
 // ParseSampleText's result, parsed fast, the sample lines split between up to `threads` threads.
 EntryReadResult ParseSampleEntries(std::string_view text, unsigned threads = 1);
 
-// ReadSampleFile's result likewise; a regular file is mapped rather than copied.
+// ReadSampleFile's result likewise.
 EntryReadResult ReadSampleEntries(const std::string& path, unsigned threads = 1);
+
+// Reads the `size` bytes a regular file had when it was opened into `out`. Returns an empty
+// string, or why not: a read error, or a file that shrank or grew while it was read.
+std::string ReadRegularFile(int fd, std::size_t size, char* out);
 
 struct ChannelPair {
     std::vector<std::complex<double>> channel1;

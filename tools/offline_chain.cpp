@@ -110,6 +110,7 @@ OfflineChain::OfflineChain(const record::FileHeader& header, ProcessMode mode,
             mapSettings_.rangeWindow = Bounds(options.rangeWindow, 0.0, g.rangeSliderMaximum);
             mapSettings_.velocityWindow =
                 Bounds(options.velocityWindow, 0.0, g.velocitySliderMaximum);
+            mapSettings_.velocityProfile = mode == ProcessMode::Velocity;
             blockFrames_ = static_cast<std::size_t>(g.totalSamples);
             axis_ = dsp::CwVelocityAxis(g.maxVelocity);
             if (mode == ProcessMode::RangeVelocityMap) rowAxis_ = dsp::RangeAxis(g.maxRange);
@@ -189,8 +190,8 @@ const std::vector<double>& OfflineChain::ProcessBlock(Detection& detection) {
             break;
         }
         case ProcessMode::Velocity: {
-            const dsp::RangeVelocityMapResult r = map_.Process(block_, mapSettings_, clutter_);
-            output_ = dsp::VelocityProfile(r.map);
+            dsp::RangeVelocityMapResult r = map_.Process(block_, mapSettings_, clutter_);
+            output_ = std::move(r.velocityProfile);
             const std::size_t at = dsp::FirstMaximumIndex(output_, 0, output_.size());
             detection.velocity = axis_[at];
             detection.level = output_[at];

@@ -210,7 +210,9 @@ std::string ProcessUsage() {
 Processes a recording of the window (".dat") block by block with the processing of the live
 display and writes into OUTDIR:
   spectra.npy      float64: (blocks, 513) for range, (blocks, 1024) for velocity, cw and fsk,
-                   (blocks, 513, 1024) for rvmap
+                   (blocks, 513, 1024) for rvmap; a velocity row is the power of each rvmap
+                   column averaged over its 513 range bins, in dB (the window's Velocity
+                   Waterfall row)
   axis.npy         the last dimension's axis: metres (range), metres per second (others)
   range_axis.npy   rvmap only: the range of each map row, in metres
   detections.csv   block,range_m,velocity_m_s,level_db: what the markers and dials show

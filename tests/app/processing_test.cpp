@@ -1,22 +1,25 @@
 // Every display mode of every operating mode, live from the stand-in radar: the routines run,
 // draw into the items of their mode and show a placed target where it is.
-#include <QSlider>
 #include <qwt_dial.h>
+#include <qwt_matrix_raster_data.h>
 #include <qwt_plot.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_thermo.h>
+#include <QSlider>
 
+#include <algorithm>
 #include <cmath>
 
 #include "window_fixture.h"
 
 namespace {
 
-vorn::sim::Scene OneTarget(double rangeM, double velocityMps) {
+vorn::sim::Scene OneTarget(double rangeM, double velocityMps, double amplitude = 600.0,
+                           double noiseRms = 2.0) {
     vorn::sim::Scene scene;
-    scene.targets = {{rangeM, velocityMps, 600.0}};
-    scene.noiseRms = 2.0;
+    scene.targets = {{rangeM, velocityMps, amplitude}};
+    scene.noiseRms = noiseRms;
     scene.dcOffset = {30.0, -20.0};
     return scene;
 }
@@ -35,7 +38,9 @@ const QwtPlotMarker* FindMarker(const QwtPlot* plot, const QString& labelStart) 
     return nullptr;
 }
 
-int CountItems(const QwtPlot* plot, int rtti) { return plot->itemList(rtti).size(); }
+int CountItems(const QwtPlot* plot, int rtti) {
+    return plot->itemList(rtti).size();
+}
 
 }  // namespace
 
@@ -96,6 +101,26 @@ TEST_F(ProcessingTest, CwVelocityScopeShowsTheTargetSpeedWithItsSign) {
         ASSERT_NE(marker, nullptr);
         EXPECT_NEAR(marker->xValue(), v, 0.1) << v;
         EXPECT_EQ(ui().groupBox_Bottom->title(), "Velocity Scope Display");
+        Activate();  // deactivate before the next case
+    }
+}
+
+TEST_F(ProcessingTest, FmcwVelocityWaterfallFollowsAWeakMovingTarget) {
+    const double dopplerBin = 13.265153008849557 / 512.0;
+    for (const double v : {3.0, -5.0}) {
+        // 10 counts against noise of 10, at one range among 513.
+        radar->SetScene(OneTarget(20.0, v, 10.0, 10.0));
+        Start(ui().radioOperationMode_1, ui().radioSpectrumDisplay_4);
+        Ticks(2);
+        const auto items = ui().qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotSpectrogram);
+        ASSERT_EQ(items.size(), 1);
+        const auto* data = dynamic_cast<const QwtMatrixRasterData*>(
+            static_cast<const QwtPlotSpectrogram*>(items.front())->data());
+        ASSERT_NE(data, nullptr);
+        const QVector<double> rows = data->valueMatrix();  // newest row first
+        ASSERT_GE(rows.size(), 1024);
+        const auto peak = std::max_element(rows.begin(), rows.begin() + 1024) - rows.begin();
+        EXPECT_NEAR((peak - 512.0) * dopplerBin, v, dopplerBin) << v;
         Activate();  // deactivate before the next case
     }
 }

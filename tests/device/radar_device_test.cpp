@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/firmware.h"
+#include "device/radar_constants.h"
 #include "device/sample_frames.h"
 #include "fake_usb.h"
 
@@ -113,11 +114,27 @@ TEST_F(RadarDeviceStreaming, FailedOrUnreasonableReadsLeaveOutputAlone) {
     EXPECT_EQ(samples, Samples(3, {7, 7}));
     dev.bulks.clear();
     EXPECT_EQ(radar.ReadChannel1(samples, -5, 1000), 0);
+    // One frame beyond what a read takes (and what a recording may ask for) is refused before
+    // any transfer.
+    EXPECT_EQ(radar.ReadBothChannels(samples, vorn::kMaxReadFrames + 1, 1000), 0);
     EXPECT_EQ(radar.ReadBothChannels(samples, 0x7FFFFFFF / 8, 1000), 0);
     radar.inEndPointIndex = 9;
     EXPECT_EQ(radar.ReadChannel1(samples, 128, 1000), 0);
     EXPECT_TRUE(dev.bulks.empty());
     EXPECT_EQ(samples.size(), 3u);
+}
+
+TEST_F(RadarDeviceStreaming, TheLongestRecordingsReadReachTheEndpoint) {
+    // The longest recordings at 128 and 1024 samples per sweep, and the read's own bound: each
+    // is asked of the endpoint in full (the buffer is only reserved, the fake sends 2 frames).
+    dev.inStream = Stream(2);
+    for (const int n : {vorn::kMaxReadFrames, vorn::kMaxReadFrames / 128 * 128,
+                        vorn::kMaxReadFrames / 1024 * 1024}) {
+        Samples samples;
+        EXPECT_EQ(radar.ReadBothChannels(samples, n, 1000), 4) << n;
+        ASSERT_FALSE(dev.bulks.empty());
+        EXPECT_EQ(dev.bulks.back().length, 8 * n + 10240) << n;
+    }
 }
 
 using Records = std::vector<fake::Bytes>;

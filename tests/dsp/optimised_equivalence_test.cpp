@@ -4,6 +4,7 @@
 #include <fftw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -75,11 +76,18 @@ TEST(PowerDbInto, MatchesLog10AcrossScalesSplitPointsAndSpecialValues) {
     gains[4098] = {kInf, 1.0};
     out.resize(in.size());
     expected.resize(in.size());
-    PowerDbInto(in.data(), gains.data(), out.data(), in.size());
+    std::vector<double> sums(in.size(), 1.0);
+    PowerDbInto(in.data(), gains.data(), out.data(), in.size(), sums.data());
     for (std::size_t i = 0; i < in.size(); ++i) expected[i] = ReferenceDb(in[i] * gains[i]);
     ExpectLikeLog10(out, expected, "with gains");
     EXPECT_EQ(out[10], kInf);
     EXPECT_EQ(out[13], -kInf);
+    // The powers are added to the running sums, each at its own index.
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (!std::isfinite(expected[i])) continue;
+        ASSERT_NEAR(sums[i], 1.0 + std::norm(in[i] * gains[i]), 1e-12 * sums[i]) << i;
+    }
+    EXPECT_EQ(sums[13], 1.0);
 }
 
 // DecimateBlock as first written: a fresh work buffer per stage, the running sum, the mean
@@ -239,7 +247,25 @@ TEST(RangeVelocityMapEquivalence, SameMapTickAfterTickAcrossShapeChanges) {
             z = {static_cast<double>(counts(rng)), static_cast<double>(counts(rng))};
         const std::vector<double> expected = ReferenceMap(block, s);
         SampleBlock copy = block;
-        ExpectSameMap(processor.Process(copy, s, clutter).map, expected);
+        s.velocityProfile = t.windows;
+        const RangeVelocityMapResult r = processor.Process(copy, s, clutter);
+        ExpectSameMap(r.map, expected);
+        ASSERT_EQ(r.velocityProfile.size(), t.windows ? 1024u : 0u);
+        // The waterfall's row: each column's power averaged over the range bins. Columns of
+        // transform rounding noise alone (outside the velocity window) are not compared.
+        const double peak = *std::max_element(expected.begin(), expected.end());
+        for (std::size_t c = 0; c < r.velocityProfile.size(); ++c) {
+            double power = 0.0;
+            for (std::size_t b = 0; b < 513; ++b)
+                power += std::pow(10.0, expected[b * 1024 + c] / 10.0);
+            const double db = 10.0 * std::log10(power / 513.0);
+            if (c != 511 && db > peak - 100.0) {
+                ASSERT_NEAR(r.velocityProfile[c], db, 1e-6) << c;
+            }
+        }
+        if (t.windows) {
+            EXPECT_EQ(r.velocityProfile[511], r.velocityProfile[512]);
+        }
     }
 }
 

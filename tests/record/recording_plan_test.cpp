@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <limits>
+#include <string>
 #include <tuple>
+#include <utility>
 
+#include "device/radar_constants.h"
 #include "record/plot_export.h"
 #include "record/record_file_name.h"
 #include "record/recording_plan.h"
@@ -31,16 +34,25 @@ TEST(RecordingPlan, WholeSweepsRequestLengthAndTimeout) {
 }
 
 TEST(RecordingPlan, RefusesWhatTheTransferLengthOrMemoryCannotHold) {
-    // 8n + 10240 <= INT_MAX: 2097141 sweeps of 128 fit, one more is 8 bytes over.
-    EXPECT_EQ(PlanRecording(2097.1405, 128, 1.0, kPlenty).requestBytes, 2147482624);
-    RecordingPlan plan = PlanRecording(2097.1415, 128, 1.0, kPlenty);
-    EXPECT_FALSE(plan.fits);
-    EXPECT_EQ(plan.frames, 0);
-    EXPECT_EQ(plan.message, "Recording too long: at most 2097 s at these settings");
-    // The longest duration named is one that is accepted.
-    EXPECT_EQ(PlanRecording(1e6, 1024, 1.0, kPlenty).longestSeconds, 262);
-    EXPECT_TRUE(PlanRecording(262, 1024, 1.0, kPlenty).fits);
-    EXPECT_FALSE(PlanRecording(263, 1024, 1.0, kPlenty).fits);
+    // The recording is one read: up to the frames a read takes (8n + 10240 <= INT_MAX), in
+    // whole sweeps of 1 ms; the longest duration named is one that is accepted.
+    const std::pair<int, int> limits[] = {{128, 2097}, {1024, 262}};
+    for (const auto& [samples, longest] : limits) {
+        SCOPED_TRACE(samples);
+        const int sweeps = kMaxReadFrames / samples;
+        const RecordingPlan last = PlanRecording((sweeps - 0.5) / 1000.0, samples, 1.0, kPlenty);
+        ASSERT_TRUE(last.fits);
+        EXPECT_EQ(last.frames, sweeps * samples);
+        EXPECT_LE(last.requestBytes, std::numeric_limits<int>::max());
+        const RecordingPlan over = PlanRecording((sweeps + 0.5) / 1000.0, samples, 1.0, kPlenty);
+        EXPECT_FALSE(over.fits);
+        EXPECT_EQ(over.frames, 0);
+        EXPECT_EQ(over.message, "Recording too long: at most " + std::to_string(longest) +
+                                    " s at these settings");
+        EXPECT_EQ(over.longestSeconds, longest);
+        EXPECT_TRUE(PlanRecording(longest, samples, 1.0, kPlenty).fits);
+        EXPECT_FALSE(PlanRecording(longest + 1, samples, 1.0, kPlenty).fits);
+    }
     // The timeout in milliseconds must fit an int too.
     EXPECT_FALSE(PlanRecording(1073742, 128, 10000.0, kPlenty).fits);
     EXPECT_EQ(PlanRecording(1073741, 128, 10000.0, kPlenty).timeoutMs, 2147482000);

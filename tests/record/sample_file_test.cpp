@@ -1,9 +1,11 @@
 // Sample files: the exact bytes written, failures named with the file and reason, and the plain
 // reader with the fast one held to it (same entries, header, messages and line numbers), whole
 // or broken, with the body split between threads at any line.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cfloat>
 #include <climits>
@@ -169,6 +171,36 @@ TEST(SampleFile, NamesTheFileAndReasonItCouldNotWriteOrRead) {
     }
 }
 
+// Another program truncating or appending to a recording between taking its size and reading
+// it: reported, never parsed cut off in a line (a mapped file would die of SIGBUS instead).
+TEST(SampleFileReader, AFileThatChangesSizeWhileReadIsReported) {
+    TempDir dir;
+    const std::string path = dir.File("x.dat");
+    const std::string text = kHeader + "1+2i\n3+4i\n";
+    const struct {
+        std::size_t fileSize;  // what the file holds when read
+        std::size_t opened;    // the size taken before
+        std::string message;
+    } cases[] = {
+        {text.size(), text.size(), ""},
+        {10, text.size(), "the file changed size while being read (58 bytes when opened, 10 left)"},
+        {0, text.size(), "the file changed size while being read (58 bytes when opened, 0 left)"},
+        {text.size(), 40,
+         "the file changed size while being read (40 bytes when opened, then more)"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(path, std::ios::trunc) << text.substr(0, c.fileSize);
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        std::string out(c.opened, '\0');
+        EXPECT_EQ(ReadRegularFile(fd, c.opened, out.data()), c.message) << c.fileSize;
+        if (c.message.empty()) {
+            EXPECT_EQ(out, text);
+        }
+        ::close(fd);
+    }
+}
+
 // A file size limit makes writes to a regular file fail part-way, as a full disk would. It runs
 // in a child process so the limit stays there.
 void WriteUnderSizeLimit(const std::string& path) {
@@ -197,18 +229,25 @@ TEST(SampleFile, AcceptsOrRejectsNamingTheLine) {
     const struct {
         std::string text;
         std::string message;  // empty when the text is fine
-    } cases[] = {{crlf + "1+2i\r\n3+-4i\r\n", ""},
-                 {"1+2i\n3+4i", ""},
-                 {"", ""},
-                 {kHeader + "1+2i\n3+99999999999i\n", "line 6: " + bad},
-                 {kHeader + "1+2i\n\n3+4i\n4+5i\n", "line 6: " + bad},
-                 {"1+2i\n5675000000.000000\n", "line 2: " + bad},
-                 {"5675000000.000000\n2.000000\n256.5\n1.0\n", "line 3:"},
-                 {"5675000000.000000\n2.000000\n256\n", "line 4:"},
-                 {"5675000000.000000\nx\n256\n1.0\n", "line 2:"},
-                 {"1+2i\n3+4i\n5+6i\n", "odd number of samples (3)"},
-                 {"1+2i\r", "odd number of samples (1)"},
-                 {crlf + std::string("1+2i\0\n3+4i\n", 11), "line 5"}};
+    } cases[] = {
+        {crlf + "1+2i\r\n3+-4i\r\n", ""},
+        {"1+2i\n3+4i", ""},
+        {"", ""},
+        {kHeader + "1+2i\n3+99999999999i\n", "line 6: " + bad},
+        {kHeader + "1+2i\n\n3+4i\n4+5i\n", "line 6: " + bad},
+        {"1+2i\n5675000000.000000\n", "line 2: " + bad},
+        {"5675000000.000000\n2.000000\n256.5\n1.0\n",
+         "line 3: expected the samples per sweep (an integer), got \"256.5\""},
+        {"5675000000.000000\n2.000000\n256\n",
+         "line 4: expected the bandwidth in Hz (a decimal number), got the end of the file"},
+        {"5675000000.000000\nx\n256\n1.0\n", "line 2: expected the sweep time in ms"},
+        {"1+2i\n3+4i\n5+6i\n", "odd number of samples (3)"},
+        {"1+2i\r", "odd number of samples (1)"},
+        {crlf + std::string("1+2i\0\n3+4i\n", 11), "line 5"},
+        {"FMCW\t5.6 GHz\n1+2i\n",
+         "line 1: expected the frequency in Hz (a decimal number) or a sample "
+         "(<int>+<int>i), got \"FMCW?5.6 GHz\""},
+        {std::string(50, '7') + "x\n", "got \"" + std::string(40, '7') + "\"..."}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         for (unsigned threads : {1u, 2u}) {

@@ -50,7 +50,11 @@ TEST_F(ProcessCli, BadInputIsNamedWithFileAndLineAndLeavesTheOutputEmpty) {
     } cases[] = {
         {"line 1: the file is empty", ""},
         {"line 1: no header", Frames(256)},
-        {"line 2: expected the sweep time", badSweep + Frames(128)},
+        {"line 1: expected the frequency in Hz (a decimal number) or a sample (<int>+<int>i), "
+         "got \"mode 0\"",
+         "mode 0\n1.000000\n128\n1e8\n" + Frames(128)},
+        {"line 2: expected the sweep time in ms (a decimal number), got \"fast\"",
+         badSweep + Frames(128)},
         {"line 3: expected the samples", "5650000000.000000\n1.000000\n"},
         {"line 7: expected <int>+<int>i", kFmcwHeader + "2000+2000i\n2000+2000i\nabc\n"},
         {"line 261: channel 2 of the last frame is missing",

@@ -49,10 +49,11 @@ struct WindowOnRadar {
     std::unique_ptr<Vorn_GUI> window;
 };
 
-inline vorn::sim::Scene OneTarget(double rangeM, double velocityMps) {
+inline vorn::sim::Scene OneTarget(double rangeM, double velocityMps, double amplitude = 600.0,
+                                  double noiseRms = 2.0) {
     vorn::sim::Scene scene;
-    scene.targets = {{rangeM, velocityMps, 600.0}};
-    scene.noiseRms = 2.0;
+    scene.targets = {{rangeM, velocityMps, amplitude}};
+    scene.noiseRms = noiseRms;
     scene.dcOffset = {30.0, -20.0};
     return scene;
 }
