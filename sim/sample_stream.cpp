@@ -22,12 +22,20 @@ unsigned EffectiveTimeout(unsigned timeoutMs) {
     return timeoutMs == 0 ? kDefaultTimeoutMs : timeoutMs;
 }
 
-// False when the transfer was cancelled before the deadline.
-bool SleepUntil(std::chrono::steady_clock::time_point deadline, const TransferCancel* cancel) {
-    if (cancel != nullptr) return cancel->SleepUntil(deadline);
-    std::this_thread::sleep_until(deadline);
-    return true;
+}  // namespace
+
+bool DeviceWait::Until(std::chrono::steady_clock::time_point deadline) const {
+    if (deviceLock != nullptr) deviceLock->unlock();
+    bool reached = true;
+    if (cancel != nullptr)
+        reached = cancel->SleepUntil(deadline);
+    else
+        std::this_thread::sleep_until(deadline);
+    if (deviceLock != nullptr) deviceLock->lock();
+    return reached;
 }
+
+namespace {
 }  // namespace
 
 SampleStream::SampleStream(std::uint64_t seed) : seed_(seed), rng_(seed) {}
@@ -38,17 +46,16 @@ void SampleStream::Restart() {
     paced_ = false;
 }
 
-UsbTransferResult SampleStream::Stall(unsigned timeoutMs, Pacing pacing,
-                                      const TransferCancel* cancel) {
+UsbTransferResult SampleStream::Stall(unsigned timeoutMs, Pacing pacing, const DeviceWait& wait) {
     paced_ = false;
     if (pacing == Pacing::RealTime &&
-        !SleepUntil(Clock::now() + std::chrono::milliseconds(EffectiveTimeout(timeoutMs)), cancel))
+        !wait.Until(Clock::now() + std::chrono::milliseconds(EffectiveTimeout(timeoutMs))))
         return {UsbStatus::Cancelled, 0};
     return {UsbStatus::Timeout, 0};
 }
 
 double SampleStream::Pace(double frames, const RadarParameters& params, unsigned timeoutMs,
-                          Pacing pacing, const TransferCancel* cancel) {
+                          Pacing pacing, const DeviceWait& wait) {
     if (pacing != Pacing::RealTime) return 1.0;
     const Clock::time_point now = Clock::now();
     if (!paced_ || deadline_ < now) {
@@ -71,7 +78,7 @@ double SampleStream::Pace(double frames, const RadarParameters& params, unsigned
     } else {
         deadline_ += need;
     }
-    if (!SleepUntil(deadline_, cancel)) {
+    if (!wait.Until(deadline_)) {
         // The host gave up on this read; the radar sweeps on regardless.
         paced_ = false;
         return -1.0;
@@ -82,9 +89,9 @@ double SampleStream::Pace(double frames, const RadarParameters& params, unsigned
 UsbTransferResult SampleStream::Read(std::uint8_t* data, int length, unsigned timeoutMs,
                                      const Scene& scene, const RadarParameters& params,
                                      const SimFaults& faults, Pacing pacing,
-                                     const TransferCancel* cancel) {
+                                     const DeviceWait& wait) {
     if (data == nullptr || length < 0) return {UsbStatus::InvalidParam, 0};
-    if (faults.stalledStream) return Stall(timeoutMs, pacing, cancel);
+    if (faults.stalledStream) return Stall(timeoutMs, pacing, wait);
 
     const int words = (length + 1) / 2;
     const int lead = std::min(words, kStaleWords + kFillerWords + std::max(0, faults.garbageWords));
@@ -96,7 +103,7 @@ UsbTransferResult SampleStream::Read(std::uint8_t* data, int length, unsigned ti
         cut = true;
     }
 
-    const double ready = Pace(needed > 0 ? needed : frames, params, timeoutMs, pacing, cancel);
+    const double ready = Pace(needed > 0 ? needed : frames, params, timeoutMs, pacing, wait);
     if (ready < 0.0) return {UsbStatus::Cancelled, 0};
     bool timedOut = false;
     if (ready < 1.0) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <utility>
 
@@ -19,6 +20,15 @@ struct Replay;
 }
 
 namespace vorn::sim {
+
+// How a request waits on the device: a cancel by the host ends the wait early, and the
+// device's lock is let go meanwhile, so that an unplug or a fault can reach it.
+struct DeviceWait {
+    const TransferCancel* cancel = nullptr;
+    std::unique_lock<std::mutex>* deviceLock = nullptr;
+    // False when the host cancelled before the deadline.
+    bool Until(std::chrono::steady_clock::time_point deadline) const;
+};
 
 enum class Pacing {
     RealTime,          // a read lasts as long as the radar needs to sample what was asked for
@@ -38,7 +48,7 @@ public:
     // A cancel ends the wait for the samples early, with Cancelled and nothing delivered.
     UsbTransferResult Read(std::uint8_t* data, int length, unsigned timeoutMs, const Scene& scene,
                            const RadarParameters& params, const SimFaults& faults, Pacing pacing,
-                           const TransferCancel* cancel = nullptr);
+                           const DeviceWait& wait = {});
 
     // Back to sample 0, as after power-up.
     void Restart();
@@ -52,11 +62,11 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    UsbTransferResult Stall(unsigned timeoutMs, Pacing pacing, const TransferCancel* cancel);
+    UsbTransferResult Stall(unsigned timeoutMs, Pacing pacing, const DeviceWait& wait);
     // Waits as the radar would for `frames` samples; returns the fraction of them ready before
     // the timeout (1 when all were), or a negative value when the wait was cancelled.
     double Pace(double frames, const RadarParameters& params, unsigned timeoutMs, Pacing pacing,
-                const TransferCancel* cancel);
+                const DeviceWait& wait);
 
     std::uint64_t seed_;
     std::mt19937_64 rng_;

@@ -155,18 +155,15 @@ UsbStatus SimRadar::SetAltSettingLocked(std::uint8_t interfaceNumber, std::uint8
     return UsbStatus::Ok;
 }
 
-bool SimRadar::WaitOut(unsigned timeoutMs, const TransferCancel* cancel) const {
+bool SimRadar::WaitOut(unsigned timeoutMs, const DeviceWait& wait) const {
     if (pacing_ != Pacing::RealTime) return true;
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(timeoutMs == 0 ? kDefaultTimeoutMs : timeoutMs);
-    if (cancel != nullptr) return cancel->SleepUntil(deadline);
-    std::this_thread::sleep_until(deadline);
-    return true;
+    return wait.Until(std::chrono::steady_clock::now() +
+                      std::chrono::milliseconds(timeoutMs == 0 ? kDefaultTimeoutMs : timeoutMs));
 }
 
-UsbTransferResult SimRadar::Nak(unsigned timeoutMs, const TransferCancel* cancel) {
+UsbTransferResult SimRadar::Nak(unsigned timeoutMs, const DeviceWait& wait) {
     // An endpoint the program did not set up NAKs until the host gives up.
-    if (!WaitOut(timeoutMs, cancel)) return {UsbStatus::Cancelled, 0};
+    if (!WaitOut(timeoutMs, wait)) return {UsbStatus::Cancelled, 0};
     return {UsbStatus::Timeout, 0};
 }
 
@@ -179,8 +176,8 @@ UsbTransferResult SimRadar::Bulk(std::uint8_t endpoint, std::uint8_t* data, int 
     if (!plugged_ && cancel != nullptr) cancel->Cancel();  // unplugged before the wake was set
     UsbTransferResult result;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        result = BulkLocked(endpoint, data, length, timeoutMs, cancel);
+        std::unique_lock<std::mutex> lock(mutex_);
+        result = BulkLocked(endpoint, data, length, timeoutMs, DeviceWait{cancel, &lock});
     }
     {
         std::lock_guard<std::mutex> lock(currentMutex_);
@@ -192,25 +189,25 @@ UsbTransferResult SimRadar::Bulk(std::uint8_t endpoint, std::uint8_t* data, int 
 }
 
 UsbTransferResult SimRadar::BulkLocked(std::uint8_t endpoint, std::uint8_t* data, int length,
-                                       unsigned timeoutMs, const TransferCancel* cancel) {
+                                       unsigned timeoutMs, const DeviceWait& wait) {
     if (!plugged_) return {UsbStatus::NoDevice, 0};
     if (length < 0 || (length > 0 && data == nullptr)) return {UsbStatus::InvalidParam, 0};
     if (!EndpointPresent(endpoint) || altSetting_ != kStreamingAltSetting)
         return {UsbStatus::NotFound, 0};
     if (endpoint == kParameterEndpoint) {
-        if (!fx2_.ParameterEndpointReady()) return Nak(timeoutMs, cancel);
-        return WriteParameters(data, length, timeoutMs, cancel);
+        if (!fx2_.ParameterEndpointReady()) return Nak(timeoutMs, wait);
+        return WriteParameters(data, length, timeoutMs, wait);
     }
     if (endpoint == kSampleEndpoint) {
-        if (!fx2_.SampleEndpointReady()) return Nak(timeoutMs, cancel);
+        if (!fx2_.SampleEndpointReady()) return Nak(timeoutMs, wait);
         if (refusedHalt_) return {UsbStatus::Pipe, 0};
-        return stream_.Read(data, length, timeoutMs, scene_, params_, faults_, pacing_, cancel);
+        return stream_.Read(data, length, timeoutMs, scene_, params_, faults_, pacing_, wait);
     }
-    return Nak(timeoutMs, cancel);
+    return Nak(timeoutMs, wait);
 }
 
 UsbTransferResult SimRadar::WriteParameters(const std::uint8_t* data, int length,
-                                            unsigned timeoutMs, const TransferCancel* cancel) {
+                                            unsigned timeoutMs, const DeviceWait& wait) {
     int accepted = length;
     if (faults_.parameterBytesAccepted)
         accepted = std::clamp(*faults_.parameterBytesAccepted, 0, length);
@@ -231,7 +228,7 @@ UsbTransferResult SimRadar::WriteParameters(const std::uint8_t* data, int length
         ++blocksIgnored_;
     }
     if (accepted < length) {
-        if (!WaitOut(timeoutMs, cancel)) return {UsbStatus::Cancelled, accepted};
+        if (!WaitOut(timeoutMs, wait)) return {UsbStatus::Cancelled, accepted};
         return {UsbStatus::Timeout, accepted};
     }
     return {UsbStatus::Ok, length};

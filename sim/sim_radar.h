@@ -88,12 +88,12 @@ private:
                                     std::uint8_t* data, std::uint16_t length);
     UsbStatus SetAltSettingLocked(std::uint8_t interfaceNumber, std::uint8_t altSetting);
     UsbTransferResult BulkLocked(std::uint8_t endpoint, std::uint8_t* data, int length,
-                                 unsigned timeoutMs, const TransferCancel* cancel);
+                                 unsigned timeoutMs, const DeviceWait& wait);
     UsbTransferResult WriteParameters(const std::uint8_t* data, int length, unsigned timeoutMs,
-                                      const TransferCancel* cancel);
-    UsbTransferResult Nak(unsigned timeoutMs, const TransferCancel* cancel);
+                                      const DeviceWait& wait);
+    UsbTransferResult Nak(unsigned timeoutMs, const DeviceWait& wait);
     // Waits out a timeout as the device would; false when the host cancelled meanwhile.
-    bool WaitOut(unsigned timeoutMs, const TransferCancel* cancel) const;
+    bool WaitOut(unsigned timeoutMs, const DeviceWait& wait) const;
     bool EndpointPresent(std::uint8_t address) const;
     void PowerUp();
 
