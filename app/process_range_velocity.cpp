@@ -98,7 +98,7 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
         const std::vector<double> profile = vorn::dsp::VelocityProfile(result.map);
         waterfall->applyColorScheme(colorScheme);
         const std::size_t quarter = static_cast<std::size_t>(historyRows / 4) * 1024;
-        const vorn::dsp::DynamicRange range = AutoDynamicRange(waterfall->values, quarter, quarter);
+        const vorn::dsp::DynamicRange range = AutoDynamicRange(*waterfall, quarter, quarter);
         waterfall->pushRow(profile, true);
         waterfall->updateRaster(static_cast<int>(vorn::dsp::kMapColumns), -vmax, vmax, 0.0, span,
                                 range.minimum, range.maximum);

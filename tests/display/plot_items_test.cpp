@@ -62,7 +62,7 @@ TEST(PlotItems, EveryCombinationBuildsItsItemsAndDeletesThemAll) {
             ASSERT_EQ(items.waterfall != nullptr, e.columns > 0);
             if (items.waterfall) {
                 EXPECT_EQ(items.waterfall->spectrogram->plot(), &bottom);
-                EXPECT_EQ(items.waterfall->values.size(), std::size_t(e.columns) * e.rows);
+                EXPECT_EQ(items.waterfall->size(), std::size_t(e.columns) * e.rows);
             }
             EXPECT_EQ(Count(top), 1 + (e.scope ? 2 : 0));
             EXPECT_EQ(Count(bottom),
@@ -131,33 +131,50 @@ TEST(WaterfallView, PushKeepsTheShapeForEveryRowLength) {
     view.setShape(2, 3);
     for (const Push& p : pushes) {
         view.pushRow(p.row, p.scroll);
-        EXPECT_EQ(view.values, p.expected) << "row of " << p.row.size();
+        EXPECT_EQ(view.values(), p.expected) << "row of " << p.row.size();
     }
-    view.values.resize(1);  // a matrix cut short by its reader must still come back whole
-    view.pushRow({4}, true);
-    EXPECT_EQ(view.values, (Values{4, 5, 0, 0, 0, 0}));
     view.setShape(-3, 8);
     EXPECT_EQ(view.columns, 0);
-    EXPECT_TRUE(view.values.empty());
+    EXPECT_TRUE(view.values().empty());
 }
 
-TEST(WaterfallView, RasterIsASnapshotAndSchemeChangesKeepTheHistory) {
+// The ring wraps many times over; the matrix and the raster always read newest row first.
+TEST(WaterfallView, RasterReadsTheRingNewestFirstAndSchemeChangesKeepTheHistory) {
     WaterfallView view;
-    view.setShape(4, 2);
+    view.setShape(2, 3);
     view.resampleMethod = 0;
-    view.pushRow({1, 2, 3, 4}, true);
-    view.updateRaster(4, -2.0, 2.0, 0.0, 0.2, -10.0, 10.0);
-    view.pushRow({9, 9, 9, 9}, true);
+    Values expected(6, 0.0);
+    for (int i = 1; i <= 7; ++i) {
+        const Values row = {double(i), -double(i)};
+        view.pushRow(row, true);
+        expected.insert(expected.begin(), row.begin(), row.end());
+        expected.resize(6);
+        ASSERT_EQ(view.values(), expected) << "push " << i;
+        view.updateRaster(2, -2.0, 2.0, 0.0, 0.3, -10.0, 10.0);
+        const auto* data = dynamic_cast<const Vorn_GUI_RasterData*>(view.spectrogram->data());
+        ASSERT_NE(data, nullptr);
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 2; ++c) ASSERT_EQ(data->cell(r, c), view.value(r, c));
+        }
+    }
     const auto* data = dynamic_cast<const Vorn_GUI_RasterData*>(view.spectrogram->data());
-    ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->resampleMode(), QwtMatrixRasterData::BilinearInterpolation);
-    EXPECT_EQ(data->valueMatrix(), (QVector<double>{1, 2, 3, 4, 0, 0, 0, 0}));
     EXPECT_EQ(data->interval(Qt::ZAxis).minValue(), -10.0);
+    view.pushRow({8, 8, 8, 8, 8, 8, 8}, false);  // the map's whole-matrix write, cut to shape
+    EXPECT_EQ(view.values(), Values(6, 8.0));
+    view.pushRow({5, 5}, true);
+    EXPECT_EQ(view.values(), (Values{5, 5, 8, 8, 8, 8}));
 
+    // The colour map is built once per scheme, not once per tick.
     view.applyColorScheme(3);
+    const QwtColorMap* jet = view.spectrogram->colorMap();
+    view.applyColorScheme(3);
+    EXPECT_EQ(view.spectrogram->colorMap(), jet);
+    EXPECT_EQ(QColor(jet->rgb(QwtInterval(0.0, 1.0), 0.0)), QColor(0, 0, 189));
+    view.applyColorScheme(2);
     EXPECT_EQ(QColor(view.spectrogram->colorMap()->rgb(QwtInterval(0.0, 1.0), 0.0)),
-              QColor(0, 0, 189));
-    EXPECT_EQ(view.values, (Values{9, 9, 9, 9, 1, 2, 3, 4}));
+              QColor(Qt::black));
+    EXPECT_EQ(view.values(), (Values{5, 5, 8, 8, 8, 8}));
 
     // Before any shape the raster has nothing to draw but is safe to ask.
     WaterfallView unshaped;
