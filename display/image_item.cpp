@@ -110,8 +110,8 @@ std::vector<double> ExpandedSamples(const QwtScaleMap& map, int length, int targ
 
 // Per canvas column (or row): the nearest cell, -1 outside the data. Where the visible cells
 // outnumber the pixels, each pixel also gets the run of cells it covers: from the cell halfway
-// to the previous pixel's sample to the cell halfway to the next one, so neighbouring runs meet
-// and every cell between the first and last sample belongs to some pixel.
+// to the previous pixel's sample to the cell halfway to the next one (the outermost pixels reach
+// to the data's edge), so neighbouring runs meet and every visible cell belongs to some pixel.
 struct AxisCells {
     std::vector<int> cell;
     std::vector<int> lo;
@@ -120,7 +120,7 @@ struct AxisCells {
 };
 
 template <typename NearestCell>
-AxisCells MapAxis(const std::vector<double>& samples, NearestCell nearestCell) {
+AxisCells MapAxis(const std::vector<double>& samples, int cellCount, NearestCell nearestCell) {
     AxisCells axis;
     const std::size_t n = samples.size();
     axis.cell.resize(n);
@@ -139,13 +139,31 @@ AxisCells MapAxis(const std::vector<double>& samples, NearestCell nearestCell) {
     if (!axis.many) return axis;
     axis.lo = axis.cell;
     axis.hi = axis.cell;
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        if (axis.cell[i] < 0 || axis.cell[i + 1] < 0) continue;
-        int middle = nearestCell(0.5 * (samples[i] + samples[i + 1]));
-        if (middle < 0) middle = axis.cell[i];
-        for (const std::size_t p : {i, i + 1}) {
-            axis.lo[p] = std::min(axis.lo[p], middle);
-            axis.hi[p] = std::max(axis.hi[p], middle);
+    auto cover = [&axis](std::size_t p, int c) {
+        axis.lo[p] = std::min(axis.lo[p], c);
+        axis.hi[p] = std::max(axis.hi[p], c);
+    };
+    // Half a pixel past the outermost samples, up to the data's edge (cells grow with the
+    // coordinate on both axes).
+    auto edgeCell = [&](double sample, double beyond) {
+        const int c = nearestCell(beyond);
+        if (c >= 0) return c;
+        return beyond > sample ? cellCount - 1 : 0;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        if (axis.cell[i] < 0) continue;
+        const bool hasNext = i + 1 < n && axis.cell[i + 1] >= 0;
+        const bool hasPrevious = i > 0 && axis.cell[i - 1] >= 0;
+        if (hasNext) {
+            int middle = nearestCell(0.5 * (samples[i] + samples[i + 1]));
+            if (middle < 0) middle = axis.cell[i];
+            cover(i, middle);
+            cover(i + 1, middle);
+        } else if (hasPrevious) {
+            cover(i, edgeCell(samples[i], samples[i] + 0.5 * (samples[i] - samples[i - 1])));
+        }
+        if (!hasPrevious && hasNext) {
+            cover(i, edgeCell(samples[i], samples[i] - 0.5 * (samples[i + 1] - samples[i])));
         }
     }
     return axis;
@@ -289,8 +307,10 @@ void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const Qwt
     }
     if (xs.empty() || ys.empty()) return;
 
-    const AxisCells columns = MapAxis(xs, [raster](double x) { return raster->nearestColumn(x); });
-    const AxisCells rows = MapAxis(ys, [raster](double y) { return raster->nearestRow(y); });
+    const AxisCells columns =
+        MapAxis(xs, raster->columnCount(), [raster](double x) { return raster->nearestColumn(x); });
+    const AxisCells rows =
+        MapAxis(ys, raster->rowCount(), [raster](double y) { return raster->nearestRow(y); });
     const bool nearest = raster->isNearest();
     const int width = static_cast<int>(xs.size());
     const int height = static_cast<int>(ys.size());
