@@ -1,7 +1,9 @@
 #include "display/waterfall_view.h"
 
 #include <qwt_color_map.h>
+#include <qwt_plot.h>
 #include <qwt_plot_spectrogram.h>
+#include <qwt_scale_widget.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -121,4 +123,22 @@ void WaterfallView::updateRaster(int numColumns, double xMin, double xMax, doubl
         raster->setCellColours(colours, head * cellsPerRow(), spectrogram->colorMap());
     }
     spectrogram->setData(raster);
+    updateColorBar(zMin, zMax);
+}
+
+void WaterfallView::updateColorBar(double zMin, double zMax) {
+    QwtPlot* plot = spectrogram->plot();
+    if (plot == nullptr) return;
+    if (colorBarValid && colorBarScheme == scheme && colorBarMin == zMin && colorBarMax == zMax) {
+        return;
+    }
+    QwtScaleWidget* axis = plot->axisWidget(QwtPlot::yRight);
+    axis->setColorBarEnabled(true);
+    axis->setColorMap(QwtInterval(zMin, zMax), MakeColorMap(scheme));
+    plot->setAxisScale(QwtPlot::yRight, zMin, zMax);
+    plot->enableAxis(QwtPlot::yRight, true);
+    colorBarValid = true;
+    colorBarScheme = scheme;
+    colorBarMin = zMin;
+    colorBarMax = zMax;
 }

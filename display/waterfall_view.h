@@ -37,7 +37,9 @@ public:
     // anything beyond the matrix is ignored.
     void pushRow(const std::vector<double>& row, bool scroll);
 
-    // Hands the spectrogram a raster over the matrix with the given geometry and z range.
+    // Hands the spectrogram a raster over the matrix with the given geometry and z range, and
+    // shows that range with the current scheme on the colour bar of the plot's right axis
+    // (rebuilt only when either changed).
     void updateRaster(int numColumns, double xMin, double xMax, double yMin, double yMax,
                       double zMin, double zMax);
 
@@ -59,6 +61,7 @@ private:
     std::size_t cellsPerRow() const { return static_cast<std::size_t>(columns); }
     bool mirrored() const { return buffer->size() == 2 * size() && size() > 0; }
     void colourRows(std::size_t count, double zMin, double zMax);
+    void updateColorBar(double zMin, double zMax);
 
     // Shared with the raster in use, so a reshape never frees what it still reads.
     std::shared_ptr<std::vector<double>> buffer;
@@ -74,4 +77,10 @@ private:
     double colouredMin = 0.0;
     double colouredMax = 0.0;
     std::size_t uncolouredRows = 0;  // newest rows pushed since
+
+    // What the colour bar shows.
+    bool colorBarValid = false;
+    int colorBarScheme = -1;
+    double colorBarMin = 0.0;
+    double colorBarMax = 0.0;
 };

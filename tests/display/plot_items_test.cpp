@@ -10,6 +10,7 @@
 #include <qwt_plot_spectrogram.h>
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_map.h>
+#include <qwt_scale_widget.h>
 #include <QColor>
 #include <QImage>
 
@@ -61,9 +62,32 @@ TEST(PlotItems, EveryCombinationBuildsItsItemsAndDeletesThemAll) {
             EXPECT_EQ(items.markerCwPeak != nullptr, cwPeak);
             EXPECT_EQ(items.markerFskThreshold != nullptr && items.markerFskPeak != nullptr, fsk);
             ASSERT_EQ(items.waterfall != nullptr, e.columns > 0);
+            // A colour image carries its colour bar on the right axis, following its z range
+            // and scheme; no other mode shows the axis.
+            EXPECT_EQ(bottom.axisEnabled(QwtPlot::yRight), e.columns > 0);
             if (items.waterfall) {
                 EXPECT_EQ(items.waterfall->spectrogram->plot(), &bottom);
                 EXPECT_EQ(items.waterfall->size(), std::size_t(e.columns) * e.rows);
+                const QwtScaleWidget* bar = bottom.axisWidget(QwtPlot::yRight);
+                EXPECT_TRUE(bar->isColorBarEnabled());
+                struct Scale {
+                    double zMin;
+                    double zMax;
+                    int scheme;
+                };
+                for (const Scale& z :
+                     {Scale{-50, 50, kColorSchemeJet}, Scale{-7, 33, kColorSchemeJet},
+                      Scale{-7, 33, kColorSchemeBlackWhite}}) {
+                    items.waterfall->applyColorScheme(z.scheme);
+                    items.waterfall->updateRaster(e.columns, 0.0, 1.0, 0.0, 1.0, z.zMin, z.zMax);
+                    bottom.updateAxes();
+                    EXPECT_EQ(bar->colorBarInterval().minValue(), z.zMin);
+                    EXPECT_EQ(bar->colorBarInterval().maxValue(), z.zMax);
+                    EXPECT_EQ(bottom.axisScaleDiv(QwtPlot::yRight).lowerBound(), z.zMin);
+                    EXPECT_EQ(bottom.axisScaleDiv(QwtPlot::yRight).upperBound(), z.zMax);
+                    EXPECT_EQ(QColor(bar->colorMap()->rgb(bar->colorBarInterval(), z.zMin)),
+                              SchemeStops(z.scheme).start);
+                }
             }
             EXPECT_EQ(Count(top), 1 + (e.scope ? 2 : 0));
             EXPECT_EQ(Count(bottom),
