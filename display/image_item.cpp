@@ -391,11 +391,14 @@ void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const Qwt
                 std::fill(strongestRow.begin(), strongestRow.end(), r0);
                 for (int r = r0 + 1; r <= r1; ++r) {
                     const double* cells = raster->rowCells(r);
-                    for (std::size_t c = 0; c < rowValues.size(); ++c) {
-                        if (std::isnan(rowValues[c]) || cells[c] > rowValues[c]) {
-                            rowValues[c] = cells[c];
-                            strongestRow[c] = r;
-                        }
+                    // Branch-free, so the compiler keeps it vectorised (a NaN so far counts as
+                    // weaker than anything).
+                    double* best = rowValues.data();
+                    int* at = strongestRow.data();
+                    for (int c = 0; c < cellColumns; ++c) {
+                        const bool stronger = cells[c] > best[c] || best[c] != best[c];
+                        best[c] = stronger ? cells[c] : best[c];
+                        at[c] = stronger ? r : at[c];
                     }
                 }
                 for (std::size_t c = 0; c < colours.size(); ++c) {
