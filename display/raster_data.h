@@ -60,6 +60,11 @@ public:
     const QRgb* cellColours(const void* map) const {
         return map != nullptr && map == coloursMap ? colourData : nullptr;
     }
+    // The cells it shows, row-major (the library's valueMatrix() stays empty: nothing is copied).
+    std::vector<double> values() const {
+        return cellData ? std::vector<double>(cellData, cellData + cellCount)
+                        : std::vector<double>();
+    }
     int columnCount() const { return cellColumns; }
     int rowCount() const { return cellRows; }
     double cell(int row, int column) const { return cellData[row * cellColumns + column]; }
