@@ -1,13 +1,14 @@
 // What the processing routines share: control state for the chains, the time scope, the
 // automatic dynamic range and the axis titles.
-#include <QSlider>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_engine.h>
 #include <qwt_text.h>
+#include <QSlider>
 
 #include "app/vorn_gui.h"
+#include "display/waterfall_view.h"
 
 vorn::dsp::IqBalancing Vorn_GUI::IqBalancingFromControls() const {
     vorn::dsp::IqBalancing options;
@@ -99,9 +100,19 @@ void Vorn_GUI::DrawTimeScope(const vorn::dsp::IqTraces& scope, double samplePeri
 
 vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const std::vector<double>& values,
                                                    std::size_t maxCount, std::size_t minCount) {
+    return AutoDynamicRange(values.data(), values.size(), maxCount, minCount);
+}
+
+vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const WaterfallView& view, std::size_t maxCount,
+                                                   std::size_t minCount) {
+    return AutoDynamicRange(view.data(), view.size(), maxCount, minCount);
+}
+
+vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const double* values, std::size_t size,
+                                                   std::size_t maxCount, std::size_t minCount) {
     const vorn::dsp::DynamicRangeControls controls = DynamicRangeFromControls();
     const vorn::dsp::DynamicRange range =
-        vorn::dsp::AutoDynamicRange(controls, values, maxCount, minCount);
+        vorn::dsp::AutoDynamicRange(controls, values, size, maxCount, minCount);
     if (controls.autoMaximum) ui.DynamicRange_Maximum->setValue(range.maximum);
     if (controls.autoMinimum) ui.DynamicRange_Minimum->setValue(range.minimum);
     return range;

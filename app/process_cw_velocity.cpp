@@ -78,7 +78,7 @@ void Vorn_GUI::ProcessCwVelocityBlock(SampleBlock& block, int sweeps,
         waterfall->applyColorScheme(colorScheme);
         const std::size_t rows = static_cast<std::size_t>(historyRows);
         const vorn::dsp::DynamicRange range =
-            AutoDynamicRange(waterfall->values, rows / 2 * 1024, rows / 4 * 1024);
+            AutoDynamicRange(*waterfall, rows / 2 * 1024, rows / 4 * 1024);
         waterfall->pushRow(result.spectrum, true);
         waterfall->updateRaster(1024, -vmax, vmax, 0.0, span, range.minimum, range.maximum);
     }

@@ -104,7 +104,7 @@ void Vorn_GUI::ProcessFmcwRangeBlock(SampleBlock& block, const vorn::dsp::FmcwRa
         waterfall->applyColorScheme(colorScheme);
         const std::size_t rows = static_cast<std::size_t>(historyRows);
         const vorn::dsp::DynamicRange range =
-            AutoDynamicRange(waterfall->values, rows / 2 * 1024, rows / 4 * 1024);
+            AutoDynamicRange(*waterfall, rows / 2 * 1024, rows / 4 * 1024);
         waterfall->pushRow(result.profile, true);
         waterfall->updateRaster(static_cast<int>(vorn::dsp::kRangeBins), 0.0, rmax, 0.0, span,
                                 range.minimum, range.maximum);

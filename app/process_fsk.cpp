@@ -120,7 +120,7 @@ void Vorn_GUI::ProcessFskBlock(SampleBlock& block, int sweeps, const vorn::dsp::
                                     dynamicRange.sliderMaximum);
             // This mode sets the scale for the next tick from the history after the push.
             const std::size_t half = static_cast<std::size_t>(historyRows / 2) * 1024;
-            AutoDynamicRange(waterfall->values, half, half);
+            AutoDynamicRange(*waterfall, half, half);
         }
     } else if (displayMode == 5) {
         if (processingReset) {
@@ -130,7 +130,7 @@ void Vorn_GUI::ProcessFskBlock(SampleBlock& block, int sweeps, const vorn::dsp::
         if (waterfall) {
             waterfall->applyColorScheme(colorScheme);
             const std::size_t half = static_cast<std::size_t>(historyRows / 2) * 1024;
-            const vorn::dsp::DynamicRange range = AutoDynamicRange(waterfall->values, half, half);
+            const vorn::dsp::DynamicRange range = AutoDynamicRange(*waterfall, half, half);
             waterfall->pushRow(result.rangeTrackRow, true);
             waterfall->updateRaster(1024, 0.0, vorn::dsp::kFskMaxRange, 0.0, span, range.minimum,
                                     range.maximum);

@@ -109,7 +109,7 @@ void Vorn_GUI::ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
         const std::vector<double>& profile = result.velocityProfile;
         waterfall->applyColorScheme(colorScheme);
         const std::size_t quarter = static_cast<std::size_t>(historyRows / 4) * 1024;
-        const vorn::dsp::DynamicRange range = AutoDynamicRange(waterfall->values, quarter, quarter);
+        const vorn::dsp::DynamicRange range = AutoDynamicRange(*waterfall, quarter, quarter);
         waterfall->pushRow(profile, true);
         waterfall->updateRaster(static_cast<int>(vorn::dsp::kMapColumns), -vmax, vmax, 0.0, span,
                                 range.minimum, range.maximum);

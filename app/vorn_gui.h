@@ -190,6 +190,11 @@ private:
     // whose box is checked and returns the bounds to use for the plot.
     vorn::dsp::DynamicRange AutoDynamicRange(const std::vector<double>& values,
                                              std::size_t maxCount, std::size_t minCount);
+    // The same over the waterfall's matrix, newest row first.
+    vorn::dsp::DynamicRange AutoDynamicRange(const WaterfallView& view, std::size_t maxCount,
+                                             std::size_t minCount);
+    vorn::dsp::DynamicRange AutoDynamicRange(const double* values, std::size_t size,
+                                             std::size_t maxCount, std::size_t minCount);
 
     Ui::Vorn_GUIClass ui;
     std::unique_ptr<RadarDevice> usbDevice;

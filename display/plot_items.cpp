@@ -6,6 +6,8 @@
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_plot_zoneitem.h>
+#include <qwt_scale_widget.h>
+#include <qwt_text.h>
 #include <QBrush>
 #include <QColor>
 #include <QPen>
@@ -122,6 +124,16 @@ void Build(PlotItems& items, QwtPlot* top, QwtPlot* bottom, const PlotLayout& la
             break;
         default:
             break;
+    }
+
+    // The colour scale of the image on the right axis; the view fills in its range and colours.
+    bottom->enableAxis(QwtPlot::yRight, items.waterfall != nullptr);
+    if (items.waterfall) {
+        bottom->axisWidget(QwtPlot::yRight)->setColorBarEnabled(true);
+        const bool rangeTrack = layout.operatingMode == kOperatingModeFsk &&
+                                layout.displayMode == kDisplayModeRangeWaterfall;
+        bottom->setAxisTitle(QwtPlot::yRight, rangeTrack ? QStringLiteral("Range Mark")
+                                                         : QStringLiteral("Amplitude (dB)"));
     }
 
     items.grid = new QwtPlotGrid();

@@ -3,34 +3,58 @@
 #include <qwt_interval.h>
 #include <QtGlobal>
 
-#include <limits>
+#include <algorithm>
+#include <utility>
 
 Vorn_GUI_RasterData::Vorn_GUI_RasterData(const std::vector<double>& values, int numColumns,
                                          double xMin, double xMax, double yMin, double yMax,
                                          double zMin, double zMax, int resampleMethod)
-    : cells(values.begin(), values.end()) {
+    : Vorn_GUI_RasterData(std::make_shared<const std::vector<double>>(values), 0, values.size(),
+                          numColumns, xMin, xMax, yMin, yMax, zMin, zMax, resampleMethod) {}
+
+Vorn_GUI_RasterData::Vorn_GUI_RasterData(std::shared_ptr<const std::vector<double>> values,
+                                         std::size_t offset, std::size_t count, int numColumns,
+                                         double xMin, double xMax, double yMin, double yMax,
+                                         double zMin, double zMax, int resampleMethod)
+    : buffer(std::move(values)) {
+    const std::size_t have = buffer ? buffer->size() : 0;
+    offset = std::min(offset, have);
+    cellCount = std::min(count, have - offset);
+    cellData = buffer && cellCount > 0 ? buffer->data() + offset : nullptr;
+    cellColumns = std::max(numColumns, 0);
+    nearest = resampleMethod == 1;
     setInterval(Qt::XAxis, QwtInterval(xMin, xMax, QwtInterval::ExcludeMaximum));
     setInterval(Qt::YAxis, QwtInterval(yMin, yMax, QwtInterval::ExcludeMaximum));
     setInterval(Qt::ZAxis, QwtInterval(zMin, zMax, QwtInterval::IncludeBorders));
-    setResampleMode(resampleMethod == 1 ? QwtMatrixRasterData::NearestNeighbour
-                                        : QwtMatrixRasterData::BilinearInterpolation);
-    nearest = resampleMethod == 1;
-    setValueMatrix(cells, numColumns);
-    refreshGeometry();
+    setResampleMode(nearest ? QwtMatrixRasterData::NearestNeighbour
+                            : QwtMatrixRasterData::BilinearInterpolation);
 }
 
 Vorn_GUI_RasterData::~Vorn_GUI_RasterData() = default;
+
+void Vorn_GUI_RasterData::setCellColours(std::shared_ptr<const std::vector<QRgb>> colours,
+                                         std::size_t offset, const void* map) {
+    colourBuffer = std::move(colours);
+    const bool whole = colourBuffer && offset <= colourBuffer->size() &&
+                       colourBuffer->size() - offset >= cellCount && cellCount > 0;
+    colourData = whole ? colourBuffer->data() + offset : nullptr;
+    coloursMap = whole ? map : nullptr;
+}
 
 void Vorn_GUI_RasterData::setInterval(Qt::Axis axis, const QwtInterval& interval) {
     QwtMatrixRasterData::setInterval(axis, interval);
     refreshGeometry();
 }
 
-// The same quantities the base class derives, so both give identical values.
+QRectF Vorn_GUI_RasterData::pixelHint(const QRectF&) const {
+    if (!nearest || !xRange.valid || !yRange.valid) return QRectF();
+    return QRectF(xRange.lo, yRange.lo, dx, dy);
+}
+
+// The same quantities the library derives from its matrix, so both give identical values.
 void Vorn_GUI_RasterData::refreshGeometry() {
-    cellData = cells.constData();
-    cellColumns = qMax(numColumns(), 0);
-    cellRows = cellColumns > 0 ? cells.size() / cellColumns : 0;
+    cellRows =
+        cellColumns > 0 ? static_cast<int>(cellCount / static_cast<std::size_t>(cellColumns)) : 0;
 
     auto fill = [](AxisRange& range, const QwtInterval& iv) {
         range.lo = iv.minValue();

@@ -1,24 +1,35 @@
 #pragma once
 #include <qwt_matrix_raster_data.h>
+#include <QRgb>
 #include <QtGlobal>
 
+#include <cstddef>
 #include <limits>
-
+#include <memory>
 #include <vector>
 
-// A snapshot of the waterfall matrix for the spectrogram: it copies the values at construction,
-// so later pushes into the view never reach a picture that is being drawn.
+// The waterfall matrix as the spectrogram sees it. It reads the view's history in place, through
+// the ring's head offset, instead of copying up to 8 MB per tick: the view hands over a new raster
+// after every push, and the raster shares the buffer, so a reshaped view never frees cells that
+// are still shown.
 class Vorn_GUI_RasterData : public QwtMatrixRasterData {
 public:
-    // resampleMethod 1 selects nearest-neighbour resampling, any other value bilinear.
+    // A copy of the values, row-major. resampleMethod 1 selects nearest-neighbour resampling,
+    // any other value bilinear.
     Vorn_GUI_RasterData(const std::vector<double>& values, int numColumns, double xMin, double xMax,
                         double yMin, double yMax, double zMin, double zMax, int resampleMethod);
+    // count cells of `buffer` from `offset` on, without copying them.
+    Vorn_GUI_RasterData(std::shared_ptr<const std::vector<double>> buffer, std::size_t offset,
+                        std::size_t count, int numColumns, double xMin, double xMax, double yMin,
+                        double yMax, double zMin, double zMax, int resampleMethod);
     ~Vorn_GUI_RasterData() override;
 
     Vorn_GUI_RasterData(const Vorn_GUI_RasterData&) = delete;
     Vorn_GUI_RasterData& operator=(const Vorn_GUI_RasterData&) = delete;
 
     void setInterval(Qt::Axis axis, const QwtInterval& interval) override;
+    // One cell in nearest-neighbour mode, as the library derives it from its own matrix.
+    QRectF pixelHint(const QRectF& area) const override;
 
     // Asked once per pixel while drawing. Gives the same values as the base class, from cached
     // geometry instead of per-call interval copies and library calls, and NaN (drawn
@@ -42,6 +53,36 @@ public:
         return row >= cellRows ? cellRows - 1 : row;
     }
     const double* rowCells(int row) const { return cellData + row * cellColumns; }
+    // Colours of the cells, row-major like them, as `map` gives them over the z interval; they
+    // are used only by a renderer drawing with that very map.
+    void setCellColours(std::shared_ptr<const std::vector<QRgb>> colours, std::size_t offset,
+                        const void* map);
+    const QRgb* cellColours(const void* map) const {
+        return map != nullptr && map == coloursMap ? colourData : nullptr;
+    }
+    // The cells it shows, row-major (the library's valueMatrix() stays empty: nothing is copied).
+    std::vector<double> values() const {
+        return cellData ? std::vector<double>(cellData, cellData + cellCount)
+                        : std::vector<double>();
+    }
+    int columnCount() const { return cellColumns; }
+    int rowCount() const { return cellRows; }
+    double cell(int row, int column) const { return cellData[row * cellColumns + column]; }
+
+    // The bilinear lookup split by axis: valueAt(x, y) blends columns first and second of rows
+    // first and second, with weights ratio and 1 - ratio, when both coordinates lie inside.
+    struct Blend {
+        int first = 0;
+        int second = 0;
+        double ratio = 0.0;
+    };
+    bool insideX(double x) const { return cellRows > 0 && xRange.contains(x); }
+    bool insideY(double y) const { return cellRows > 0 && yRange.contains(y); }
+    Blend blendColumns(double x) const { return blend(x, xRange.lo, dx, cellColumns); }
+    Blend blendRows(double y) const { return blend(y, yRange.lo, dy, cellRows); }
+    static double mix(const Blend& b, double first, double second) {
+        return b.ratio * first + (1.0 - b.ratio) * second;
+    }
 
 private:
     struct AxisRange {
@@ -61,10 +102,25 @@ private:
     };
 
     void refreshGeometry();
+    static Blend blend(double v, double lo, double step, int count) {
+        Blend b;
+        b.first = qRound((v - lo) / step) - 1;
+        b.second = b.first + 1;
+        if (b.first < 0) {
+            b.first = b.second;
+        } else if (b.second >= count) {
+            b.second = b.first;
+        }
+        b.ratio = (lo + (b.second + 0.5) * step - v) / step;
+        return b;
+    }
 
-    // Shares its buffer with the base class's matrix; never written after construction.
-    QVector<double> cells;
+    std::shared_ptr<const std::vector<double>> buffer;
+    std::shared_ptr<const std::vector<QRgb>> colourBuffer;
+    const QRgb* colourData = nullptr;
+    const void* coloursMap = nullptr;
     const double* cellData = nullptr;
+    std::size_t cellCount = 0;
     int cellColumns = 0;
     int cellRows = 0;
     double dx = 0.0;
@@ -86,31 +142,10 @@ inline double Vorn_GUI_RasterData::valueAt(double x, double y) const {
         return cellData[row * cellColumns + col];
     }
 
-    int col1 = qRound((x - xRange.lo) / dx) - 1;
-    int row1 = qRound((y - yRange.lo) / dy) - 1;
-    int col2 = col1 + 1;
-    int row2 = row1 + 1;
-    if (col1 < 0) {
-        col1 = col2;
-    } else if (col2 >= cellColumns) {
-        col2 = col1;
-    }
-    if (row1 < 0) {
-        row1 = row2;
-    } else if (row2 >= cellRows) {
-        row2 = row1;
-    }
-
-    const double v11 = cellData[row1 * cellColumns + col1];
-    const double v21 = cellData[row1 * cellColumns + col2];
-    const double v12 = cellData[row2 * cellColumns + col1];
-    const double v22 = cellData[row2 * cellColumns + col2];
-
-    const double x2 = xRange.lo + (col2 + 0.5) * dx;
-    const double y2 = yRange.lo + (row2 + 0.5) * dy;
-    const double rx = (x2 - x) / dx;
-    const double ry = (y2 - y) / dy;
-    const double vr1 = rx * v11 + (1.0 - rx) * v21;
-    const double vr2 = rx * v12 + (1.0 - rx) * v22;
-    return ry * vr1 + (1.0 - ry) * vr2;
+    const Blend bx = blendColumns(x);
+    const Blend by = blendRows(y);
+    const double* first = rowCells(by.first);
+    const double* second = rowCells(by.second);
+    return mix(by, mix(bx, first[bx.first], first[bx.second]),
+               mix(bx, second[bx.first], second[bx.second]));
 }

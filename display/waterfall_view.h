@@ -1,11 +1,22 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+#include <QRgb>
+
+#include "display/color_ramp.h"
 
 class QwtPlotSpectrogram;
 
-// The bottom plot's colour image: a spectrogram item and the matrix it shows. The matrix is
-// row-major with the newest row first; the processing routines read `values` directly.
+// The bottom plot's colour image: a spectrogram item and the matrix it shows, row-major with the
+// newest row first.
+//
+// A scrolling history is a ring of rows kept twice over (row i and row i + rows hold the same
+// cells), so the newest-first matrix is always one contiguous run starting at the head row: a
+// push writes one row twice instead of shifting the whole matrix, and the raster reads the run
+// in place.
 class WaterfallView {
 public:
     WaterfallView();
@@ -17,7 +28,8 @@ public:
     // A zero-filled matrix of columns x rows; negative sizes count as zero.
     void setShape(int columns, int rows);
 
-    // Gives the spectrogram a new colour map for the scheme index (see color_schemes.h).
+    // Gives the spectrogram the colour map of the scheme index (see color_schemes.h); a new map
+    // is built only when the scheme changes.
     void applyColorScheme(int scheme);
 
     // scroll true: row becomes row 0 and every older row moves down one, the oldest drop off.
@@ -25,14 +37,50 @@ public:
     // anything beyond the matrix is ignored.
     void pushRow(const std::vector<double>& row, bool scroll);
 
-    // Hands the spectrogram a snapshot of the matrix with the given geometry and z range.
+    // Hands the spectrogram a raster over the matrix with the given geometry and z range, and
+    // shows that range with the current scheme on the colour bar of the plot's right axis
+    // (rebuilt only when either changed).
     void updateRaster(int numColumns, double xMin, double xMax, double yMin, double yMax,
                       double zMin, double zMax);
 
+    // The matrix, newest row first: size() values from data().
+    const double* data() const { return buffer->data() + head * cellsPerRow(); }
+    std::size_t size() const { return cellsPerRow() * static_cast<std::size_t>(rows); }
+    std::vector<double> values() const { return std::vector<double>(data(), data() + size()); }
+    double value(int row, int column) const {
+        return data()[static_cast<std::size_t>(row) * cellsPerRow() + column];
+    }
+
     QwtPlotSpectrogram* spectrogram;
-    std::vector<double> values;
     std::int32_t columns = 0;
     std::int32_t rows = 0;
     // 1 nearest-neighbour, anything else bilinear interpolation.
     std::int32_t resampleMethod = 1;
+
+private:
+    std::size_t cellsPerRow() const { return static_cast<std::size_t>(columns); }
+    bool mirrored() const { return buffer->size() == 2 * size() && size() > 0; }
+    void colourRows(std::size_t count, double zMin, double zMax);
+    void updateColorBar(double zMin, double zMax);
+
+    // Shared with the raster in use, so a reshape never frees what it still reads.
+    std::shared_ptr<std::vector<double>> buffer;
+    std::size_t head = 0;  // the ring row holding the newest row
+    int scheme = -1;       // the scheme of the spectrogram's colour map; -1 none yet
+    ColorRamp ramp;        // that map's colours, inline
+
+    // The cells' colours in the layout of `buffer`, for the nearest-neighbour image: only rows
+    // pushed since the last raster are coloured, unless the scheme or z range changed.
+    std::shared_ptr<std::vector<QRgb>> colours;
+    bool coloursValid = false;
+    int colouredScheme = -1;
+    double colouredMin = 0.0;
+    double colouredMax = 0.0;
+    std::size_t uncolouredRows = 0;  // newest rows pushed since
+
+    // What the colour bar shows.
+    bool colorBarValid = false;
+    int colorBarScheme = -1;
+    double colorBarMin = 0.0;
+    double colorBarMax = 0.0;
 };

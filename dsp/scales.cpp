@@ -94,18 +94,20 @@ int AutoMean(const double* values, std::size_t count) {
     return finite > 0 ? sum / finite : 0;
 }
 
+DynamicRange AutoDynamicRange(const DynamicRangeControls& controls, const double* values,
+                              std::size_t size, std::size_t maxCount, std::size_t minCount) {
+    DynamicRange range{controls.sliderMaximum, controls.sliderMinimum};
+    if (controls.autoMaximum) {
+        range.maximum = AutoMaximum(values, std::min(maxCount, size), controls.sliderMaximum);
+    }
+    if (controls.autoMinimum) range.minimum = AutoMean(values, std::min(minCount, size));
+    return range;
+}
+
 DynamicRange AutoDynamicRange(const DynamicRangeControls& controls,
                               const std::vector<double>& values, std::size_t maxCount,
                               std::size_t minCount) {
-    DynamicRange range{controls.sliderMaximum, controls.sliderMinimum};
-    if (controls.autoMaximum) {
-        range.maximum =
-            AutoMaximum(values.data(), std::min(maxCount, values.size()), controls.sliderMaximum);
-    }
-    if (controls.autoMinimum) {
-        range.minimum = AutoMean(values.data(), std::min(minCount, values.size()));
-    }
-    return range;
+    return AutoDynamicRange(controls, values.data(), values.size(), maxCount, minCount);
 }
 
 DynamicRange AutoDynamicRange(const DynamicRangeControls& controls,

@@ -46,6 +46,8 @@ struct DynamicRange {
 
 // Applies each rule whose "Auto" box is checked, the slider value otherwise. The maximum runs
 // over the first maxCount values, the mean over the first minCount; both are cut to the vector.
+DynamicRange AutoDynamicRange(const DynamicRangeControls& controls, const double* values,
+                              std::size_t size, std::size_t maxCount, std::size_t minCount);
 DynamicRange AutoDynamicRange(const DynamicRangeControls& controls,
                               const std::vector<double>& values, std::size_t maxCount,
                               std::size_t minCount);

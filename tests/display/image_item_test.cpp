@@ -18,6 +18,7 @@
 #include "display/color_ramp.h"
 #include "display/color_schemes.h"
 #include "display/raster_data.h"
+#include "display/waterfall_view.h"
 
 namespace {
 
@@ -47,15 +48,6 @@ TEST(ColorRamp, GivesTheColourMapsOwnColours) {
     }
 }
 
-class Probe : public SpectrogramItem {
-public:
-    QImage render(bool fast, const QwtScaleMap& x, const QwtScaleMap& y, const QRectF& area,
-                  const QSize& size) const {
-        return fast ? renderImage(x, y, area, size)
-                    : QwtPlotSpectrogram::renderImage(x, y, area, size);
-    }
-};
-
 std::vector<double> RandomMatrix(int columns, int rows, unsigned seed) {
     std::mt19937_64 rng(seed);
     std::normal_distribution<double> db(-20.0, 25.0);
@@ -66,53 +58,25 @@ std::vector<double> RandomMatrix(int columns, int rows, unsigned seed) {
     return values;
 }
 
-TEST(SpectrogramItem, RendersTheLibrarysPixels) {
-    struct Case {
-        int columns;
-        int rows;
-        QSize size;
-        int resample;
-    };
-    const Case cases[] = {{1024, 513, QSize(1024, 513), 1}, {1024, 513, QSize(1357, 673), 1},
-                          {1024, 513, QSize(1357, 673), 0}, {513, 64, QSize(700, 301), 0},
-                          {1024, 1024, QSize(997, 683), 1}, {1024, 8, QSize(640, 480), 0}};
-    unsigned seed = 1;
-    for (const Case& c : cases) {
-        for (const int scheme : {kColorSchemeJet, kColorSchemeRgb, kColorSchemeStandard}) {
-            Probe item;
-            item.setRenderThreadCount(0);
-            item.setColorMapWithRamp(MakeColorMap(scheme), ColorRamp(SchemeStops(scheme)));
-            item.setData(new Vorn_GUI_RasterData(RandomMatrix(c.columns, c.rows, seed++), c.columns,
-                                                 -12.5, 12.5, 0.0, 38.4, -45.0, 30.0, c.resample));
-            // Slightly wider than the data on both axes, so the border pixels fall outside.
-            QwtScaleMap x;
-            x.setScaleInterval(-12.7, 12.6);
-            x.setPaintInterval(0, c.size.width());
-            QwtScaleMap y;
-            y.setScaleInterval(-0.3, 38.5);
-            y.setPaintInterval(c.size.height(), 0);
-            const QRectF area(-12.7, -0.3, 25.3, 38.8);
-            const QImage fast = item.render(true, x, y, area, c.size);
-            const QImage library = item.render(false, x, y, area, c.size);
-            ASSERT_EQ(fast.size(), library.size());
-            ASSERT_EQ(fast.format(), library.format());
-            EXPECT_TRUE(fast == library)
-                << c.columns << "x" << c.rows << " scheme " << scheme << " resample " << c.resample;
-        }
-    }
-}
-
 // The whole plot as the operator sees it: the item against a plain QwtPlotSpectrogram in an
-// identical plot, so the library's own drawing (its nearest-neighbour expansion included) is
-// the reference.
-QImage DrawPlot(QwtPlotSpectrogram* item, bool withRamp, int resample, const QSize& size) {
+// identical plot, so the library's own drawing (its image size, border strip and expansion to
+// the canvas) is the reference. Every case has no more cells than canvas pixels on either axis;
+// where it has more, the item deliberately keeps the strongest cell instead.
+struct PlotCase {
+    int columns;
+    int rows;
+    QSize size;
+    double margin;  // axis range beyond the data on each side, so border pixels fall outside
+};
+
+QImage DrawPlot(QwtPlotSpectrogram* item, bool withRamp, int resample, const PlotCase& c) {
     QwtPlot plot;
-    plot.resize(size);
+    plot.resize(c.size);
     item->attach(&plot);
-    item->setData(new Vorn_GUI_RasterData(RandomMatrix(1024, 513, 99), 1024, -25.0, 25.0, 0.0, 51.2,
-                                          -40.0, 40.0, resample));
-    plot.setAxisScale(QwtPlot::xBottom, -25.0, 25.0);
-    plot.setAxisScale(QwtPlot::yLeft, 0.0, 51.2);
+    item->setData(new Vorn_GUI_RasterData(RandomMatrix(c.columns, c.rows, 99), c.columns, -25.0,
+                                          25.0, 0.0, 51.2, -40.0, 40.0, resample));
+    plot.setAxisScale(QwtPlot::xBottom, -25.0 - c.margin, 25.0 + c.margin);
+    plot.setAxisScale(QwtPlot::yLeft, 0.0 - c.margin, 51.2 + c.margin);
     if (withRamp) {
         static_cast<SpectrogramItem*>(item)->setColorMapWithRamp(
             MakeColorMap(kColorSchemeJet), ColorRamp(SchemeStops(kColorSchemeJet)));
@@ -127,13 +91,63 @@ QImage DrawPlot(QwtPlotSpectrogram* item, bool withRamp, int resample, const QSi
 }
 
 TEST(SpectrogramItem, PlotLooksAsWithTheLibrarysItem) {
-    for (const QSize& size : {QSize(1400, 700), QSize(1100, 450), QSize(700, 900)}) {
+    const PlotCase cases[] = {
+        {1024, 513, QSize(1400, 700), 0.0}, {1024, 513, QSize(1500, 900), 0.3},
+        {513, 64, QSize(900, 450), 0.0},    {513, 64, QSize(1100, 333), 1.7},
+        {64, 16, QSize(350, 200), 0.0},     {1024, 8, QSize(1300, 120), 0.0}};
+    for (const PlotCase& c : cases) {
         for (const int resample : {1, 0}) {
-            const QImage fast = DrawPlot(new SpectrogramItem(), true, resample, size);
-            const QImage library =
-                DrawPlot(new QwtPlotSpectrogram(QString()), false, resample, size);
+            const QImage fast = DrawPlot(new SpectrogramItem(), true, resample, c);
+            const QImage library = DrawPlot(new QwtPlotSpectrogram(QString()), false, resample, c);
             EXPECT_TRUE(fast == library)
-                << "resample " << resample << " size " << size.width() << "x" << size.height();
+                << c.columns << "x" << c.rows << " resample " << resample << " size "
+                << c.size.width() << "x" << c.size.height() << " margin " << c.margin;
+        }
+    }
+}
+
+// A scrolling view tick by tick, its colours kept per cell across pushes, against the library
+// drawing the same matrix from scratch: the z range moves on some ticks, the scheme on one.
+TEST(SpectrogramItem, ScrollingViewLooksAsTheLibraryEveryTick) {
+    struct Tick {
+        double zMin;
+        double zMax;
+        int scheme;
+    };
+    const Tick ticks[] = {{-40, 40, kColorSchemeJet}, {-40, 40, kColorSchemeJet},
+                          {-30, 40, kColorSchemeJet}, {-30, 40, kColorSchemeJet},
+                          {-30, 40, kColorSchemeRgb}, {-30, 40, kColorSchemeRgb}};
+    for (const int resample : {1, 0}) {
+        QwtPlot plot;
+        plot.resize(900, 450);
+        plot.setAxisScale(QwtPlot::xBottom, 0.0, 20.0);
+        plot.setAxisScale(QwtPlot::yLeft, 0.0, 6.4);
+        WaterfallView view;
+        view.setShape(513, 64);
+        view.resampleMethod = resample;
+        view.spectrogram->attach(&plot);
+        const std::vector<double> history = RandomMatrix(513, 90, 5);
+        for (int t = 0; t < 90; ++t) {
+            const Tick& tick = ticks[static_cast<std::size_t>(t) % std::size(ticks)];
+            view.applyColorScheme(tick.scheme);
+            view.pushRow(
+                std::vector<double>(history.begin() + t * 513, history.begin() + (t + 1) * 513),
+                true);
+            view.updateRaster(513, 0.0, 20.0, 0.0, 6.4, tick.zMin, tick.zMax);
+            if (t % 7 != 6) continue;
+            plot.replot();
+            const QImage fast = plot.grab().toImage();
+            view.spectrogram->detach();
+            QwtPlotSpectrogram library{QString()};
+            library.setColorMap(MakeColorMap(tick.scheme));
+            library.setData(new Vorn_GUI_RasterData(view.values(), 513, 0.0, 20.0, 0.0, 6.4,
+                                                    tick.zMin, tick.zMax, resample));
+            library.attach(&plot);
+            plot.replot();
+            const QImage reference = plot.grab().toImage();
+            library.detach();
+            view.spectrogram->attach(&plot);
+            ASSERT_TRUE(fast == reference) << "tick " << t << " resample " << resample;
         }
     }
 }

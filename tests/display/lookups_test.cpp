@@ -54,14 +54,22 @@ TEST(RasterData, AgreesWithMatrixRasterData) {
     for (std::size_t i = 0; i < values.size(); ++i) values[i] = std::sin(0.37 * double(i)) * 40.0;
     for (int method : {1, 0}) {
         Vorn_GUI_RasterData data(values, 7, -3.3, 3.3, 0.0, 6.4, -40.0, 40.0, method);
+        QwtMatrixRasterData library;
+        library.setValueMatrix(QVector<double>(values.begin(), values.end()), 7);
+        library.setInterval(Qt::YAxis, QwtInterval(0.0, 6.4, QwtInterval::ExcludeMaximum));
+        library.setResampleMode(method == 1 ? QwtMatrixRasterData::NearestNeighbour
+                                            : QwtMatrixRasterData::BilinearInterpolation);
         for (const double xMax : {3.3, 9.0}) {
-            data.setInterval(Qt::XAxis, QwtInterval(-3.3, xMax, QwtInterval::ExcludeMaximum));
+            for (QwtMatrixRasterData* d : {static_cast<QwtMatrixRasterData*>(&data), &library}) {
+                d->setInterval(Qt::XAxis, QwtInterval(-3.3, xMax, QwtInterval::ExcludeMaximum));
+            }
+            EXPECT_EQ(data.pixelHint(QRectF()), library.pixelHint(QRectF())) << method;
             for (int iy = -2; iy <= 162; ++iy) {
                 for (int ix = -2; ix <= 142; ++ix) {
                     const double x = -3.3 + ix * ((xMax + 3.3) / 140.0);
                     const double y = iy * (6.4 / 160.0);
                     const double fast = data.value(x, y);
-                    const double reference = data.QwtMatrixRasterData::value(x, y);
+                    const double reference = library.value(x, y);
                     if (std::isnan(reference)) {
                         ASSERT_TRUE(std::isnan(fast)) << x << ", " << y;
                     } else {

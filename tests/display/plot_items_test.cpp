@@ -8,7 +8,9 @@
 #include <qwt_plot_grid.h>
 #include <qwt_plot_legenditem.h>
 #include <qwt_plot_spectrogram.h>
+#include <qwt_plot_zoneitem.h>
 #include <qwt_scale_map.h>
+#include <qwt_scale_widget.h>
 #include <QColor>
 #include <QImage>
 
@@ -60,9 +62,32 @@ TEST(PlotItems, EveryCombinationBuildsItsItemsAndDeletesThemAll) {
             EXPECT_EQ(items.markerCwPeak != nullptr, cwPeak);
             EXPECT_EQ(items.markerFskThreshold != nullptr && items.markerFskPeak != nullptr, fsk);
             ASSERT_EQ(items.waterfall != nullptr, e.columns > 0);
+            // A colour image carries its colour bar on the right axis, following its z range
+            // and scheme; no other mode shows the axis.
+            EXPECT_EQ(bottom.axisEnabled(QwtPlot::yRight), e.columns > 0);
             if (items.waterfall) {
                 EXPECT_EQ(items.waterfall->spectrogram->plot(), &bottom);
-                EXPECT_EQ(items.waterfall->values.size(), std::size_t(e.columns) * e.rows);
+                EXPECT_EQ(items.waterfall->size(), std::size_t(e.columns) * e.rows);
+                const QwtScaleWidget* bar = bottom.axisWidget(QwtPlot::yRight);
+                EXPECT_TRUE(bar->isColorBarEnabled());
+                struct Scale {
+                    double zMin;
+                    double zMax;
+                    int scheme;
+                };
+                for (const Scale& z :
+                     {Scale{-50, 50, kColorSchemeJet}, Scale{-7, 33, kColorSchemeJet},
+                      Scale{-7, 33, kColorSchemeBlackWhite}}) {
+                    items.waterfall->applyColorScheme(z.scheme);
+                    items.waterfall->updateRaster(e.columns, 0.0, 1.0, 0.0, 1.0, z.zMin, z.zMax);
+                    bottom.updateAxes();
+                    EXPECT_EQ(bar->colorBarInterval().minValue(), z.zMin);
+                    EXPECT_EQ(bar->colorBarInterval().maxValue(), z.zMax);
+                    EXPECT_EQ(bottom.axisScaleDiv(QwtPlot::yRight).lowerBound(), z.zMin);
+                    EXPECT_EQ(bottom.axisScaleDiv(QwtPlot::yRight).upperBound(), z.zMax);
+                    EXPECT_EQ(QColor(bar->colorMap()->rgb(bar->colorBarInterval(), z.zMin)),
+                              SchemeStops(z.scheme).start);
+                }
             }
             EXPECT_EQ(Count(top), 1 + (e.scope ? 2 : 0));
             EXPECT_EQ(Count(bottom),
@@ -111,6 +136,63 @@ TEST(PlotItems, NewestWaterfallRowIsDrawnAtTheBottom) {
     DeleteAll(items);
 }
 
+// The FSK range track: 1024 columns, one mark per row. However narrow the canvas, every row
+// shows its mark where it belongs, in both resampling modes.
+TEST(PlotItems, EveryRangeTrackMarkShowsAtEveryWidth) {
+    constexpr double kMaxRange = 24.982704833333333;
+    constexpr int kRows = 64;
+    for (const int width : {400, 1280, 1600}) {
+        for (const int resample : {1, 0}) {
+            SCOPED_TRACE(testing::Message() << "width " << width << " resample " << resample);
+            QwtPlot plot;
+            plot.resize(width, 600);
+            plot.setAxisScale(QwtPlot::xBottom, 0.0, kMaxRange);
+            plot.setAxisScale(QwtPlot::yLeft, 0.0, 3.2);
+            PlotItems items;
+            Build(items, nullptr, &plot, {kOperatingModeFsk, 5, kRows, resample});
+            delete items.grid;  // keeps their lines out of the sampled pixels
+            delete items.windowZone;
+            items.grid = nullptr;
+            items.windowZone = nullptr;
+            WaterfallView& view = *items.waterfall;
+            view.setShape(1024, kRows);
+            view.applyColorScheme(kColorSchemeBlackWhite);
+            std::vector<int> marks;  // newest first, as the rows end up
+            for (int r = 0; r < kRows; ++r) {
+                std::vector<double> row(1024, 0.0);
+                const int mark = (r * 379 + 11) % 1024;
+                row[static_cast<std::size_t>(mark)] = 1.0;
+                marks.insert(marks.begin(), mark);
+                view.pushRow(row, true);
+            }
+            view.updateRaster(1024, 0.0, kMaxRange, 0.0, 3.2, 0.0, 1.0);
+            plot.replot();
+            const QImage canvas = plot.canvas()->grab().toImage();
+            const QwtScaleMap xMap = plot.canvasMap(QwtPlot::xBottom);
+            const QwtScaleMap yMap = plot.canvasMap(QwtPlot::yLeft);
+            for (int r = 0; r < kRows; ++r) {
+                const int y = qRound(yMap.transform((r + 0.5) * 3.2 / kRows));
+                int brightest = 0;
+                int at = -1;
+                const int left = qRound(xMap.transform(0.0));
+                const int right = qRound(xMap.transform(kMaxRange));
+                for (int x = left; x < right; ++x) {
+                    const int level = qRed(canvas.pixel(x, y));
+                    if (level > brightest) {
+                        brightest = level;
+                        at = x;
+                    }
+                }
+                const double markX = xMap.transform((marks[r] + 0.5) * kMaxRange / 1024);
+                // Blending across rows (the axis with room) leaves at least half of the mark.
+                EXPECT_GE(brightest, resample == 1 ? 255 : 128) << "row " << r;
+                EXPECT_NEAR(at, markX, 2.0) << "row " << r;
+            }
+            DeleteAll(items);
+        }
+    }
+}
+
 using Values = std::vector<double>;
 
 // Scrolling puts the row in front (newest first) and cuts the matrix back to its shape, whatever
@@ -131,33 +213,50 @@ TEST(WaterfallView, PushKeepsTheShapeForEveryRowLength) {
     view.setShape(2, 3);
     for (const Push& p : pushes) {
         view.pushRow(p.row, p.scroll);
-        EXPECT_EQ(view.values, p.expected) << "row of " << p.row.size();
+        EXPECT_EQ(view.values(), p.expected) << "row of " << p.row.size();
     }
-    view.values.resize(1);  // a matrix cut short by its reader must still come back whole
-    view.pushRow({4}, true);
-    EXPECT_EQ(view.values, (Values{4, 5, 0, 0, 0, 0}));
     view.setShape(-3, 8);
     EXPECT_EQ(view.columns, 0);
-    EXPECT_TRUE(view.values.empty());
+    EXPECT_TRUE(view.values().empty());
 }
 
-TEST(WaterfallView, RasterIsASnapshotAndSchemeChangesKeepTheHistory) {
+// The ring wraps many times over; the matrix and the raster always read newest row first.
+TEST(WaterfallView, RasterReadsTheRingNewestFirstAndSchemeChangesKeepTheHistory) {
     WaterfallView view;
-    view.setShape(4, 2);
+    view.setShape(2, 3);
     view.resampleMethod = 0;
-    view.pushRow({1, 2, 3, 4}, true);
-    view.updateRaster(4, -2.0, 2.0, 0.0, 0.2, -10.0, 10.0);
-    view.pushRow({9, 9, 9, 9}, true);
+    Values expected(6, 0.0);
+    for (int i = 1; i <= 7; ++i) {
+        const Values row = {double(i), -double(i)};
+        view.pushRow(row, true);
+        expected.insert(expected.begin(), row.begin(), row.end());
+        expected.resize(6);
+        ASSERT_EQ(view.values(), expected) << "push " << i;
+        view.updateRaster(2, -2.0, 2.0, 0.0, 0.3, -10.0, 10.0);
+        const auto* data = dynamic_cast<const Vorn_GUI_RasterData*>(view.spectrogram->data());
+        ASSERT_NE(data, nullptr);
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 2; ++c) ASSERT_EQ(data->cell(r, c), view.value(r, c));
+        }
+    }
     const auto* data = dynamic_cast<const Vorn_GUI_RasterData*>(view.spectrogram->data());
-    ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->resampleMode(), QwtMatrixRasterData::BilinearInterpolation);
-    EXPECT_EQ(data->valueMatrix(), (QVector<double>{1, 2, 3, 4, 0, 0, 0, 0}));
     EXPECT_EQ(data->interval(Qt::ZAxis).minValue(), -10.0);
+    view.pushRow({8, 8, 8, 8, 8, 8, 8}, false);  // the map's whole-matrix write, cut to shape
+    EXPECT_EQ(view.values(), Values(6, 8.0));
+    view.pushRow({5, 5}, true);
+    EXPECT_EQ(view.values(), (Values{5, 5, 8, 8, 8, 8}));
 
+    // The colour map is built once per scheme, not once per tick.
     view.applyColorScheme(3);
+    const QwtColorMap* jet = view.spectrogram->colorMap();
+    view.applyColorScheme(3);
+    EXPECT_EQ(view.spectrogram->colorMap(), jet);
+    EXPECT_EQ(QColor(jet->rgb(QwtInterval(0.0, 1.0), 0.0)), QColor(0, 0, 189));
+    view.applyColorScheme(2);
     EXPECT_EQ(QColor(view.spectrogram->colorMap()->rgb(QwtInterval(0.0, 1.0), 0.0)),
-              QColor(0, 0, 189));
-    EXPECT_EQ(view.values, (Values{9, 9, 9, 9, 1, 2, 3, 4}));
+              QColor(Qt::black));
+    EXPECT_EQ(view.values(), (Values{5, 5, 8, 8, 8, 8}));
 
     // Before any shape the raster has nothing to draw but is safe to ask.
     WaterfallView unshaped;

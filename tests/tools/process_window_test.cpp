@@ -1,7 +1,6 @@
 // vorn-process against the window: a recording made by the window gives, block by block, the
 // values the window computed for the same frames, and a placed target comes out where it is.
 #include <gtest/gtest.h>
-#include <qwt_matrix_raster_data.h>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_spectrogram.h>
@@ -15,6 +14,7 @@
 
 #include <cmath>
 
+#include "display/raster_data.h"
 #include "tools_test_support.h"
 
 using namespace tools_test;
@@ -31,10 +31,12 @@ std::vector<double> ShownValues(const QwtPlot* plot, std::size_t count) {
         return values;
     }
     for (const QwtPlotItem* item : plot->itemList(QwtPlotItem::Rtti_PlotSpectrogram)) {
-        const auto* data = dynamic_cast<const QwtMatrixRasterData*>(
+        const auto* data = dynamic_cast<const Vorn_GUI_RasterData*>(
             static_cast<const QwtPlotSpectrogram*>(item)->data());
-        const QVector<double> m = data ? data->valueMatrix() : QVector<double>();
-        if (data) return std::vector<double>(m.begin(), m.begin() + std::min<int>(m.size(), count));
+        if (!data) continue;
+        std::vector<double> values = data->values();
+        values.resize(std::min(values.size(), count));
+        return values;
     }
     return {};
 }
