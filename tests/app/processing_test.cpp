@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "display/raster_data.h"
 #include "window_fixture.h"
 
 namespace {
@@ -114,11 +115,11 @@ TEST_F(ProcessingTest, FmcwVelocityWaterfallFollowsAWeakMovingTarget) {
         Ticks(2);
         const auto items = ui().qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotSpectrogram);
         ASSERT_EQ(items.size(), 1);
-        const auto* data = dynamic_cast<const QwtMatrixRasterData*>(
+        const auto* data = dynamic_cast<const Vorn_GUI_RasterData*>(
             static_cast<const QwtPlotSpectrogram*>(items.front())->data());
         ASSERT_NE(data, nullptr);
-        const QVector<double> rows = data->valueMatrix();  // newest row first
-        ASSERT_GE(rows.size(), 1024);
+        const std::vector<double> rows = data->values();  // newest row first
+        ASSERT_GE(rows.size(), 1024u);
         const auto peak = std::max_element(rows.begin(), rows.begin() + 1024) - rows.begin();
         EXPECT_NEAR((peak - 512.0) * dopplerBin, v, dopplerBin) << v;
         Activate();  // deactivate before the next case
