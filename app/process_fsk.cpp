@@ -1,9 +1,9 @@
 // FSK: range and radial velocity on the dials, level gauge, and the velocity spectrum
 // (display mode 2), velocity waterfall (mode 4) or range track (mode 5).
-#include <QSlider>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
+#include <QSlider>
 
 #include "app/vorn_gui.h"
 #include "display/waterfall_view.h"
@@ -43,6 +43,34 @@ void Vorn_GUI::ProcessFsk() {
     ui.velocity_LowerBound->setText(tr("%1 m/s").arg(window.lower));
     ShowWindowZone(vorn::dsp::IsWindowActive(window, -vmax, vmax), window, -vmax, vmax);
 
+    // Titles and scales before the read: a failed first read leaves one display mode's plots.
+    QwtPlot* bottom = ui.qwtPlotScope_2;
+    const double span = historyRows * updatePeriodS;
+    if (processingReset && (displayMode == 2 || displayMode == 4 || displayMode == 5)) {
+        ShowTimeScopeTitles();
+        ui.groupBox_Bottom->setTitle(tr("FSK Processing Information"));
+        if (displayMode == 2) {
+            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Amplitude (dB)"));
+            if (curveSpectrum) curveSpectrum->setTitle(tr("FSK Velocity"));
+            spectrumAxis = vorn::dsp::FskVelocityAxis(vmax);
+            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
+            bottom->setAxisScale(QwtPlot::yLeft, -50.0, 150.0);
+        } else {
+            if (waterfall) waterfall->setShape(1024, historyRows);
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
+            bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
+            if (displayMode == 4) {
+                SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
+                bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
+            } else {
+                SetAxisTitle(bottom, QwtPlot::xBottom, tr("Range (meters)"));
+                bottom->setAxisScale(QwtPlot::xBottom, 0.0, vorn::dsp::kFskMaxRange);
+            }
+        }
+        processingReset = false;
+    }
+
     SampleBlock block;
     if (!AcquireBlock(block, geo.totalSamples, static_cast<int>(geo.timeoutMs))) {
         StopStreamingAfterFailedRead(tr("Error: Received wrong number of samples from radar."));
@@ -65,30 +93,7 @@ void Vorn_GUI::ProcessFsk() {
     ui.dialFSKRange->setValue(result.range);
     ui.dialFSKVelocity->setValue(result.velocity);
 
-    QwtPlot* bottom = ui.qwtPlotScope_2;
-    const double span = historyRows * updatePeriodS;
-    const auto resetWaterfall = [&](const QString& xTitle) {
-        if (waterfall) waterfall->setShape(1024, historyRows);
-        ShowTimeScopeTitles(false);
-        ui.groupBox_Bottom->setTitle(tr("FSK Processing Information"));
-        SetAxisTitle(bottom, QwtPlot::xBottom, xTitle);
-        SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
-        bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
-        processingReset = false;
-    };
-
     if (displayMode == 2) {
-        if (processingReset) {
-            ShowTimeScopeTitles(false);
-            ui.groupBox_Bottom->setTitle(tr("FSK Processing Information"));
-            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
-            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Amplitude (dB)"));
-            if (curveSpectrum) curveSpectrum->setTitle(tr("FSK Velocity"));
-            spectrumAxis = vorn::dsp::FskVelocityAxis(vmax);
-            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
-            bottom->setAxisScale(QwtPlot::yLeft, -50.0, 150.0);
-            processingReset = false;
-        }
         if (markerFskThreshold) {
             markerFskThreshold->setYValue(threshold);
             markerFskThreshold->setLabel(QwtText(tr("Detection Threshold: %1 dB").arg(threshold)));
@@ -101,10 +106,6 @@ void Vorn_GUI::ProcessFsk() {
             curveSpectrum->setSamples(spectrumAxis.data(), result.spectrum.data(),
                                       static_cast<int>(result.spectrum.size()));
     } else if (displayMode == 4) {
-        if (processingReset) {
-            resetWaterfall(tr("Radial Velocity (meters per second)"));
-            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
-        }
         if (waterfall) {
             waterfall->applyColorScheme(colorScheme);
             waterfall->pushRow(result.velocityRow, true);
@@ -115,10 +116,6 @@ void Vorn_GUI::ProcessFsk() {
             AutoDynamicRange(waterfall->values, half, half);
         }
     } else if (displayMode == 5) {
-        if (processingReset) {
-            resetWaterfall(tr("Range (meters)"));
-            bottom->setAxisScale(QwtPlot::xBottom, 0.0, vorn::dsp::kFskMaxRange);
-        }
         if (waterfall) {
             waterfall->applyColorScheme(colorScheme);
             const std::size_t half = static_cast<std::size_t>(historyRows / 2) * 1024;
@@ -130,4 +127,5 @@ void Vorn_GUI::ProcessFsk() {
     }
 
     UpdateTimeScope(result.scope, -1.0);
+    ScaleTimeScope(false, false);  // raw periods, whatever the FMCW filters say
 }

@@ -117,7 +117,10 @@ private:
     void ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, double fullLower,
                         double fullUpper);
     void SetAxisTitle(QwtPlot* plot, int axis, const QString& title);
-    void ShowTimeScopeTitles(bool fixedAmplitude);
+    void ShowTimeScopeTitles();
+    // The scope's y scale: -1 ... 1 for normalised samples, -100 ... 100 after clutter
+    // cancellation, otherwise automatic.
+    void ScaleTimeScope(bool normalised, bool clutterCancelled);
     // Writes a block's I and Q traces into the top plot's two curves; the x axis is rebuilt
     // only when the configuration changed.
     void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod);

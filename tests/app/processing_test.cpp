@@ -1,11 +1,12 @@
 // Every display mode of every operating mode, live from the stand-in radar: the routines run,
 // draw into the items of their mode and show a placed target where it is.
-#include <QSlider>
 #include <qwt_dial.h>
 #include <qwt_plot.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_thermo.h>
+#include <QRadioButton>
+#include <QSlider>
 
 #include <cmath>
 
@@ -35,7 +36,9 @@ const QwtPlotMarker* FindMarker(const QwtPlot* plot, const QString& labelStart) 
     return nullptr;
 }
 
-int CountItems(const QwtPlot* plot, int rtti) { return plot->itemList(rtti).size(); }
+int CountItems(const QwtPlot* plot, int rtti) {
+    return plot->itemList(rtti).size();
+}
 
 }  // namespace
 
@@ -186,5 +189,46 @@ TEST_F(ProcessingTest, SilentRadarDrawsWithoutUndefinedScales) {
             EXPECT_LE(ui().DynamicRange_Maximum->value(), 150);
         }
         Activate();
+    }
+}
+
+TEST_F(ProcessingTest, TimeScopeScalesAutomaticallyOnceClutterCancellationIsOff) {
+    // DC subtraction off: the raw counts lie far outside -100 ... 100.
+    ui().filterOptionDCSubtract->setChecked(false);
+    struct Case {
+        QAbstractButton* operating;
+        QAbstractButton* display;
+    };
+    for (const Case& c : {Case{ui().radioOperationMode_1, ui().radioSpectrumDisplay_1},
+                          Case{ui().radioOperationMode_1, ui().radioSpectrumDisplay_5},
+                          Case{ui().radioOperationMode_5, ui().radioSpectrumDisplay_2},
+                          Case{ui().radioOperationMode_4, ui().radioSpectrumDisplay_2}}) {
+        Start(c.operating, c.display);
+        ui().filterOptionDCSubtract->setChecked(false);
+        const std::string what = (c.operating->text() + " / " + c.display->text()).toStdString();
+        QwtPlot* top = ui().qwtPlotScope_1;
+        for (QRadioButton* on :
+             {ui().filterOptionDirectClutter, ui().filterOptionDirectClutterAverage}) {
+            on->click();
+            Ticks(2);
+            if (c.operating == ui().radioOperationMode_1) {
+                EXPECT_EQ(top->axisInterval(QwtPlot::yLeft), QwtInterval(-100.0, 100.0)) << what;
+            }
+            ui().filterOptionDirectClutterDisabled->click();
+            Ticks(1);
+            EXPECT_TRUE(top->axisAutoScale(QwtPlot::yLeft)) << what;
+        }
+        ui().filterOptionIQAmplitude->click();
+        Ticks(1);
+        // FSK shows raw periods whatever the box says.
+        const bool fixed = c.operating != ui().radioOperationMode_4;
+        EXPECT_EQ(!top->axisAutoScale(QwtPlot::yLeft), fixed) << what;
+        if (fixed) {
+            EXPECT_EQ(top->axisInterval(QwtPlot::yLeft), QwtInterval(-1.0, 1.0)) << what;
+        }
+        ui().filterOptionIQAmplitude->click();
+        Ticks(1);
+        EXPECT_TRUE(top->axisAutoScale(QwtPlot::yLeft)) << what;
+        Activate();  // deactivate before the next case
     }
 }
