@@ -56,11 +56,22 @@ inline vorn::sim::Scene OneTarget(double rangeM, double velocityMps) {
     return scene;
 }
 
+// Combo indexes of the operating parameters: sweep time, samples per sweep, bandwidth.
+struct ComboIndexes {
+    int sweepTime = 0;
+    int samples = 0;
+    int bandwidth = 0;
+};
+
 // Records `frames` frames of both channels with the window's own file writer.
 inline void RecordWithWindow(const vorn::sim::Scene& scene, int operatingMode, int frames,
-                             const QString& path) {
+                             const QString& path, ComboIndexes combos = {}) {
     WindowOnRadar w(scene);
     w.Start(operatingMode, operatingMode == kFmcw ? 1 : 2);
+    const Ui::Vorn_GUIClass& ui = w.window->form();
+    ui.comboPSweepTime->setCurrentIndex(combos.sweepTime);
+    ui.comboPSampleWindow->setCurrentIndex(combos.samples);
+    ui.comboPBandwidth->setCurrentIndex(combos.bandwidth);
     SampleBlock samples;
     ASSERT_EQ(w.window->radar()->ReadBothChannels(samples, frames, 10000), 2 * frames);
     ASSERT_TRUE(w.window->WriteRecordFile(samples, path));
