@@ -33,8 +33,8 @@ vorn::dsp::DynamicRangeControls Vorn_GUI::DynamicRangeFromControls() const {
 }
 
 vorn::dsp::WindowBounds Vorn_GUI::OrderedWindow(QSlider* low, QSlider* high) {
-    const vorn::dsp::WindowBounds bounds =
-        vorn::dsp::OrderWindowBounds(low->value(), high->value(), high->hasFocus());
+    const vorn::dsp::WindowBounds bounds = vorn::dsp::OrderWindowBounds(
+        low->value(), high->value(), high->hasFocus(), low->minimum(), low->maximum());
     // The sliders hold whole numbers, and so do the ordered bounds.
     low->setValue(static_cast<int>(bounds.lower));
     high->setValue(static_cast<int>(bounds.upper));

@@ -1,6 +1,6 @@
 // Operating parameters from the controls, and the "+"/"-" step buttons.
-#include <QSlider>
 #include <qwt_dial_needle.h>
+#include <QSlider>
 
 #include "app/vorn_gui.h"
 #include "device/radar_constants.h"
@@ -19,24 +19,60 @@ void StepInclusive(QSlider* slider, int step) {
     if (step > 0 ? next <= slider->maximum() : next >= slider->minimum()) slider->setValue(next);
 }
 
+// The window steps that narrow a window stop at its minimum width, so that it never passes
+// nothing and reports a detection there; the steps that widen it only stop at the ends.
+void StepLowerBound(QSlider* low, const QSlider* high, int step) {
+    if (step > 0 && !vorn::dsp::KeepsMinimumWindowWidth(low->value() + step, high->value())) return;
+    StepInclusive(low, step);
+}
+
+void StepUpperBound(const QSlider* low, QSlider* high, int step) {
+    if (step < 0 && !vorn::dsp::KeepsMinimumWindowWidth(low->value(), high->value() + step)) return;
+    StepInclusive(high, step);
+}
+
 QwtDialSimpleNeedle* MakeNeedle() {
     return new QwtDialSimpleNeedle(QwtDialSimpleNeedle::Ray, true, Qt::gray, Qt::darkGray);
 }
 
 }  // namespace
 
-void Vorn_GUI::Qt_DR_Max_Plus() { StepStrict(ui.DynamicRange_Maximum, +2); }
-void Vorn_GUI::Qt_DR_Max_Minus() { StepStrict(ui.DynamicRange_Maximum, -2); }
-void Vorn_GUI::Qt_DR_Min_Plus() { StepStrict(ui.DynamicRange_Minimum, +2); }
-void Vorn_GUI::Qt_DR_Min_Minus() { StepStrict(ui.DynamicRange_Minimum, -2); }
-void Vorn_GUI::Qt_rangeFilter_High_Minus() { StepInclusive(ui.rangeFilter_High, -1); }
-void Vorn_GUI::Qt_rangeFilter_High_Plus() { StepInclusive(ui.rangeFilter_High, +1); }
-void Vorn_GUI::Qt_rangeFilter_Low_Minus() { StepInclusive(ui.rangeFilter_Low, -1); }
-void Vorn_GUI::Qt_rangeFilter_Low_Plus() { StepInclusive(ui.rangeFilter_Low, +1); }
-void Vorn_GUI::Qt_velocityFilter_High_Minus() { StepInclusive(ui.velocityFilter_High, -1); }
-void Vorn_GUI::Qt_velocityFilter_High_Plus() { StepInclusive(ui.velocityFilter_High, +1); }
-void Vorn_GUI::Qt_velocityFilter_Low_Minus() { StepInclusive(ui.velocityFilter_Low, -1); }
-void Vorn_GUI::Qt_velocityFilter_Low_Plus() { StepInclusive(ui.velocityFilter_Low, +1); }
+void Vorn_GUI::Qt_DR_Max_Plus() {
+    StepStrict(ui.DynamicRange_Maximum, +2);
+}
+void Vorn_GUI::Qt_DR_Max_Minus() {
+    StepStrict(ui.DynamicRange_Maximum, -2);
+}
+void Vorn_GUI::Qt_DR_Min_Plus() {
+    StepStrict(ui.DynamicRange_Minimum, +2);
+}
+void Vorn_GUI::Qt_DR_Min_Minus() {
+    StepStrict(ui.DynamicRange_Minimum, -2);
+}
+void Vorn_GUI::Qt_rangeFilter_High_Minus() {
+    StepUpperBound(ui.rangeFilter_Low, ui.rangeFilter_High, -1);
+}
+void Vorn_GUI::Qt_rangeFilter_High_Plus() {
+    StepUpperBound(ui.rangeFilter_Low, ui.rangeFilter_High, +1);
+}
+void Vorn_GUI::Qt_rangeFilter_Low_Minus() {
+    StepLowerBound(ui.rangeFilter_Low, ui.rangeFilter_High, -1);
+}
+void Vorn_GUI::Qt_rangeFilter_Low_Plus() {
+    StepLowerBound(ui.rangeFilter_Low, ui.rangeFilter_High, +1);
+}
+void Vorn_GUI::Qt_velocityFilter_High_Minus() {
+    StepUpperBound(ui.velocityFilter_Low, ui.velocityFilter_High, -1);
+}
+void Vorn_GUI::Qt_velocityFilter_High_Plus() {
+    StepUpperBound(ui.velocityFilter_Low, ui.velocityFilter_High, +1);
+}
+void Vorn_GUI::Qt_velocityFilter_Low_Minus() {
+    StepLowerBound(ui.velocityFilter_Low, ui.velocityFilter_High, -1);
+}
+void Vorn_GUI::Qt_velocityFilter_Low_Plus() {
+    StepLowerBound(ui.velocityFilter_Low, ui.velocityFilter_High, +1);
+}
 
 bool Vorn_GUI::UpdateOperatingParameters() {
     ui.filterOptionDCSubtract->setEnabled(true);

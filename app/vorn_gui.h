@@ -111,7 +111,8 @@ private:
     vorn::dsp::IqBalancing IqBalancingFromControls() const;
     vorn::dsp::ClutterMode ClutterModeFromControls() const;
     vorn::dsp::DynamicRangeControls DynamicRangeFromControls() const;
-    // Keeps a window's sliders ordered (the slider with focus wins) and returns their values.
+    // Keeps a window's sliders ordered and at least the minimum width apart (the slider with
+    // focus wins) and returns their values.
     vorn::dsp::WindowBounds OrderedWindow(QSlider* low, QSlider* high);
     // Shades the window's band, or hides the zone over the full span when the window is off.
     void ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, double fullLower,

@@ -2,6 +2,7 @@
 // draw into the items of their mode and show a placed target where it is.
 #include <qwt_dial.h>
 #include <qwt_plot.h>
+#include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_thermo.h>
@@ -9,6 +10,7 @@
 #include <QSlider>
 
 #include <cmath>
+#include <limits>
 
 #include "window_fixture.h"
 
@@ -83,11 +85,25 @@ TEST_F(ProcessingTest, RangeWindowLimitsThePeakSearch) {
     ASSERT_NE(marker, nullptr);
     EXPECT_NEAR(marker->xValue(), 70.0, 0.5);
     EXPECT_EQ(ui().range_LowerBound->text(), "60 m");
-    // The lower bound dragged above the upper pushes the upper one along.
+    // The lower bound dragged above the upper pushes the upper one along, one metre above it.
     ui().rangeFilter_High->setValue(65);
     ui().rangeFilter_Low->setValue(80);
     Ticks(1);
-    EXPECT_EQ(ui().rangeFilter_High->value(), 80);
+    EXPECT_EQ(ui().rangeFilter_High->value(), 81);
+    // Dragged onto the upper bound, the window stays one metre wide: the curve shows inside it
+    // and the detection lies there.
+    ui().rangeFilter_Low->setValue(40);
+    ui().rangeFilter_High->setValue(40);
+    Ticks(1);
+    EXPECT_EQ(ui().rangeFilter_High->value(), 41);
+    EXPECT_NEAR(marker->xValue(), 40.0, 0.5);
+    const QwtPlotCurve* curve = nullptr;
+    for (const QwtPlotItem* item : ui().qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotCurve))
+        curve = static_cast<const QwtPlotCurve*>(item);
+    ASSERT_NE(curve, nullptr);
+    double best = -std::numeric_limits<double>::infinity();
+    for (std::size_t k = 0; k < curve->dataSize(); ++k) best = std::max(best, curve->sample(k).y());
+    EXPECT_TRUE(std::isfinite(best));
 }
 
 TEST_F(ProcessingTest, CwVelocityScopeShowsTheTargetSpeedWithItsSign) {

@@ -77,26 +77,41 @@ TEST_F(WindowTest, DynamicRangeStepsStopShortOfTheEnds) {
     EXPECT_EQ(max->value(), 147);
 }
 
-TEST_F(WindowTest, WindowStepsMayLandOnTheEnds) {
+TEST_F(WindowTest, WindowStepsMayLandOnTheEndsButKeepTheWindowOneUnitWide) {
     struct Case {
-        QSlider* slider;
-        const char* plus;
-        const char* minus;
+        QSlider* low;
+        QSlider* high;
+        const char* lowPlus;
+        const char* lowMinus;
+        const char* highPlus;
+        const char* highMinus;
     };
-    for (const Case& c : {Case{ui().rangeFilter_Low, "Qt_rangeFilter_Low_Plus", "Qt_rangeFilter_Low_Minus"},
-                          Case{ui().rangeFilter_High, "Qt_rangeFilter_High_Plus", "Qt_rangeFilter_High_Minus"},
-                          Case{ui().velocityFilter_Low, "Qt_velocityFilter_Low_Plus", "Qt_velocityFilter_Low_Minus"},
-                          Case{ui().velocityFilter_High, "Qt_velocityFilter_High_Plus", "Qt_velocityFilter_High_Minus"}}) {
-        c.slider->setValue(98);
-        Invoke(c.plus);
-        EXPECT_EQ(c.slider->value(), 99) << c.plus;
-        Invoke(c.plus);
-        EXPECT_EQ(c.slider->value(), 99) << c.plus;
-        c.slider->setValue(0);
-        Invoke(c.minus);
-        EXPECT_EQ(c.slider->value(), 0) << c.minus;
-        Invoke(c.plus);
-        EXPECT_EQ(c.slider->value(), 1) << c.plus;
+    for (const Case& c :
+         {Case{ui().rangeFilter_Low, ui().rangeFilter_High, "Qt_rangeFilter_Low_Plus",
+               "Qt_rangeFilter_Low_Minus", "Qt_rangeFilter_High_Plus", "Qt_rangeFilter_High_Minus"},
+          Case{ui().velocityFilter_Low, ui().velocityFilter_High, "Qt_velocityFilter_Low_Plus",
+               "Qt_velocityFilter_Low_Minus", "Qt_velocityFilter_High_Plus",
+               "Qt_velocityFilter_High_Minus"}}) {
+        // The ends of the sliders (0 ... 99).
+        c.high->setValue(98);
+        Invoke(c.highPlus);
+        Invoke(c.highPlus);
+        EXPECT_EQ(c.high->value(), 99) << c.highPlus;
+        c.low->setValue(0);
+        Invoke(c.lowMinus);
+        EXPECT_EQ(c.low->value(), 0) << c.lowMinus;
+        // "+" on the lower bound stops one below the upper one, "-" on the upper one above it.
+        c.high->setValue(45);
+        c.low->setValue(43);
+        for (int i = 0; i < 5; ++i) Invoke(c.lowPlus);
+        EXPECT_EQ(c.low->value(), 44) << c.lowPlus;
+        for (int i = 0; i < 5; ++i) Invoke(c.highMinus);
+        EXPECT_EQ(c.high->value(), 45) << c.highMinus;
+        Invoke(c.lowMinus);
+        Invoke(c.highMinus);
+        EXPECT_EQ(c.high->value(), 44) << c.highMinus;
+        c.low->setValue(0);
+        c.high->setValue(99);
     }
 }
 
