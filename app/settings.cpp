@@ -1,5 +1,6 @@
 // Operating parameters from the controls, and the "+"/"-" step buttons.
 #include <qwt_dial_needle.h>
+#include <QLabel>
 #include <QSlider>
 
 #include "app/vorn_gui.h"
@@ -37,18 +38,48 @@ QwtDialSimpleNeedle* MakeNeedle() {
 
 }  // namespace
 
+// The minimum stays below the maximum: a scale of zero or negative height blanks the map and
+// turns the range scope's dB axis upside down.
 void Vorn_GUI::Qt_DR_Max_Plus() {
     StepStrict(ui.DynamicRange_Maximum, +2);
 }
 void Vorn_GUI::Qt_DR_Max_Minus() {
-    StepStrict(ui.DynamicRange_Maximum, -2);
+    if (ui.DynamicRange_Maximum->value() - 2 > ui.DynamicRange_Minimum->value())
+        StepStrict(ui.DynamicRange_Maximum, -2);
 }
 void Vorn_GUI::Qt_DR_Min_Plus() {
-    StepStrict(ui.DynamicRange_Minimum, +2);
+    if (ui.DynamicRange_Minimum->value() + 2 < ui.DynamicRange_Maximum->value())
+        StepStrict(ui.DynamicRange_Minimum, +2);
 }
 void Vorn_GUI::Qt_DR_Min_Minus() {
     StepStrict(ui.DynamicRange_Minimum, -2);
 }
+
+void Vorn_GUI::ConnectDynamicRangeSliders() {
+    QSlider* const max = ui.DynamicRange_Maximum;
+    QSlider* const min = ui.DynamicRange_Minimum;
+    // A drag, page step, key or wheel turn is held short of the other slider before the value
+    // is taken; the automatic rules set the values directly and are not held.
+    connect(max, &QAbstractSlider::actionTriggered, this, [max, min] {
+        if (max->sliderPosition() <= min->value()) max->setSliderPosition(min->value() + 1);
+    });
+    connect(min, &QAbstractSlider::actionTriggered, this, [max, min] {
+        if (min->sliderPosition() >= max->value()) min->setSliderPosition(max->value() - 1);
+    });
+    // The sliders have no scale of their own: their values are shown beside their names.
+    const auto show = [](QLabel* label, QSlider* slider, const QString& name) {
+        const auto update = [label, slider, name] {
+            const QString value = tr("%1 dB").arg(slider->value());
+            label->setText(tr("%1: %2").arg(name, value));
+            slider->setToolTip(value);
+        };
+        update();
+        QObject::connect(slider, &QSlider::valueChanged, label, update);
+    };
+    show(ui.label_9, max, tr("Maximum"));
+    show(ui.label_10, min, tr("Minimum"));
+}
+
 void Vorn_GUI::Qt_rangeFilter_High_Minus() {
     StepUpperBound(ui.rangeFilter_Low, ui.rangeFilter_High, -1);
 }

@@ -32,6 +32,7 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     ui.spinBoxDopplerQueue->setMaximum(1024);
 
     MakeConnections();
+    ConnectDynamicRangeSliders();
 
     AddLegend(ui.qwtPlotScope_1);
     AddLegend(ui.qwtPlotScope_2);

@@ -95,6 +95,8 @@ private slots:
 
 private:
     void MakeConnections();
+    // Holds each dynamic-range slider short of the other and shows both values in dB.
+    void ConnectDynamicRangeSliders();
     void AddLegend(QwtPlot* plot);
     // Shows the outcome of an export or a recording and keeps it readable for a few seconds
     // before the update-time read-out takes the status bar back.

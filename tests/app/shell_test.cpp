@@ -77,6 +77,39 @@ TEST_F(WindowTest, DynamicRangeStepsStopShortOfTheEnds) {
     EXPECT_EQ(max->value(), 147);
 }
 
+TEST_F(WindowTest, DynamicRangeMinimumStaysBelowTheMaximumAndBothShowTheirValues) {
+    QSlider* max = ui().DynamicRange_Maximum;
+    QSlider* min = ui().DynamicRange_Minimum;
+    ui().DynamicRange_Maximum_EN->setChecked(false);
+    ui().DynamicRange_Minimum_EN->setChecked(false);
+    for (int i = 0; i < 100; ++i) {
+        Invoke("Qt_DR_Min_Plus");
+        Invoke("Qt_DR_Max_Minus");
+        ASSERT_LT(min->value(), max->value()) << i;
+    }
+    EXPECT_EQ(min->value(), 0);
+    EXPECT_EQ(max->value(), 2);
+    // Drags, page steps and keys stop one short of the other slider.
+    struct Case {
+        QSlider* slider;
+        QAbstractSlider::SliderAction action;
+        int want;
+    };
+    max->setValue(20);
+    min->setValue(-20);
+    for (const Case& c : {Case{min, QAbstractSlider::SliderToMaximum, 19},
+                          Case{min, QAbstractSlider::SliderToMinimum, -150},
+                          Case{max, QAbstractSlider::SliderToMinimum, -149},
+                          Case{max, QAbstractSlider::SliderPageStepAdd, -129},
+                          Case{min, QAbstractSlider::SliderPageStepAdd, -130}}) {
+        c.slider->triggerAction(c.action);
+        EXPECT_EQ(c.slider->value(), c.want) << c.action;
+    }
+    EXPECT_EQ(ui().label_9->text(), "Maximum: -129 dB");
+    EXPECT_EQ(ui().label_10->text(), "Minimum: -130 dB");
+    EXPECT_EQ(min->toolTip(), "-130 dB");
+}
+
 TEST_F(WindowTest, WindowStepsMayLandOnTheEndsButKeepTheWindowOneUnitWide) {
     struct Case {
         QSlider* low;
