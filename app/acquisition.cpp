@@ -59,6 +59,7 @@ void Vorn_GUI::StopStreamingAfterFailedRead(const QString& message) {
     ui.statusBar->showMessage(message);
     on_buttonRefreshDeviceList_clicked();
     EnableDisplayControls(false);
+    ShowStopped(true);
 }
 
 int Vorn_GUI::SendParameterBlock() {

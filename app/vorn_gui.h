@@ -101,6 +101,9 @@ private:
     // Shows the outcome of an export or a recording and keeps it readable for a few seconds
     // before the update-time read-out takes the status bar back.
     void ShowNotice(const QString& message);
+    // Marks both plots (and the FSK panel) as stopped, keeping the last picture for inspection,
+    // or takes the mark off when streaming starts again.
+    void ShowStopped(bool stopped);
     // Ends streaming after a failed acquisition: the same sequence for every routine.
     void StopStreamingAfterFailedRead(const QString& message);
     // Sends the parameter block of the current parameter word; the number of bytes taken.
@@ -154,6 +157,8 @@ private:
     QwtPlotMarker*& markerRangePeak = plotItems.markerRangePeak;
     QwtPlotGrid*& grid = plotItems.grid;
     QwtPlotZoneItem*& windowZone = plotItems.windowZone;
+    // Top and bottom plot; present only while stopped after streaming. The plots own them.
+    vorn::StoppedOverlay* stoppedOverlays[2] = {nullptr, nullptr};
     // Per-configuration state of the chains (window responses, weighting, transform plans)
     // and the clutter reference and history; a reset makes each start afresh.
     vorn::dsp::FmcwRangeProcessor fmcwRange;

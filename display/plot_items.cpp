@@ -8,6 +8,7 @@
 #include <qwt_plot_zoneitem.h>
 #include <QBrush>
 #include <QColor>
+#include <QPainter>
 #include <QPen>
 #include <QString>
 
@@ -134,6 +135,25 @@ void Build(PlotItems& items, QwtPlot* top, QwtPlot* bottom, const PlotLayout& la
     items.windowZone->setPen(MakePen(Qt::darkGray, 0.0, Qt::SolidLine));
     items.windowZone->setBrush(QBrush(QColor(QStringLiteral("#3d4556")), Qt::SolidPattern));
     items.windowZone->attach(bottom);
+}
+
+StoppedOverlay::StoppedOverlay() : QwtPlotTextLabel() {
+    setTitle(QStringLiteral("Stopped"));
+    QwtText text(QStringLiteral("Stopped"));
+    QFont font = text.font();
+    font.setPointSize(20);
+    font.setBold(true);
+    text.setFont(font);
+    text.setColor(Qt::white);
+    text.setRenderFlags(Qt::AlignCenter);
+    setText(text);
+    setZ(1000.0);  // above every curve, marker and image
+}
+
+void StoppedOverlay::draw(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                          const QRectF& canvasRect) const {
+    painter->fillRect(canvasRect, QColor(0, 0, 0, 140));
+    QwtPlotTextLabel::draw(painter, xMap, yMap, canvasRect);
 }
 
 }  // namespace vorn
