@@ -145,6 +145,8 @@ bool Vorn_GUI::UpdateOperatingParameters() {
         ui.groupBox_11->setEnabled(false);
         ui.groupBox_Range->setEnabled(false);
     }
+    ui.verticalLayout_18->setStretch(0, 1);
+    ui.verticalLayout_18->setStretch(1, operatingMode == 2 ? 2 : 1);
     if (operatingMode == 3) {
         ui.comboPBandwidth->setEnabled(false);
         ui.groupBox_11->setEnabled(false);

@@ -3,8 +3,11 @@
 
 #include <QCamera>
 #include <QDockWidget>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QVideoWidget>
+#include <qwt_dial.h>
 #include <qwt_legend_data.h>
 #include <qwt_plot.h>
 #include <qwt_plot_legenditem.h>
@@ -38,6 +41,13 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     AddLegend(ui.qwtPlotScope_2);
 
     ui.fskGroupBox->hide();
+    // The FSK panel takes the height the plots leave it instead of setting its own: showing it
+    // must not make the window taller (off a small screen). The dials shrink with it, and the
+    // bottom view takes the larger share of the height while the panel shows.
+    QSizePolicy panelPolicy = ui.fskGroupBox->sizePolicy();
+    panelPolicy.setVerticalPolicy(QSizePolicy::Ignored);
+    ui.fskGroupBox->setSizePolicy(panelPolicy);
+    for (QwtDial* dial : {ui.dialFSKRange, ui.dialFSKVelocity}) dial->setMinimumSize(100, 100);
     ui.filterOptionDCSubtract->setChecked(true);
     ui.radioOperationMode_2->hide();
     ui.groupBox_3->setEnabled(false);
@@ -62,6 +72,17 @@ Vorn_GUI::~Vorn_GUI() {
     delete camera;
     // The video widget has no parent unless the dock took it.
     if (cameraDock->widget() != videoWidget) delete videoWidget;
+}
+
+void Vorn_GUI::ShowMaximizedOnScreen() {
+    QScreen* screen = QGuiApplication::screenAt(geometry().center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        resize(size().boundedTo(area.size()));
+        move(area.topLeft());
+    }
+    showMaximized();
 }
 
 void Vorn_GUI::MakeConnections() {

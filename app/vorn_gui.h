@@ -47,6 +47,11 @@ public:
     Vorn_GUI(const Vorn_GUI&) = delete;
     Vorn_GUI& operator=(const Vorn_GUI&) = delete;
 
+    // Shows the window maximised. Without a window manager maximising does nothing, so the
+    // window is first held inside the screen's available area (the form's own size is taller
+    // than many screens, which would put the status bar off the bottom edge).
+    void ShowMaximizedOnScreen();
+
     // Parses the embedded controller image and downloads it; true when every record was written.
     bool LoadFirmware();
     void EnableDisplayControls(bool enabled);

@@ -169,7 +169,7 @@ int main(int argc, char* argv[]) {
     vorn::tools::ShowRefusalsInStatusBar(*radar, window);
     PresetModes(window.form(), settings);
     if (replay) vorn::tools::PutRecordingParametersOnForm(*replay, window);
-    window.showMaximized();
+    window.ShowMaximizedOnScreen();
 
     int status = 0;
     QTimer::singleShot(0, &window, [&] {

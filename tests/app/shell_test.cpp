@@ -1,4 +1,6 @@
 // The window's start state, settings and step buttons.
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSlider>
 
 #include "app/perf_counter.h"
@@ -189,4 +191,22 @@ TEST(ElapsedMicroseconds, TruncatesAndSurvivesLongIntervals) {
     const std::int64_t tenThousandSeconds = 10000LL * 1000000000LL;
     EXPECT_EQ(vorn::ElapsedMicroseconds(0, tenThousandSeconds, 1000000000), 10000LL * 1000000LL);
     EXPECT_EQ(vorn::ElapsedMicroseconds(0, 3, 2), 1500000);
+}
+
+TEST_F(WindowTest, OpensInsideTheScreenAndKeepsItsHeightWhenTheFskPanelShows) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    window->ShowMaximizedOnScreen();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(area.contains(window->geometry())) << window->height() << " " << area.height();
+
+    window->showNormal();
+    window->resize(1100, 760);
+    QCoreApplication::processEvents();
+    Activate();
+    QCoreApplication::processEvents();
+    const QSize before = window->size();
+    ui().radioOperationMode_4->click();  // FSK shows the panel beside the bottom plot
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ui().fskGroupBox->isHidden());
+    EXPECT_EQ(window->size(), before);
 }
