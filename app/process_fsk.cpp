@@ -96,11 +96,14 @@ void Vorn_GUI::ProcessFsk() {
     if (displayMode == 2) {
         if (markerFskThreshold) {
             markerFskThreshold->setYValue(threshold);
-            markerFskThreshold->setLabel(QwtText(tr("Detection Threshold: %1 dB").arg(threshold)));
+            markerFskThreshold->setTitle(tr("Detection Threshold: %1 dB").arg(threshold));
         }
         if (markerFskPeak) {
             markerFskPeak->setXValue(result.velocity);
             markerFskPeak->setLabel(QwtText(tr(" Max Velocity: %1 m/s").arg(result.velocity)));
+            // On the side of the line with more room, so that it stays on the canvas.
+            markerFskPeak->setLabelAlignment((result.velocity > 0.0 ? Qt::AlignLeft : Qt::AlignRight) |
+                                             Qt::AlignTop);
         }
         if (curveSpectrum)
             curveSpectrum->setSamples(spectrumAxis.data(), result.spectrum.data(),

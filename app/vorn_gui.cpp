@@ -37,8 +37,10 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     MakeConnections();
     ConnectDynamicRangeSliders();
 
-    AddLegend(ui.qwtPlotScope_1);
-    AddLegend(ui.qwtPlotScope_2);
+    AddLegend(ui.qwtPlotScope_1, 0);
+    // The peak markers write their labels along the top of the bottom plot's canvas; its legend
+    // sits below that strip.
+    AddLegend(ui.qwtPlotScope_2, fontMetrics().height() + 10);
 
     ui.fskGroupBox->hide();
     // The FSK panel takes the height the plots leave it instead of setting its own: showing it
@@ -136,8 +138,9 @@ void Vorn_GUI::MakeConnections() {
             &Vorn_GUI::Qt_velocityFilter_Low_Plus);
 }
 
-void Vorn_GUI::AddLegend(QwtPlot* plot) {
+void Vorn_GUI::AddLegend(QwtPlot* plot, int topInset) {
     auto* legend = new QwtPlotLegendItem();
+    if (topInset > 0) legend->setBorderDistance(topInset);
     legend->setMaxColumns(1);
     legend->setAlignment(Qt::AlignRight | Qt::AlignTop);
     legend->setTextPen(QPen(Qt::black));

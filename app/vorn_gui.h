@@ -102,7 +102,8 @@ private:
     void MakeConnections();
     // Holds each dynamic-range slider short of the other and shows both values in dB.
     void ConnectDynamicRangeSliders();
-    void AddLegend(QwtPlot* plot);
+    // topInset: the legend's distance from the canvas's top and right edges (0: Qwt's own).
+    void AddLegend(QwtPlot* plot, int topInset);
     // Shows the outcome of an export or a recording and keeps it readable for a few seconds
     // before the update-time read-out takes the status bar back.
     void ShowNotice(const QString& message);

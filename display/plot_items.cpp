@@ -107,6 +107,10 @@ void Build(PlotItems& items, QwtPlot* top, QwtPlot* bottom, const PlotLayout& la
             } else if (layout.operatingMode == kOperatingModeFsk) {
                 items.markerFskThreshold =
                     MakeMarker(QwtPlotMarker::HLine, MakePen(Qt::red, 2.0, Qt::SolidLine), bottom);
+                // The threshold's value goes into the legend (the marker's title), beside its red
+                // line: a label on the line itself would sit on the noise the line runs through.
+                items.markerFskThreshold->setItemAttribute(QwtPlotItem::Legend, true);
+                items.markerFskThreshold->setLegendIconSize(QSize(16, 8));
                 items.markerFskPeak = MakePeakMarker(bottom);
             }
             break;

@@ -3,6 +3,7 @@
 #include <qwt_dial.h>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_legenditem.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_thermo.h>
@@ -128,7 +129,28 @@ TEST_F(ProcessingTest, FskDialsShowRangeAndVelocity) {
     EXPECT_NEAR(ui().dialFSKRange->value(), 9.0, 0.5);
     EXPECT_NEAR(ui().dialFSKVelocity->value(), 0.5, 0.1);
     EXPECT_GT(ui().thermFSKMaxDetectedValue->value(), -40.0);
-    EXPECT_NE(FindMarker(ui().qwtPlotScope_2, "Detection Threshold:"), nullptr);
+    // The threshold's value is in the legend, not on its line; the legend keeps clear of the
+    // strip along the top of the canvas where the peak's label is written.
+    const QwtPlot* plot = ui().qwtPlotScope_2;
+    const QwtPlotMarker* threshold = nullptr;
+    for (const QwtPlotItem* item : plot->itemList(QwtPlotItem::Rtti_PlotMarker))
+        if (item->title().text().startsWith("Detection Threshold: "))
+            threshold = static_cast<const QwtPlotMarker*>(item);
+    ASSERT_NE(threshold, nullptr);
+    EXPECT_TRUE(threshold->label().isEmpty());
+    EXPECT_TRUE(threshold->testItemAttribute(QwtPlotItem::Legend));
+    const QwtPlotMarker* peak = FindMarker(plot, " Max Velocity:");
+    ASSERT_NE(peak, nullptr);
+    const auto legends = plot->itemList(QwtPlotItem::Rtti_PlotLegend);
+    ASSERT_EQ(legends.size(), 1);
+    const auto* legend = static_cast<const QwtPlotLegendItem*>(legends[0]);
+    const QRectF canvas = plot->canvas()->contentsRect();
+    const QRectF legendBox = legend->geometry(canvas);
+    EXPECT_GT(legendBox.height(), 2 * peak->label().textSize(plot->canvas()->font()).height());
+    const QRectF labelStrip(canvas.left(), canvas.top(), canvas.width(),
+                            peak->label().textSize(plot->canvas()->font()).height() +
+                                2 * peak->spacing());
+    EXPECT_FALSE(legendBox.intersects(labelStrip));
     // A threshold above every level detects nothing: both dials fall to zero.
     ui().counterFSKDetectionThreshold->setValue(150);
     Ticks(1);
