@@ -22,6 +22,8 @@ void Vorn_GUI::ProcessCwVelocity() {
     const double span = historyRows * updatePeriodS;
     if (processingReset && (displayMode == 2 || displayMode == 4)) {
         ShowTimeScopeTitles();
+        ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0,
+                                        geo.decimatedLength * geo.scopeSamplePeriod);
         SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per Second)"));
         bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
         if (displayMode == 2) {

@@ -48,6 +48,7 @@ void Vorn_GUI::ProcessFsk() {
     const double span = historyRows * updatePeriodS;
     if (processingReset && (displayMode == 2 || displayMode == 4 || displayMode == 5)) {
         ShowTimeScopeTitles();
+        ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0, sweepTimeMs * 0.001);
         ui.groupBox_Bottom->setTitle(tr("FSK Processing Information"));
         if (displayMode == 2) {
             SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));

@@ -190,6 +190,8 @@ TEST(ReplayWindow, ARefusedChangeIsExplainedUndoneOnTheFormAndTheNextActivationS
     EXPECT_EQ(ui.qwtPlotScope_2->axisTitle(QwtPlot::xBottom).text(),
               "Radial Velocity (meters per Second)");
     EXPECT_FALSE(ui.groupBox_Top->isHidden());
+    EXPECT_NEAR(ui.qwtPlotScope_1->axisInterval(QwtPlot::xBottom).maxValue(), 0.064, 1e-9)
+        << "64 sweeps of 1 ms";
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(w.status().endsWith(kBack)) << w.status().toStdString();
     EXPECT_EQ(ui.comboPBandwidth->currentIndex(), 0);
