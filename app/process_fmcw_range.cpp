@@ -36,8 +36,8 @@ void Vorn_GUI::ProcessFmcwRange() {
     const double span = historyRows * updatePeriodS;
     if (processingReset && (displayMode == 1 || displayMode == 5)) {
         ShowTimeScopeTitles();
-        ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0001,
-                                        vorn::dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex()));
+        ui.qwtPlotScope_1->setAxisScale(
+            QwtPlot::xBottom, 0.0001, vorn::dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex()));
         SetAxisTitle(bottom, QwtPlot::xBottom, tr("Range (meters)"));
         bottom->setAxisScale(QwtPlot::xBottom, 0.0, rmax);
         if (displayMode == 1) {

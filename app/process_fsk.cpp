@@ -103,8 +103,8 @@ void Vorn_GUI::ProcessFsk() {
             markerFskPeak->setXValue(result.velocity);
             markerFskPeak->setLabel(QwtText(tr(" Max Velocity: %1 m/s").arg(result.velocity)));
             // On the side of the line with more room, so that it stays on the canvas.
-            markerFskPeak->setLabelAlignment((result.velocity > 0.0 ? Qt::AlignLeft : Qt::AlignRight) |
-                                             Qt::AlignTop);
+            markerFskPeak->setLabelAlignment(
+                (result.velocity > 0.0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignTop);
         }
         if (curveSpectrum)
             curveSpectrum->setSamples(spectrumAxis.data(), result.spectrum.data(),

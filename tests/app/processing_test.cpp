@@ -147,9 +147,9 @@ TEST_F(ProcessingTest, FskDialsShowRangeAndVelocity) {
     const QRectF canvas = plot->canvas()->contentsRect();
     const QRectF legendBox = legend->geometry(canvas);
     EXPECT_GT(legendBox.height(), 2 * peak->label().textSize(plot->canvas()->font()).height());
-    const QRectF labelStrip(canvas.left(), canvas.top(), canvas.width(),
-                            peak->label().textSize(plot->canvas()->font()).height() +
-                                2 * peak->spacing());
+    const QRectF labelStrip(
+        canvas.left(), canvas.top(), canvas.width(),
+        peak->label().textSize(plot->canvas()->font()).height() + 2 * peak->spacing());
     EXPECT_FALSE(legendBox.intersects(labelStrip));
     // A threshold above every level detects nothing: both dials fall to zero.
     ui().counterFSKDetectionThreshold->setValue(150);

@@ -175,7 +175,8 @@ TEST(DemoCli, ReplaysARecordingAndSavesAScreenshot) {
     QTemporaryDir dir;
     // 2 ms and 256 samples: the demo puts them on the form itself.
     RecordWithWindow(OneTarget(30.0, 0.0), kFmcw, 8 * 256, dir.filePath("rec.dat"), {1, 1, 0});
-    const ProcessRun other = RunDemo({"--replay", dir.filePath("rec.dat"), "--operating-mode", "cw"});
+    const ProcessRun other =
+        RunDemo({"--replay", dir.filePath("rec.dat"), "--operating-mode", "cw"});
     EXPECT_EQ(other.exitCode, 2);
     EXPECT_TRUE(other.err.contains("does not match the recording")) << other.err.toStdString();
     const QString png = dir.filePath("shot.png");
