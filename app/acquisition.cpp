@@ -90,6 +90,7 @@ void Vorn_GUI::StopStreamingAfterFailedRead(const QString& message) {
     ReportUsbFailure();
     RefreshDeviceList(false);
     EnableDisplayControls(false);
+    ShowStopped(true);
 }
 
 void Vorn_GUI::ReportUsbFailure() {

@@ -1,5 +1,6 @@
 // Radar discovery, activation and deactivation.
 #include <QTimer>
+#include <qwt_plot.h>
 
 #include "app/vorn_gui.h"
 #include "device/firmware.h"
@@ -26,6 +27,7 @@ void Vorn_GUI::RefreshDeviceList(bool operatorAsked) {
         ui.statusBar->showMessage(tr("Device disabled"));
         EnableDisplayControls(false);
         ui.DisplayProperties->setCurrentIndex(4);
+        ShowStopped(true);
     }
 
     const int n = usbDevice->RefreshDevices();
@@ -63,6 +65,7 @@ void Vorn_GUI::on_buttonActivateDevice_clicked() {
         if (streamTimer) streamTimer->stop();
         ui.statusBar->showMessage(tr("Device disabled"));
         EnableDisplayControls(false);
+        ShowStopped(true);
         ui.DisplayProperties->setCurrentIndex(4);
         return;
     }
@@ -79,6 +82,7 @@ void Vorn_GUI::on_buttonActivateDevice_clicked() {
         ReportUsbFailure();
         RefreshDeviceList(false);
         EnableDisplayControls(false);
+        ShowStopped(true);
     };
 
     // Activation uses the radar of the selected list entry.
@@ -109,7 +113,25 @@ void Vorn_GUI::on_buttonActivateDevice_clicked() {
 
     ui.statusBar->showMessage(tr("Device Streaming..."));
     lastLoggedUsbFailure.clear();  // the radar works again: the next failure is news
+    ShowStopped(false);
     UpdateDisplayParameters();
+}
+
+void Vorn_GUI::ShowStopped(bool stopped) {
+    QwtPlot* const plots[] = {ui.qwtPlotScope_1, ui.qwtPlotScope_2};
+    for (int i = 0; i < 2; ++i) {
+        vorn::StoppedOverlay*& overlay = stoppedOverlays[i];
+        if (stopped && !overlay) {
+            overlay = new vorn::StoppedOverlay();
+            overlay->attach(plots[i]);
+        } else if (!stopped && overlay) {
+            delete overlay;  // detaches it
+            overlay = nullptr;
+        }
+        plots[i]->replot();
+    }
+    // The dials and the gauge hold the last detection: they are greyed with the plots.
+    ui.fskGroupBox->setEnabled(!stopped);
 }
 
 bool Vorn_GUI::LoadFirmware() {

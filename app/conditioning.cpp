@@ -34,8 +34,8 @@ vorn::dsp::DynamicRangeControls Vorn_GUI::DynamicRangeFromControls() const {
 }
 
 vorn::dsp::WindowBounds Vorn_GUI::OrderedWindow(QSlider* low, QSlider* high) {
-    const vorn::dsp::WindowBounds bounds =
-        vorn::dsp::OrderWindowBounds(low->value(), high->value(), high->hasFocus());
+    const vorn::dsp::WindowBounds bounds = vorn::dsp::OrderWindowBounds(
+        low->value(), high->value(), high->hasFocus(), low->minimum(), low->maximum());
     // The sliders hold whole numbers, and so do the ordered bounds.
     low->setValue(static_cast<int>(bounds.lower));
     high->setValue(static_cast<int>(bounds.upper));
@@ -60,12 +60,23 @@ void Vorn_GUI::SetAxisTitle(QwtPlot* plot, int axis, const QString& title) {
     plot->setAxisTitle(axis, text);
 }
 
-void Vorn_GUI::ShowTimeScopeTitles(bool fixedAmplitude) {
+void Vorn_GUI::ShowTimeScopeTitles() {
     ui.groupBox_Top->show();
     ui.groupBox_Top->setTitle(tr("Time Scope Display"));
     SetAxisTitle(ui.qwtPlotScope_1, QwtPlot::xBottom, tr("Time (seconds)"));
     SetAxisTitle(ui.qwtPlotScope_1, QwtPlot::yLeft, tr("Amplitude"));
-    if (fixedAmplitude) ui.qwtPlotScope_1->setAxisScale(QwtPlot::yLeft, -1.0, 1.0, 0.5);
+}
+
+void Vorn_GUI::ScaleTimeScope(bool normalised, bool clutterCancelled) {
+    QwtPlot* top = ui.qwtPlotScope_1;
+    const double half = normalised ? 1.0 : clutterCancelled ? 100.0 : 0.0;
+    if (half == 0.0) {
+        if (!top->axisAutoScale(QwtPlot::yLeft)) top->setAxisAutoScale(QwtPlot::yLeft);
+        return;
+    }
+    const QwtInterval fixed(-half, half);
+    if (top->axisAutoScale(QwtPlot::yLeft) || top->axisInterval(QwtPlot::yLeft) != fixed)
+        top->setAxisScale(QwtPlot::yLeft, -half, half, normalised ? 0.5 : 20.0);
 }
 
 void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod) {
@@ -88,7 +99,6 @@ void Vorn_GUI::DrawTimeScope(const vorn::dsp::IqTraces& scope, double samplePeri
         else
             ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0,
                                             static_cast<double>(scope.i.size()) * period);
-        ui.qwtPlotScope_1->setAxisAutoScale(QwtPlot::yLeft);
         timeAxisDirty = false;
     }
     // A block of another length than the axis was built for (a changed sweep count before

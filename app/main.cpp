@@ -7,6 +7,6 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     Vorn_GUI window(std::make_shared<vorn::LibusbBackend>());
-    window.showMaximized();
+    window.ShowMaximizedOnScreen();
     return app.exec();
 }

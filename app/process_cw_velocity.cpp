@@ -10,11 +10,33 @@ void Vorn_GUI::ProcessCwVelocity() {
     const int sweeps = ui.spinBoxDopplerQueue->value();
     const vorn::dsp::CwGeometry geo =
         vorn::dsp::MakeCwGeometry(sweepTimeMs, samplesPerSweep, sweeps, centerFrequencyHz);
+    const double vmax = geo.maxVelocity;
     const int colorScheme = ui.WaterfallRasterDataColor->currentIndex();
 
     if (processingReset) {
         ui.groupBox_Range->setEnabled(false);
         ui.groupBox_Velocity->setEnabled(false);
+    }
+    // Titles and scales before the read: a failed first read leaves one display mode's plots.
+    QwtPlot* bottom = ui.qwtPlotScope_2;
+    const double span = historyRows * updatePeriodS;
+    if (processingReset && (displayMode == 2 || displayMode == 4)) {
+        ShowTimeScopeTitles();
+        ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0,
+                                        geo.decimatedLength * geo.scopeSamplePeriod);
+        SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per Second)"));
+        bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
+        if (displayMode == 2) {
+            ui.groupBox_Bottom->setTitle(tr("Velocity Scope Display"));
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Intensity (dB)"));
+            spectrumAxis = vorn::dsp::CwVelocityAxis(vmax);
+            if (curveSpectrum) curveSpectrum->setTitle(tr("CW Velocity"));
+        } else {
+            ui.groupBox_Bottom->setTitle(tr("Velocity Waterfall Display"));
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
+            bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
+        }
+        processingReset = false;
     }
     UpdateRecordData(geo.sampleRate);
 
@@ -28,6 +50,8 @@ void Vorn_GUI::ProcessCwVelocity() {
 void Vorn_GUI::ProcessCwVelocityBlock(SampleBlock& block, int sweeps,
                                       const vorn::dsp::CwGeometry& geo, int colorScheme) {
     const double vmax = geo.maxVelocity;
+    QwtPlot* bottom = ui.qwtPlotScope_2;
+    const double span = historyRows * updatePeriodS;
 
     vorn::dsp::CwVelocitySettings settings;
     settings.sweepTimeMs = sweepTimeMs;
@@ -39,20 +63,9 @@ void Vorn_GUI::ProcessCwVelocityBlock(SampleBlock& block, int sweeps,
     const vorn::dsp::CwVelocityResult result = cwVelocity.Process(block, settings);
 
     UpdateTimeScope(result.scope, geo.scopeSamplePeriod);
+    ScaleTimeScope(settings.amplitudeCorrection, false);  // CW has no clutter cancellation
 
-    QwtPlot* bottom = ui.qwtPlotScope_2;
-    const bool normalised = ui.filterOptionIQAmplitude->isChecked();
     if (displayMode == 2) {
-        if (processingReset) {
-            ShowTimeScopeTitles(normalised);
-            ui.groupBox_Bottom->setTitle(tr("Velocity Scope Display"));
-            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per Second)"));
-            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Intensity (dB)"));
-            spectrumAxis = vorn::dsp::CwVelocityAxis(vmax);
-            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
-            if (curveSpectrum) curveSpectrum->setTitle(tr("CW Velocity"));
-            processingReset = false;
-        }
         const vorn::dsp::DynamicRange range =
             AutoDynamicRange(result.spectrum, result.spectrum.size(), result.spectrum.size());
         if (markerCwPeak) {
@@ -64,16 +77,6 @@ void Vorn_GUI::ProcessCwVelocityBlock(SampleBlock& block, int sweeps,
             curveSpectrum->setSamples(spectrumAxis.data(), result.spectrum.data(),
                                       static_cast<int>(result.spectrum.size()));
     } else if (displayMode == 4) {
-        const double span = historyRows * updatePeriodS;
-        if (processingReset) {
-            ShowTimeScopeTitles(normalised);
-            ui.groupBox_Bottom->setTitle(tr("Velocity Waterfall Display"));
-            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per Second)"));
-            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
-            bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
-            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
-            processingReset = false;
-        }
         if (!waterfall) return;
         waterfall->applyColorScheme(colorScheme);
         const std::size_t rows = static_cast<std::size_t>(historyRows);

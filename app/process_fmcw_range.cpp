@@ -1,8 +1,8 @@
 // FMCW sawtooth, range and time scope (display mode 1) and range waterfall (display mode 5).
-#include <QSlider>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
+#include <QSlider>
 
 #include <cmath>
 
@@ -30,6 +30,29 @@ void Vorn_GUI::ProcessFmcwRange() {
     ui.range_LowerBound->setText(tr("%1 m").arg(window.lower));
     ShowWindowZone(vorn::dsp::IsWindowActive(window, 0.0, rmax), window, 0.0, rmax);
 
+    // The configuration's titles and scales come before the read, so that a failed first read
+    // leaves the plots of one display mode, not the new items under the old titles.
+    QwtPlot* bottom = ui.qwtPlotScope_2;
+    const double span = historyRows * updatePeriodS;
+    if (processingReset && (displayMode == 1 || displayMode == 5)) {
+        ShowTimeScopeTitles();
+        ui.qwtPlotScope_1->setAxisScale(
+            QwtPlot::xBottom, 0.0001, vorn::dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex()));
+        SetAxisTitle(bottom, QwtPlot::xBottom, tr("Range (meters)"));
+        bottom->setAxisScale(QwtPlot::xBottom, 0.0, rmax);
+        if (displayMode == 1) {
+            ui.groupBox_Bottom->setTitle(tr("Range Scope Display"));
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Intensity (dB)"));
+            spectrumAxis = vorn::dsp::RangeAxis(rmax);
+            if (curveSpectrum) curveSpectrum->setTitle(tr("FMCW Range"));
+        } else {
+            ui.groupBox_Bottom->setTitle(tr("Range Waterfall Display"));
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
+            bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
+        }
+        processingReset = false;
+    }
+
     UpdateRecordData(geo.sampleRate);
 
     AcquireBlock(samplesPerSweep, 1000, tr("Error: Did not receive requested number of samples."),
@@ -41,6 +64,8 @@ void Vorn_GUI::ProcessFmcwRange() {
 void Vorn_GUI::ProcessFmcwRangeBlock(SampleBlock& block, const vorn::dsp::FmcwRangeGeometry& geo,
                                      int colorScheme, const vorn::dsp::WindowBounds& window) {
     const double rmax = geo.maxRange;
+    QwtPlot* bottom = ui.qwtPlotScope_2;
+    const double span = historyRows * updatePeriodS;
 
     vorn::dsp::FmcwRangeSettings settings;
     settings.sweepTimeMs = sweepTimeMs;
@@ -56,28 +81,12 @@ void Vorn_GUI::ProcessFmcwRangeBlock(SampleBlock& block, const vorn::dsp::FmcwRa
 
     UpdateTimeScope(result.scope, vorn::dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex()),
                     -1.0);
-
-    QwtPlot* bottom = ui.qwtPlotScope_2;
-    const auto resetTopScale = [this] {
-        // The scope's y scale: fixed for normalised samples, automatic for raw ones, and a
-        // fixed ±100 once clutter cancellation has taken the offset away.
-        const bool normalised = ui.filterOptionIQAmplitude->isChecked();
-        ShowTimeScopeTitles(normalised);
-        if (!normalised && !ui.filterOptionDirectClutterDisabled->isChecked())
-            ui.qwtPlotScope_1->setAxisScale(QwtPlot::yLeft, -100.0, 100.0, 20.0);
-    };
+    // Fixed for normalised samples, ±100 once clutter cancellation has taken the offset away,
+    // automatic otherwise: decided on every tick, so that switching either off scales again.
+    ScaleTimeScope(ui.filterOptionIQAmplitude->isChecked(),
+                   settings.clutterMode != vorn::dsp::ClutterMode::Disabled);
 
     if (displayMode == 1) {
-        if (processingReset) {
-            resetTopScale();
-            ui.groupBox_Bottom->setTitle(tr("Range Scope Display"));
-            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Range (meters)"));
-            bottom->setAxisScale(QwtPlot::xBottom, 0.0, rmax);
-            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Intensity (dB)"));
-            spectrumAxis = vorn::dsp::RangeAxis(rmax);
-            if (curveSpectrum) curveSpectrum->setTitle(tr("FMCW Range"));
-            processingReset = false;
-        }
         const vorn::dsp::DynamicRange range =
             AutoDynamicRange(result.profile, result.profile.size(), result.profile.size());
         if (markerRangePeak) {
@@ -90,16 +99,6 @@ void Vorn_GUI::ProcessFmcwRangeBlock(SampleBlock& block, const vorn::dsp::FmcwRa
             curveSpectrum->setSamples(spectrumAxis.data(), result.profile.data(),
                                       static_cast<int>(result.profile.size()));
     } else if (displayMode == 5) {
-        const double span = historyRows * updatePeriodS;
-        if (processingReset) {
-            resetTopScale();
-            ui.groupBox_Bottom->setTitle(tr("Range Waterfall Display"));
-            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Range (meters)"));
-            bottom->setAxisScale(QwtPlot::xBottom, 0.0, rmax);
-            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
-            bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
-            processingReset = false;
-        }
         if (!waterfall) return;
         waterfall->applyColorScheme(colorScheme);
         const std::size_t rows = static_cast<std::size_t>(historyRows);

@@ -1,9 +1,9 @@
 // FSK: range and radial velocity on the dials, level gauge, and the velocity spectrum
 // (display mode 2), velocity waterfall (mode 4) or range track (mode 5).
-#include <QSlider>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
+#include <QSlider>
 
 #include "app/vorn_gui.h"
 #include "display/waterfall_view.h"
@@ -43,6 +43,35 @@ void Vorn_GUI::ProcessFsk() {
     ui.velocity_LowerBound->setText(tr("%1 m/s").arg(window.lower));
     ShowWindowZone(vorn::dsp::IsWindowActive(window, -vmax, vmax), window, -vmax, vmax);
 
+    // Titles and scales before the read: a failed first read leaves one display mode's plots.
+    QwtPlot* bottom = ui.qwtPlotScope_2;
+    const double span = historyRows * updatePeriodS;
+    if (processingReset && (displayMode == 2 || displayMode == 4 || displayMode == 5)) {
+        ShowTimeScopeTitles();
+        ui.qwtPlotScope_1->setAxisScale(QwtPlot::xBottom, 0.0, sweepTimeMs * 0.001);
+        ui.groupBox_Bottom->setTitle(tr("FSK Processing Information"));
+        if (displayMode == 2) {
+            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Amplitude (dB)"));
+            if (curveSpectrum) curveSpectrum->setTitle(tr("FSK Velocity"));
+            spectrumAxis = vorn::dsp::FskVelocityAxis(vmax);
+            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
+            bottom->setAxisScale(QwtPlot::yLeft, -50.0, 150.0);
+        } else {
+            if (waterfall) waterfall->setShape(1024, historyRows);
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
+            bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
+            if (displayMode == 4) {
+                SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
+                bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
+            } else {
+                SetAxisTitle(bottom, QwtPlot::xBottom, tr("Range (meters)"));
+                bottom->setAxisScale(QwtPlot::xBottom, 0.0, vorn::dsp::kFskMaxRange);
+            }
+        }
+        processingReset = false;
+    }
+
     AcquireBlock(
         geo.totalSamples, static_cast<int>(geo.timeoutMs),
         tr("Error: Received wrong number of samples from radar."),
@@ -56,6 +85,7 @@ void Vorn_GUI::ProcessFskBlock(SampleBlock& block, int sweeps, const vorn::dsp::
                                const vorn::dsp::DynamicRangeControls& dynamicRange,
                                const vorn::dsp::WindowBounds& window) {
     const double vmax = geo.maxVelocity;
+    const double span = historyRows * updatePeriodS;
     UpdateRecordData(geo.sampleRate);
 
     vorn::dsp::FskSettings settings;
@@ -73,46 +103,22 @@ void Vorn_GUI::ProcessFskBlock(SampleBlock& block, int sweeps, const vorn::dsp::
     ui.dialFSKRange->setValue(result.range);
     ui.dialFSKVelocity->setValue(result.velocity);
 
-    QwtPlot* bottom = ui.qwtPlotScope_2;
-    const double span = historyRows * updatePeriodS;
-    const auto resetWaterfall = [&](const QString& xTitle) {
-        if (waterfall) waterfall->setShape(1024, historyRows);
-        ShowTimeScopeTitles(false);
-        ui.groupBox_Bottom->setTitle(tr("FSK Processing Information"));
-        SetAxisTitle(bottom, QwtPlot::xBottom, xTitle);
-        SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
-        bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
-        processingReset = false;
-    };
-
     if (displayMode == 2) {
-        if (processingReset) {
-            ShowTimeScopeTitles(false);
-            ui.groupBox_Bottom->setTitle(tr("FSK Processing Information"));
-            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
-            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Amplitude (dB)"));
-            if (curveSpectrum) curveSpectrum->setTitle(tr("FSK Velocity"));
-            spectrumAxis = vorn::dsp::FskVelocityAxis(vmax);
-            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
-            bottom->setAxisScale(QwtPlot::yLeft, -50.0, 150.0);
-            processingReset = false;
-        }
         if (markerFskThreshold) {
             markerFskThreshold->setYValue(threshold);
-            markerFskThreshold->setLabel(QwtText(tr("Detection Threshold: %1 dB").arg(threshold)));
+            markerFskThreshold->setTitle(tr("Detection Threshold: %1 dB").arg(threshold));
         }
         if (markerFskPeak) {
             markerFskPeak->setXValue(result.velocity);
             markerFskPeak->setLabel(QwtText(tr(" Max Velocity: %1 m/s").arg(result.velocity)));
+            // On the side of the line with more room, so that it stays on the canvas.
+            markerFskPeak->setLabelAlignment(
+                (result.velocity > 0.0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignTop);
         }
         if (curveSpectrum)
             curveSpectrum->setSamples(spectrumAxis.data(), result.spectrum.data(),
                                       static_cast<int>(result.spectrum.size()));
     } else if (displayMode == 4) {
-        if (processingReset) {
-            resetWaterfall(tr("Radial Velocity (meters per second)"));
-            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
-        }
         if (waterfall) {
             waterfall->applyColorScheme(colorScheme);
             waterfall->pushRow(result.velocityRow, true);
@@ -123,10 +129,6 @@ void Vorn_GUI::ProcessFskBlock(SampleBlock& block, int sweeps, const vorn::dsp::
             AutoDynamicRange(*waterfall, half, half);
         }
     } else if (displayMode == 5) {
-        if (processingReset) {
-            resetWaterfall(tr("Range (meters)"));
-            bottom->setAxisScale(QwtPlot::xBottom, 0.0, vorn::dsp::kFskMaxRange);
-        }
         if (waterfall) {
             waterfall->applyColorScheme(colorScheme);
             const std::size_t half = static_cast<std::size_t>(historyRows / 2) * 1024;
@@ -138,4 +140,5 @@ void Vorn_GUI::ProcessFskBlock(SampleBlock& block, int sweeps, const vorn::dsp::
     }
 
     UpdateTimeScope(result.scope, -1.0);
+    ScaleTimeScope(false, false);  // raw periods, whatever the FMCW filters say
 }

@@ -41,6 +41,25 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
     ui.velocity_UpperBound->setText(tr("%1 m/s").arg(velocityWindow.upper));
     ui.velocity_LowerBound->setText(tr("%1 m/s").arg(velocityWindow.lower));
 
+    // Titles and scales before the read: a failed first read leaves one display mode's plots.
+    QwtPlot* bottom = ui.qwtPlotScope_2;
+    const double span = historyRows * updatePeriodS;
+    if (processingReset && (displayMode == 3 || displayMode == 4)) {
+        ui.groupBox_Top->hide();
+        SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
+        bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
+        if (displayMode == 3) {
+            ui.groupBox_Bottom->setTitle(tr("Range-Velocity Map"));
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Range (meters)"));
+            bottom->setAxisScale(QwtPlot::yLeft, 0.0, rmax);
+        } else {
+            ui.groupBox_Bottom->setTitle(tr("Velocity Waterfall Display"));
+            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
+            bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
+        }
+        processingReset = false;
+    }
+
     UpdateRecordData(geo.sampleRate);
 
     AcquireBlock(geo.totalSamples, static_cast<int>(geo.timeoutMs),
@@ -58,6 +77,7 @@ void Vorn_GUI::ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
                                             const vorn::dsp::WindowBounds& velocityWindow) {
     const double rmax = geo.maxRange;
     const double vmax = geo.maxVelocity;
+    const double span = historyRows * updatePeriodS;
 
     vorn::dsp::RangeVelocityMapSettings settings;
     settings.sweepTimeMs = sweepTimeMs;
@@ -76,17 +96,7 @@ void Vorn_GUI::ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
     const vorn::dsp::RangeVelocityMapResult result =
         rangeVelocityMap.Process(block, settings, clutter);
 
-    QwtPlot* bottom = ui.qwtPlotScope_2;
     if (displayMode == 3) {
-        if (processingReset) {
-            ui.groupBox_Top->hide();
-            ui.groupBox_Bottom->setTitle(tr("Range-Velocity Map"));
-            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
-            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
-            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Range (meters)"));
-            bottom->setAxisScale(QwtPlot::yLeft, 0.0, rmax);
-            processingReset = false;
-        }
         if (!waterfall) return;
         waterfall->applyColorScheme(colorScheme);
         const vorn::dsp::DynamicRange range =
@@ -95,16 +105,6 @@ void Vorn_GUI::ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
         waterfall->updateRaster(static_cast<int>(vorn::dsp::kMapColumns), -vmax, vmax, 0.0, rmax,
                                 range.minimum, range.maximum);
     } else if (displayMode == 4) {
-        const double span = historyRows * updatePeriodS;
-        if (processingReset) {
-            ui.groupBox_Top->hide();
-            ui.groupBox_Bottom->setTitle(tr("Velocity Waterfall Display"));
-            SetAxisTitle(bottom, QwtPlot::xBottom, tr("Radial Velocity (meters per second)"));
-            bottom->setAxisScale(QwtPlot::xBottom, -vmax, vmax);
-            SetAxisTitle(bottom, QwtPlot::yLeft, tr("Elapsed Time (seconds)"));
-            bottom->setAxisScale(QwtPlot::yLeft, 0.0, span, span);
-            processingReset = false;
-        }
         if (!waterfall) return;
         const std::vector<double>& profile = result.velocityProfile;
         waterfall->applyColorScheme(colorScheme);

@@ -1,7 +1,8 @@
 // Operating parameters from the controls, and the "+"/"-" step buttons.
-#include <QSlider>
 #include <QTimer>
 #include <qwt_dial_needle.h>
+#include <QLabel>
+#include <QSlider>
 
 #include "app/vorn_gui.h"
 #include "device/radar_constants.h"
@@ -21,24 +22,90 @@ void StepInclusive(QSlider* slider, int step) {
     if (step > 0 ? next <= slider->maximum() : next >= slider->minimum()) slider->setValue(next);
 }
 
+// The window steps that narrow a window stop at its minimum width, so that it never passes
+// nothing and reports a detection there; the steps that widen it only stop at the ends.
+void StepLowerBound(QSlider* low, const QSlider* high, int step) {
+    if (step > 0 && !vorn::dsp::KeepsMinimumWindowWidth(low->value() + step, high->value())) return;
+    StepInclusive(low, step);
+}
+
+void StepUpperBound(const QSlider* low, QSlider* high, int step) {
+    if (step < 0 && !vorn::dsp::KeepsMinimumWindowWidth(low->value(), high->value() + step)) return;
+    StepInclusive(high, step);
+}
+
 QwtDialSimpleNeedle* MakeNeedle() {
     return new QwtDialSimpleNeedle(QwtDialSimpleNeedle::Ray, true, Qt::gray, Qt::darkGray);
 }
 
 }  // namespace
 
-void Vorn_GUI::Qt_DR_Max_Plus() { StepStrict(ui.DynamicRange_Maximum, +2); }
-void Vorn_GUI::Qt_DR_Max_Minus() { StepStrict(ui.DynamicRange_Maximum, -2); }
-void Vorn_GUI::Qt_DR_Min_Plus() { StepStrict(ui.DynamicRange_Minimum, +2); }
-void Vorn_GUI::Qt_DR_Min_Minus() { StepStrict(ui.DynamicRange_Minimum, -2); }
-void Vorn_GUI::Qt_rangeFilter_High_Minus() { StepInclusive(ui.rangeFilter_High, -1); }
-void Vorn_GUI::Qt_rangeFilter_High_Plus() { StepInclusive(ui.rangeFilter_High, +1); }
-void Vorn_GUI::Qt_rangeFilter_Low_Minus() { StepInclusive(ui.rangeFilter_Low, -1); }
-void Vorn_GUI::Qt_rangeFilter_Low_Plus() { StepInclusive(ui.rangeFilter_Low, +1); }
-void Vorn_GUI::Qt_velocityFilter_High_Minus() { StepInclusive(ui.velocityFilter_High, -1); }
-void Vorn_GUI::Qt_velocityFilter_High_Plus() { StepInclusive(ui.velocityFilter_High, +1); }
-void Vorn_GUI::Qt_velocityFilter_Low_Minus() { StepInclusive(ui.velocityFilter_Low, -1); }
-void Vorn_GUI::Qt_velocityFilter_Low_Plus() { StepInclusive(ui.velocityFilter_Low, +1); }
+// The minimum stays below the maximum: a scale of zero or negative height blanks the map and
+// turns the range scope's dB axis upside down.
+void Vorn_GUI::Qt_DR_Max_Plus() {
+    StepStrict(ui.DynamicRange_Maximum, +2);
+}
+void Vorn_GUI::Qt_DR_Max_Minus() {
+    if (ui.DynamicRange_Maximum->value() - 2 > ui.DynamicRange_Minimum->value())
+        StepStrict(ui.DynamicRange_Maximum, -2);
+}
+void Vorn_GUI::Qt_DR_Min_Plus() {
+    if (ui.DynamicRange_Minimum->value() + 2 < ui.DynamicRange_Maximum->value())
+        StepStrict(ui.DynamicRange_Minimum, +2);
+}
+void Vorn_GUI::Qt_DR_Min_Minus() {
+    StepStrict(ui.DynamicRange_Minimum, -2);
+}
+
+void Vorn_GUI::ConnectDynamicRangeSliders() {
+    QSlider* const max = ui.DynamicRange_Maximum;
+    QSlider* const min = ui.DynamicRange_Minimum;
+    // A drag, page step, key or wheel turn is held short of the other slider before the value
+    // is taken; the automatic rules set the values directly and are not held.
+    connect(max, &QAbstractSlider::actionTriggered, this, [max, min] {
+        if (max->sliderPosition() <= min->value()) max->setSliderPosition(min->value() + 1);
+    });
+    connect(min, &QAbstractSlider::actionTriggered, this, [max, min] {
+        if (min->sliderPosition() >= max->value()) min->setSliderPosition(max->value() - 1);
+    });
+    // The sliders have no scale of their own: their values are shown beside their names.
+    const auto show = [](QLabel* label, QSlider* slider, const QString& name) {
+        const auto update = [label, slider, name] {
+            const QString value = tr("%1 dB").arg(slider->value());
+            label->setText(tr("%1: %2").arg(name, value));
+            slider->setToolTip(value);
+        };
+        update();
+        QObject::connect(slider, &QSlider::valueChanged, label, update);
+    };
+    show(ui.label_9, max, tr("Maximum"));
+    show(ui.label_10, min, tr("Minimum"));
+}
+
+void Vorn_GUI::Qt_rangeFilter_High_Minus() {
+    StepUpperBound(ui.rangeFilter_Low, ui.rangeFilter_High, -1);
+}
+void Vorn_GUI::Qt_rangeFilter_High_Plus() {
+    StepUpperBound(ui.rangeFilter_Low, ui.rangeFilter_High, +1);
+}
+void Vorn_GUI::Qt_rangeFilter_Low_Minus() {
+    StepLowerBound(ui.rangeFilter_Low, ui.rangeFilter_High, -1);
+}
+void Vorn_GUI::Qt_rangeFilter_Low_Plus() {
+    StepLowerBound(ui.rangeFilter_Low, ui.rangeFilter_High, +1);
+}
+void Vorn_GUI::Qt_velocityFilter_High_Minus() {
+    StepUpperBound(ui.velocityFilter_Low, ui.velocityFilter_High, -1);
+}
+void Vorn_GUI::Qt_velocityFilter_High_Plus() {
+    StepUpperBound(ui.velocityFilter_Low, ui.velocityFilter_High, +1);
+}
+void Vorn_GUI::Qt_velocityFilter_Low_Minus() {
+    StepLowerBound(ui.velocityFilter_Low, ui.velocityFilter_High, -1);
+}
+void Vorn_GUI::Qt_velocityFilter_Low_Plus() {
+    StepLowerBound(ui.velocityFilter_Low, ui.velocityFilter_High, +1);
+}
 
 bool Vorn_GUI::UpdateOperatingParameters() {
     // A block read under the old parameters must not meet the new ones.
@@ -82,6 +149,8 @@ bool Vorn_GUI::UpdateOperatingParameters() {
         ui.groupBox_11->setEnabled(false);
         ui.groupBox_Range->setEnabled(false);
     }
+    ui.verticalLayout_18->setStretch(0, 1);
+    ui.verticalLayout_18->setStretch(1, operatingMode == 2 ? 2 : 1);
     if (operatingMode == 3) {
         ui.comboPBandwidth->setEnabled(false);
         ui.groupBox_11->setEnabled(false);

@@ -1,6 +1,9 @@
 // Construction, connections and the legends of the two plots.
 #include "app/vorn_gui.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <qwt_dial.h>
 #include <qwt_legend_data.h>
 #include <qwt_plot.h>
 #include <qwt_plot_legenditem.h>
@@ -37,11 +40,21 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     ui.spinBoxDopplerQueue->setMaximum(1024);
 
     MakeConnections();
+    ConnectDynamicRangeSliders();
 
-    AddLegend(ui.qwtPlotScope_1);
-    AddLegend(ui.qwtPlotScope_2);
+    AddLegend(ui.qwtPlotScope_1, 0);
+    // The peak markers write their labels along the top of the bottom plot's canvas; its legend
+    // sits below that strip.
+    AddLegend(ui.qwtPlotScope_2, fontMetrics().height() + 10);
 
     ui.fskGroupBox->hide();
+    // The FSK panel takes the height the plots leave it instead of setting its own: showing it
+    // must not make the window taller (off a small screen). The dials shrink with it, and the
+    // bottom view takes the larger share of the height while the panel shows.
+    QSizePolicy panelPolicy = ui.fskGroupBox->sizePolicy();
+    panelPolicy.setVerticalPolicy(QSizePolicy::Ignored);
+    ui.fskGroupBox->setSizePolicy(panelPolicy);
+    for (QwtDial* dial : {ui.dialFSKRange, ui.dialFSKVelocity}) dial->setMinimumSize(100, 100);
     ui.filterOptionDCSubtract->setChecked(true);
     ui.radioOperationMode_2->hide();
     ui.groupBox_3->setEnabled(false);
@@ -84,6 +97,17 @@ Vorn_GUI::~Vorn_GUI() {
     delete camera;
     // The video widget has no parent unless the dock took it.
     if (cameraDock->widget() != videoWidget) delete videoWidget;
+}
+
+void Vorn_GUI::ShowMaximizedOnScreen() {
+    QScreen* screen = QGuiApplication::screenAt(geometry().center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        resize(size().boundedTo(area.size()));
+        move(area.topLeft());
+    }
+    showMaximized();
 }
 
 void Vorn_GUI::MakeConnections() {
@@ -137,8 +161,9 @@ void Vorn_GUI::MakeConnections() {
             &Vorn_GUI::Qt_velocityFilter_Low_Plus);
 }
 
-void Vorn_GUI::AddLegend(QwtPlot* plot) {
+void Vorn_GUI::AddLegend(QwtPlot* plot, int topInset) {
     auto* legend = new QwtPlotLegendItem();
+    if (topInset > 0) legend->setBorderDistance(topInset);
     legend->setMaxColumns(1);
     legend->setAlignment(Qt::AlignRight | Qt::AlignTop);
     legend->setTextPen(QPen(Qt::black));

@@ -55,6 +55,11 @@ public:
     Vorn_GUI(const Vorn_GUI&) = delete;
     Vorn_GUI& operator=(const Vorn_GUI&) = delete;
 
+    // Shows the window maximised. Without a window manager maximising does nothing, so the
+    // window is first held inside the screen's available area (the form's own size is taller
+    // than many screens, which would put the status bar off the bottom edge).
+    void ShowMaximizedOnScreen();
+
     // Parses the embedded controller image and downloads it; true when every record was written.
     bool LoadFirmware();
     void EnableDisplayControls(bool enabled);
@@ -115,10 +120,16 @@ private slots:
 
 private:
     void MakeConnections();
-    void AddLegend(QwtPlot* plot);
+    // Holds each dynamic-range slider short of the other and shows both values in dB.
+    void ConnectDynamicRangeSliders();
+    // topInset: the legend's distance from the canvas's top and right edges (0: Qwt's own).
+    void AddLegend(QwtPlot* plot, int topInset);
     // Shows the outcome of an export or a recording and keeps it readable for a few seconds
     // before the update-time read-out takes the status bar back.
     void ShowNotice(const QString& message);
+    // Marks both plots (and the FSK panel) as stopped, keeping the last picture for inspection,
+    // or takes the mark off when streaming starts again.
+    void ShowStopped(bool stopped);
     // Ends streaming after a failed acquisition: the same sequence for every routine.
     void StopStreamingAfterFailedRead(const QString& message);
     // Rebuilds the radar list. Only a refresh the operator asked for may put the permission
@@ -173,13 +184,17 @@ private:
     vorn::dsp::IqBalancing IqBalancingFromControls() const;
     vorn::dsp::ClutterMode ClutterModeFromControls() const;
     vorn::dsp::DynamicRangeControls DynamicRangeFromControls() const;
-    // Keeps a window's sliders ordered (the slider with focus wins) and returns their values.
+    // Keeps a window's sliders ordered and at least the minimum width apart (the slider with
+    // focus wins) and returns their values.
     vorn::dsp::WindowBounds OrderedWindow(QSlider* low, QSlider* high);
     // Shades the window's band, or hides the zone over the full span when the window is off.
     void ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, double fullLower,
                         double fullUpper);
     void SetAxisTitle(QwtPlot* plot, int axis, const QString& title);
-    void ShowTimeScopeTitles(bool fixedAmplitude);
+    void ShowTimeScopeTitles();
+    // The scope's y scale: -1 ... 1 for normalised samples, -100 ... 100 after clutter
+    // cancellation, otherwise automatic.
+    void ScaleTimeScope(bool normalised, bool clutterCancelled);
     // Writes a block's I and Q traces into the top plot's two curves; the x axis is rebuilt
     // only when the configuration changed.
     void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod);
@@ -228,6 +243,8 @@ private:
     QwtPlotMarker*& markerRangePeak = plotItems.markerRangePeak;
     QwtPlotGrid*& grid = plotItems.grid;
     QwtPlotZoneItem*& windowZone = plotItems.windowZone;
+    // Top and bottom plot; present only while stopped after streaming. The plots own them.
+    vorn::StoppedOverlay* stoppedOverlays[2] = {nullptr, nullptr};
     // Per-configuration state of the chains (window responses, weighting, transform plans)
     // and the clutter reference and history; a reset makes each start afresh.
     vorn::dsp::FmcwRangeProcessor fmcwRange;

@@ -30,12 +30,12 @@ bool RunUntil(Vorn_GUI& window, Signal signal, Start start, int timeoutMs) {
 }
 
 // One acquisition tick as the timer runs it, waited for to its end. A tick the timer started
-// before is waited out first, and the timer is held meanwhile, so the tick run here is the only
-// one between the call and its return; after a tick that ended the stream, none is run.
+// before is waited out first, and the timer's own ticks are held back meanwhile (it keeps
+// running), so the tick run here is the only one between the call and its return; after a tick
+// that ended the stream, none is run.
 inline bool RunTick(Vorn_GUI& window, int timeoutMs = 60000) {
     const QPointer<QTimer> timer = window.timer();
-    const bool held = timer && timer->isActive();
-    if (held) timer->stop();
+    const bool wasBlocked = timer && timer->blockSignals(true);
     bool ok = !window.TickInFlight() || RunUntil(window, &Vorn_GUI::tickFinished, [] {}, timeoutMs);
     if (ok && window.form().buttonActivateDevice->isChecked()) {
         ok = RunUntil(
@@ -43,7 +43,7 @@ inline bool RunTick(Vorn_GUI& window, int timeoutMs = 60000) {
             [&] { QMetaObject::invokeMethod(&window, "ReadStream", Qt::DirectConnection); },
             timeoutMs);
     }
-    if (held && timer && window.form().buttonActivateDevice->isChecked()) timer->start();
+    if (timer) timer->blockSignals(wasBlocked);
     return ok;
 }
 

@@ -10,6 +10,7 @@
 #include <qwt_text.h>
 #include <QBrush>
 #include <QColor>
+#include <QPainter>
 #include <QPen>
 #include <QString>
 
@@ -108,6 +109,10 @@ void Build(PlotItems& items, QwtPlot* top, QwtPlot* bottom, const PlotLayout& la
             } else if (layout.operatingMode == kOperatingModeFsk) {
                 items.markerFskThreshold =
                     MakeMarker(QwtPlotMarker::HLine, MakePen(Qt::red, 2.0, Qt::SolidLine), bottom);
+                // The threshold's value goes into the legend (the marker's title), beside its red
+                // line: a label on the line itself would sit on the noise the line runs through.
+                items.markerFskThreshold->setItemAttribute(QwtPlotItem::Legend, true);
+                items.markerFskThreshold->setLegendIconSize(QSize(16, 8));
                 items.markerFskPeak = MakePeakMarker(bottom);
             }
             break;
@@ -146,6 +151,25 @@ void Build(PlotItems& items, QwtPlot* top, QwtPlot* bottom, const PlotLayout& la
     items.windowZone->setPen(MakePen(Qt::darkGray, 0.0, Qt::SolidLine));
     items.windowZone->setBrush(QBrush(QColor(QStringLiteral("#3d4556")), Qt::SolidPattern));
     items.windowZone->attach(bottom);
+}
+
+StoppedOverlay::StoppedOverlay() : QwtPlotTextLabel() {
+    setTitle(QStringLiteral("Stopped"));
+    QwtText text(QStringLiteral("Stopped"));
+    QFont font = text.font();
+    font.setPointSize(20);
+    font.setBold(true);
+    text.setFont(font);
+    text.setColor(Qt::white);
+    text.setRenderFlags(Qt::AlignCenter);
+    setText(text);
+    setZ(1000.0);  // above every curve, marker and image
+}
+
+void StoppedOverlay::draw(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                          const QRectF& canvasRect) const {
+    painter->fillRect(canvasRect, QColor(0, 0, 0, 140));
+    QwtPlotTextLabel::draw(painter, xMap, yMap, canvasRect);
 }
 
 }  // namespace vorn

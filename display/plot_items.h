@@ -1,4 +1,6 @@
 #pragma once
+#include <qwt_plot_textlabel.h>
+
 #include "display/display_modes.h"
 
 class QwtPlot;
@@ -49,5 +51,14 @@ void DeleteAll(PlotItems& items);
 // display mode, then the bottom plot's grid and window zone, which every mode has. Items that
 // still exist are deleted first, so nothing leaks when a rebuild skips DeleteAll.
 void Build(PlotItems& items, QwtPlot* top, QwtPlot* bottom, const PlotLayout& layout);
+
+// Dims a plot's canvas and writes "Stopped" across it: the last picture stays for inspection,
+// but cannot pass for live data once streaming has stopped.
+class StoppedOverlay : public QwtPlotTextLabel {
+public:
+    StoppedOverlay();
+    void draw(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+              const QRectF& canvasRect) const override;
+};
 
 }  // namespace vorn

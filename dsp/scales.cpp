@@ -176,15 +176,28 @@ IqTraces SplitIq(const SampleBlock& block) {
     return traces;
 }
 
-WindowBounds OrderWindowBounds(double lower, double upper, bool upperHasFocus) {
-    if (lower > upper) {
-        if (upperHasFocus) {
-            lower = upper;
-        } else {
-            upper = lower;
+WindowBounds OrderWindowBounds(double lower, double upper, bool upperHasFocus, double minimum,
+                               double maximum) {
+    const double width = maximum - minimum < kMinimumWindowWidth ? 0.0 : kMinimumWindowWidth;
+    if (upper - lower >= width) return {lower, upper};
+    if (upperHasFocus) {
+        lower = upper - width;
+        if (lower < minimum) {
+            lower = minimum;
+            upper = minimum + width;
+        }
+    } else {
+        upper = lower + width;
+        if (upper > maximum) {
+            upper = maximum;
+            lower = maximum - width;
         }
     }
     return {lower, upper};
+}
+
+bool KeepsMinimumWindowWidth(double lower, double upper) {
+    return upper - lower >= kMinimumWindowWidth;
 }
 
 bool IsWindowActive(const WindowBounds& bounds, double fullLower, double fullUpper) {

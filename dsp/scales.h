@@ -75,13 +75,21 @@ struct IqTraces {
 };
 IqTraces SplitIq(const SampleBlock& block);
 
-// Window sliders. When lower exceeds upper the slider with keyboard focus wins: with focus on
-// the upper slider the lower one follows it, otherwise the upper one follows the lower one.
+// Window sliders. A window is at least kMinimumWindowWidth wide (1 m or 1 m/s), so it always
+// passes something and a detection inside it is real. Bounds closer than that are parted; the
+// slider with keyboard focus wins: with focus on the upper slider the lower one moves below
+// it, otherwise the upper one moves above the lower one. Where the moved one would leave the
+// sliders' range minimum ... maximum it stops at the end and the other yields. A range
+// narrower than the width only keeps the bounds ordered.
 struct WindowBounds {
     double lower = 0.0;
     double upper = 0.0;
 };
-WindowBounds OrderWindowBounds(double lower, double upper, bool upperHasFocus);
+inline constexpr double kMinimumWindowWidth = 1.0;
+WindowBounds OrderWindowBounds(double lower, double upper, bool upperHasFocus, double minimum,
+                               double maximum);
+// Whether lower ... upper is at least that wide.
+bool KeepsMinimumWindowWidth(double lower, double upper);
 
 // The window is off when its sliders sit at the full range: fullLower ... trunc(fullUpper).
 bool IsWindowActive(const WindowBounds& bounds, double fullLower, double fullUpper);

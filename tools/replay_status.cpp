@@ -1,38 +1,102 @@
 #include "tools/replay_status.h"
 
+#include <QLabel>
 #include <QMetaObject>
 #include <QPointer>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QString>
-
-#include <memory>
+#include <QTimer>
 
 #include "app/vorn_gui.h"
+#include "sim/replay.h"
 #include "sim/sim_radar.h"
 
 namespace vorn::tools {
 
+namespace {
+
+// Index of value in the combo's table, -1 when the radar has no such setting.
+template <typename T, std::size_t N>
+int IndexOf(const T (&table)[N], T value) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (table[i] == value) return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace
+
+void PutRecordingParametersOnForm(const vorn::sim::Replay& replay, Vorn_GUI& window) {
+    const Ui::Vorn_GUIClass& ui = window.form();
+    const vorn::sim::RadarParameters& p = replay.parameters;
+    QRadioButton* const mode = p.mode == vorn::sim::RadarMode::Fsk  ? ui.radioOperationMode_4
+                               : p.mode == vorn::sim::RadarMode::Cw ? ui.radioOperationMode_5
+                                                                    : ui.radioOperationMode_1;
+    // The combos' items, in their order.
+    static constexpr double kSweepTimesS[] = {0.001, 0.002, 0.004, 0.010};
+    static constexpr int kSamples[] = {128, 256, 512, 1024};
+    static constexpr double kBandwidthsHz[] = {100e6, 150e6, 300e6, 400e6};
+    const int sweepIndex = IndexOf(kSweepTimesS, p.sweepTimeS);
+    const int samplesIndex = IndexOf(kSamples, p.samplesPerSweep);
+    const int bandwidthIndex = replay.bandwidthRecorded ? IndexOf(kBandwidthsHz, p.bandwidthHz) : -1;
+    const int modeCode = p.mode == vorn::sim::RadarMode::Fsk  ? 2
+                         : p.mode == vorn::sim::RadarMode::Cw ? 3
+                                                              : 0;
+    const bool streaming = window.timer() && window.timer()->isActive();
+    // Several blocks may be refused in a row (each write of a change, the tick's own): once the
+    // window runs with the recording's parameters again, the later refusals change nothing.
+    if (streaming && window.currentOperatingMode() == modeCode && mode->isChecked() &&
+        (sweepIndex < 0 || ui.comboPSweepTime->currentIndex() == sweepIndex) &&
+        (samplesIndex < 0 || ui.comboPSampleWindow->currentIndex() == samplesIndex) &&
+        (bandwidthIndex < 0 || ui.comboPBandwidth->currentIndex() == bandwidthIndex))
+        return;
+    {
+        // One block for the whole set: each combo on its own would send a block that still
+        // mismatches in the others.
+        const QSignalBlocker sweep(ui.comboPSweepTime);
+        const QSignalBlocker samples(ui.comboPSampleWindow);
+        const QSignalBlocker bandwidth(ui.comboPBandwidth);
+        if (sweepIndex >= 0) ui.comboPSweepTime->setCurrentIndex(sweepIndex);
+        if (samplesIndex >= 0) ui.comboPSampleWindow->setCurrentIndex(samplesIndex);
+        if (bandwidthIndex >= 0) ui.comboPBandwidth->setCurrentIndex(bandwidthIndex);
+        mode->setChecked(true);
+    }
+    // While streaming, the click rebuilds the plots and calls off a read that is out, so no
+    // block read under the refused parameters is processed.
+    if (streaming) {
+        mode->click();
+    } else if (ui.buttonActivateDevice->isChecked()) {
+        ui.buttonActivateDevice->setChecked(false);
+    }
+}
+
 void ShowRefusalsInStatusBar(vorn::sim::SimRadar& radar, Vorn_GUI& window) {
     QPointer<Vorn_GUI> target(&window);
-    radar.SetRefusalHandler([target](const std::string& why) {
-        const QString text = QString::fromStdString(why);
-        // Called on the worker: the window is reached through its event loop only.
+    // While the replay streams on, the update-time read-out takes the message over at the next
+    // tick; this label keeps the reason readable beside it for a while.
+    auto* label = new QLabel(window.statusBar());
+    label->setObjectName(QStringLiteral("replayRefusal"));
+    label->hide();
+    window.statusBar()->addPermanentWidget(label);
+    auto* hideLater = new QTimer(label);
+    hideLater->setSingleShot(true);
+    hideLater->setInterval(10000);
+    QObject::connect(hideLater, &QTimer::timeout, label, &QLabel::hide);
+    radar.SetRefusalHandler([target, &radar, label, hideLater](const std::string& why) {
+        if (!target) return;
+        const QString reason = QString::fromStdString(why);
+        const QString text =
+            reason + QStringLiteral(". The recording's parameters are back on the form.");
         QMetaObject::invokeMethod(
             target.data(),
-            [target, text] {
+            [target, text, reason, &radar, label, hideLater] {
                 if (!target) return;
-                const auto show = [target, text] {
-                    if (target) target->statusBar()->showMessage(text);
-                };
-                show();
-                if (!target->TickInFlight()) return;
-                // The tick whose write was refused ends with its own message: follow it.
-                auto once = std::make_shared<QMetaObject::Connection>();
-                *once = QObject::connect(target.data(), &Vorn_GUI::tickFinished, target.data(),
-                                         [once, show] {
-                                             QObject::disconnect(*once);
-                                             show();
-                                         });
+                if (const vorn::sim::Replay* replay = radar.replay())
+                    PutRecordingParametersOnForm(*replay, *target);
+                target->statusBar()->showMessage(text);
+                label->setText(reason);
+                label->show();
+                hideLater->start();
             },
             Qt::QueuedConnection);
     });

@@ -87,9 +87,9 @@ void PresetModes(const Ui::Vorn_GUIClass& ui, const DemoSettings& s) {
 void DescribeOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
         "The Vorn-GUI window on a stand-in radar that streams a synthetic scene, or replays a "
-        "recording (\".dat\") in real time. A replayed recording takes only the operating "
-        "parameters it was made with: pick its mode, sweep time, samples per sweep and "
-        "bandwidth before activating."));
+        "recording (\".dat\") in real time. A replay starts with the recording's operating "
+        "mode, sweep time, samples per sweep and bandwidth on the form; the radar refuses "
+        "any other, and the form then returns to the recording's."));
     parser.addHelpOption();
     parser.addOptions({
         {QStringLiteral("replay"),
@@ -141,6 +141,7 @@ int main(int argc, char* argv[]) {
     if (const QString error = ReadSettings(parser, settings); !error.isEmpty()) return Fail(error);
 
     std::shared_ptr<vorn::sim::SimRadar> radar;
+    std::shared_ptr<const vorn::sim::Replay> replay;
     if (settings.replay.isEmpty()) {
         radar = std::make_shared<vorn::sim::SimRadar>(vorn::sim::DefaultDemoScene(),
                                                       vorn::sim::Pacing::RealTime);
@@ -149,7 +150,14 @@ int main(int argc, char* argv[]) {
         if (!load.replay) return Fail(QString::fromStdString(load.message));
         radar =
             std::make_shared<vorn::sim::SimRadar>(vorn::sim::Scene{}, vorn::sim::Pacing::RealTime);
-        radar->SetReplay(std::make_shared<const vorn::sim::Replay>(std::move(*load.replay)));
+        replay = std::make_shared<const vorn::sim::Replay>(std::move(*load.replay));
+        const int mode = static_cast<int>(replay->parameters.mode);
+        if (settings.operatingMode >= 0 && settings.operatingMode != mode)
+            return Fail(QStringLiteral("--operating-mode does not match the recording's mode"));
+        if (settings.displayMode >= 1 && !vorn::IsDisplayModeAllowed(mode, settings.displayMode))
+            return Fail(QStringLiteral("display mode %1 is not offered in the recording's mode")
+                            .arg(settings.displayMode));
+        radar->SetReplay(replay);
     }
 
     Vorn_GUI window(std::make_shared<vorn::sim::SimBackend>(radar));
@@ -160,7 +168,8 @@ int main(int argc, char* argv[]) {
     window.setWindowTitle(window.windowTitle() + QStringLiteral(" (%1)").arg(source));
     vorn::tools::ShowRefusalsInStatusBar(*radar, window);
     PresetModes(window.form(), settings);
-    window.showMaximized();
+    if (replay) vorn::tools::PutRecordingParametersOnForm(*replay, window);
+    window.ShowMaximizedOnScreen();
 
     int status = 0;
     QTimer::singleShot(0, &window, [&] {

@@ -1,4 +1,10 @@
 // Activation, deactivation, failed activations and failed reads, against the stand-in radar.
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_textlabel.h>
+
+#include <functional>
+
 #include "window_fixture.h"
 
 TEST_F(WindowTest, ActivationDownloadsFirmwareAndStartsStreaming) {
@@ -127,4 +133,58 @@ TEST_F(WindowTest, UpdateRateChangesTheRunningTimerOrWaitsForActivation) {
     EXPECT_EQ(window->timer()->interval(), 40);
     Activate();
     EXPECT_EQ(window->timer()->interval(), 500);
+}
+
+TEST_F(WindowTest, EveryStopKeepsTheLastPictureMarkedStoppedUntilStreamingAgain) {
+    const auto overlays = [this] {
+        int n = 0;
+        for (const QwtPlot* plot : {ui().qwtPlotScope_1, ui().qwtPlotScope_2})
+            for (const QwtPlotItem* item : plot->itemList(QwtPlotItem::Rtti_PlotTextLabel))
+                n += static_cast<const QwtPlotTextLabel*>(item)->text().text() == "Stopped";
+        return n;
+    };
+    struct Case {
+        const char* path;
+        std::function<void()> stop;
+    };
+    const Case cases[] = {
+        {"deactivate", [this] { Activate(); }},
+        {"refresh", [this] { ui().buttonRefreshDeviceList->click(); }},
+        {"failed read",
+         [this] {
+             radar->faults().shortStream = true;
+             Tick();
+             radar->faults().shortStream = false;
+         }},
+        {"failed activation",
+         [this] {
+             Activate();
+             radar->faults().omitSampleEndpoint = true;
+             Activate();
+             radar->faults().omitSampleEndpoint = false;
+         }},
+    };
+    for (const Case& c : cases) {
+        Activate();
+        ui().radioOperationMode_4->click();
+        ui().radioSpectrumDisplay_2->click();
+        Tick();
+        ASSERT_TRUE(Streaming()) << c.path;
+        EXPECT_EQ(overlays(), 0) << c.path;
+        EXPECT_TRUE(ui().fskGroupBox->isEnabled()) << c.path;
+        c.stop();
+        EXPECT_FALSE(Streaming()) << c.path;
+        EXPECT_EQ(overlays(), 2) << c.path;
+        EXPECT_FALSE(ui().fskGroupBox->isEnabled()) << c.path;
+        // The picture itself is kept for inspection.
+        const auto curves = ui().qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotCurve);
+        ASSERT_EQ(curves.size(), 1) << c.path;
+        EXPECT_EQ(static_cast<const QwtPlotCurve*>(curves[0])->dataSize(), 1024u) << c.path;
+        if (ui().buttonActivateDevice->isChecked()) Activate();  // release a failed activation
+        Activate();
+        ASSERT_TRUE(Streaming()) << c.path;
+        EXPECT_EQ(overlays(), 0) << c.path;
+        EXPECT_TRUE(ui().fskGroupBox->isEnabled()) << c.path;
+        Activate();
+    }
 }

@@ -3,13 +3,17 @@
 #include <qwt_dial.h>
 #include <qwt_matrix_raster_data.h>
 #include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_legenditem.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_thermo.h>
+#include <QRadioButton>
 #include <QSlider>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "display/raster_data.h"
 #include "window_fixture.h"
@@ -86,11 +90,25 @@ TEST_F(ProcessingTest, RangeWindowLimitsThePeakSearch) {
     ASSERT_NE(marker, nullptr);
     EXPECT_NEAR(marker->xValue(), 70.0, 0.5);
     EXPECT_EQ(ui().range_LowerBound->text(), "60 m");
-    // The lower bound dragged above the upper pushes the upper one along.
+    // The lower bound dragged above the upper pushes the upper one along, one metre above it.
     ui().rangeFilter_High->setValue(65);
     ui().rangeFilter_Low->setValue(80);
     Ticks(1);
-    EXPECT_EQ(ui().rangeFilter_High->value(), 80);
+    EXPECT_EQ(ui().rangeFilter_High->value(), 81);
+    // Dragged onto the upper bound, the window stays one metre wide: the curve shows inside it
+    // and the detection lies there.
+    ui().rangeFilter_Low->setValue(40);
+    ui().rangeFilter_High->setValue(40);
+    Ticks(1);
+    EXPECT_EQ(ui().rangeFilter_High->value(), 41);
+    EXPECT_NEAR(marker->xValue(), 40.0, 0.5);
+    const QwtPlotCurve* curve = nullptr;
+    for (const QwtPlotItem* item : ui().qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotCurve))
+        curve = static_cast<const QwtPlotCurve*>(item);
+    ASSERT_NE(curve, nullptr);
+    double best = -std::numeric_limits<double>::infinity();
+    for (std::size_t k = 0; k < curve->dataSize(); ++k) best = std::max(best, curve->sample(k).y());
+    EXPECT_TRUE(std::isfinite(best));
 }
 
 TEST_F(ProcessingTest, CwVelocityScopeShowsTheTargetSpeedWithItsSign) {
@@ -135,7 +153,28 @@ TEST_F(ProcessingTest, FskDialsShowRangeAndVelocity) {
     EXPECT_NEAR(ui().dialFSKRange->value(), 9.0, 0.5);
     EXPECT_NEAR(ui().dialFSKVelocity->value(), 0.5, 0.1);
     EXPECT_GT(ui().thermFSKMaxDetectedValue->value(), -40.0);
-    EXPECT_NE(FindMarker(ui().qwtPlotScope_2, "Detection Threshold:"), nullptr);
+    // The threshold's value is in the legend, not on its line; the legend keeps clear of the
+    // strip along the top of the canvas where the peak's label is written.
+    const QwtPlot* plot = ui().qwtPlotScope_2;
+    const QwtPlotMarker* threshold = nullptr;
+    for (const QwtPlotItem* item : plot->itemList(QwtPlotItem::Rtti_PlotMarker))
+        if (item->title().text().startsWith("Detection Threshold: "))
+            threshold = static_cast<const QwtPlotMarker*>(item);
+    ASSERT_NE(threshold, nullptr);
+    EXPECT_TRUE(threshold->label().isEmpty());
+    EXPECT_TRUE(threshold->testItemAttribute(QwtPlotItem::Legend));
+    const QwtPlotMarker* peak = FindMarker(plot, " Max Velocity:");
+    ASSERT_NE(peak, nullptr);
+    const auto legends = plot->itemList(QwtPlotItem::Rtti_PlotLegend);
+    ASSERT_EQ(legends.size(), 1);
+    const auto* legend = static_cast<const QwtPlotLegendItem*>(legends[0]);
+    const QRectF canvas = plot->canvas()->contentsRect();
+    const QRectF legendBox = legend->geometry(canvas);
+    EXPECT_GT(legendBox.height(), 2 * peak->label().textSize(plot->canvas()->font()).height());
+    const QRectF labelStrip(
+        canvas.left(), canvas.top(), canvas.width(),
+        peak->label().textSize(plot->canvas()->font()).height() + 2 * peak->spacing());
+    EXPECT_FALSE(legendBox.intersects(labelStrip));
     // A threshold above every level detects nothing: both dials fall to zero.
     ui().counterFSKDetectionThreshold->setValue(150);
     Ticks(1);
@@ -212,5 +251,46 @@ TEST_F(ProcessingTest, SilentRadarDrawsWithoutUndefinedScales) {
             EXPECT_LE(ui().DynamicRange_Maximum->value(), 150);
         }
         Activate();
+    }
+}
+
+TEST_F(ProcessingTest, TimeScopeScalesAutomaticallyOnceClutterCancellationIsOff) {
+    // DC subtraction off: the raw counts lie far outside -100 ... 100.
+    ui().filterOptionDCSubtract->setChecked(false);
+    struct Case {
+        QAbstractButton* operating;
+        QAbstractButton* display;
+    };
+    for (const Case& c : {Case{ui().radioOperationMode_1, ui().radioSpectrumDisplay_1},
+                          Case{ui().radioOperationMode_1, ui().radioSpectrumDisplay_5},
+                          Case{ui().radioOperationMode_5, ui().radioSpectrumDisplay_2},
+                          Case{ui().radioOperationMode_4, ui().radioSpectrumDisplay_2}}) {
+        Start(c.operating, c.display);
+        ui().filterOptionDCSubtract->setChecked(false);
+        const std::string what = (c.operating->text() + " / " + c.display->text()).toStdString();
+        QwtPlot* top = ui().qwtPlotScope_1;
+        for (QRadioButton* on :
+             {ui().filterOptionDirectClutter, ui().filterOptionDirectClutterAverage}) {
+            on->click();
+            Ticks(2);
+            if (c.operating == ui().radioOperationMode_1) {
+                EXPECT_EQ(top->axisInterval(QwtPlot::yLeft), QwtInterval(-100.0, 100.0)) << what;
+            }
+            ui().filterOptionDirectClutterDisabled->click();
+            Ticks(1);
+            EXPECT_TRUE(top->axisAutoScale(QwtPlot::yLeft)) << what;
+        }
+        ui().filterOptionIQAmplitude->click();
+        Ticks(1);
+        // FSK shows raw periods whatever the box says.
+        const bool fixed = c.operating != ui().radioOperationMode_4;
+        EXPECT_EQ(!top->axisAutoScale(QwtPlot::yLeft), fixed) << what;
+        if (fixed) {
+            EXPECT_EQ(top->axisInterval(QwtPlot::yLeft), QwtInterval(-1.0, 1.0)) << what;
+        }
+        ui().filterOptionIQAmplitude->click();
+        Ticks(1);
+        EXPECT_TRUE(top->axisAutoScale(QwtPlot::yLeft)) << what;
+        Activate();  // deactivate before the next case
     }
 }

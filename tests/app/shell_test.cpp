@@ -1,4 +1,6 @@
 // The window's start state, settings and step buttons.
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSlider>
 
 #include "app/perf_counter.h"
@@ -77,26 +79,74 @@ TEST_F(WindowTest, DynamicRangeStepsStopShortOfTheEnds) {
     EXPECT_EQ(max->value(), 147);
 }
 
-TEST_F(WindowTest, WindowStepsMayLandOnTheEnds) {
+TEST_F(WindowTest, DynamicRangeMinimumStaysBelowTheMaximumAndBothShowTheirValues) {
+    QSlider* max = ui().DynamicRange_Maximum;
+    QSlider* min = ui().DynamicRange_Minimum;
+    ui().DynamicRange_Maximum_EN->setChecked(false);
+    ui().DynamicRange_Minimum_EN->setChecked(false);
+    for (int i = 0; i < 100; ++i) {
+        Invoke("Qt_DR_Min_Plus");
+        Invoke("Qt_DR_Max_Minus");
+        ASSERT_LT(min->value(), max->value()) << i;
+    }
+    EXPECT_EQ(min->value(), 0);
+    EXPECT_EQ(max->value(), 2);
+    // Drags, page steps and keys stop one short of the other slider.
     struct Case {
         QSlider* slider;
-        const char* plus;
-        const char* minus;
+        QAbstractSlider::SliderAction action;
+        int want;
     };
-    for (const Case& c : {Case{ui().rangeFilter_Low, "Qt_rangeFilter_Low_Plus", "Qt_rangeFilter_Low_Minus"},
-                          Case{ui().rangeFilter_High, "Qt_rangeFilter_High_Plus", "Qt_rangeFilter_High_Minus"},
-                          Case{ui().velocityFilter_Low, "Qt_velocityFilter_Low_Plus", "Qt_velocityFilter_Low_Minus"},
-                          Case{ui().velocityFilter_High, "Qt_velocityFilter_High_Plus", "Qt_velocityFilter_High_Minus"}}) {
-        c.slider->setValue(98);
-        Invoke(c.plus);
-        EXPECT_EQ(c.slider->value(), 99) << c.plus;
-        Invoke(c.plus);
-        EXPECT_EQ(c.slider->value(), 99) << c.plus;
-        c.slider->setValue(0);
-        Invoke(c.minus);
-        EXPECT_EQ(c.slider->value(), 0) << c.minus;
-        Invoke(c.plus);
-        EXPECT_EQ(c.slider->value(), 1) << c.plus;
+    max->setValue(20);
+    min->setValue(-20);
+    for (const Case& c : {Case{min, QAbstractSlider::SliderToMaximum, 19},
+                          Case{min, QAbstractSlider::SliderToMinimum, -150},
+                          Case{max, QAbstractSlider::SliderToMinimum, -149},
+                          Case{max, QAbstractSlider::SliderPageStepAdd, -129},
+                          Case{min, QAbstractSlider::SliderPageStepAdd, -130}}) {
+        c.slider->triggerAction(c.action);
+        EXPECT_EQ(c.slider->value(), c.want) << c.action;
+    }
+    EXPECT_EQ(ui().label_9->text(), "Maximum: -129 dB");
+    EXPECT_EQ(ui().label_10->text(), "Minimum: -130 dB");
+    EXPECT_EQ(min->toolTip(), "-130 dB");
+}
+
+TEST_F(WindowTest, WindowStepsMayLandOnTheEndsButKeepTheWindowOneUnitWide) {
+    struct Case {
+        QSlider* low;
+        QSlider* high;
+        const char* lowPlus;
+        const char* lowMinus;
+        const char* highPlus;
+        const char* highMinus;
+    };
+    for (const Case& c :
+         {Case{ui().rangeFilter_Low, ui().rangeFilter_High, "Qt_rangeFilter_Low_Plus",
+               "Qt_rangeFilter_Low_Minus", "Qt_rangeFilter_High_Plus", "Qt_rangeFilter_High_Minus"},
+          Case{ui().velocityFilter_Low, ui().velocityFilter_High, "Qt_velocityFilter_Low_Plus",
+               "Qt_velocityFilter_Low_Minus", "Qt_velocityFilter_High_Plus",
+               "Qt_velocityFilter_High_Minus"}}) {
+        // The ends of the sliders (0 ... 99).
+        c.high->setValue(98);
+        Invoke(c.highPlus);
+        Invoke(c.highPlus);
+        EXPECT_EQ(c.high->value(), 99) << c.highPlus;
+        c.low->setValue(0);
+        Invoke(c.lowMinus);
+        EXPECT_EQ(c.low->value(), 0) << c.lowMinus;
+        // "+" on the lower bound stops one below the upper one, "-" on the upper one above it.
+        c.high->setValue(45);
+        c.low->setValue(43);
+        for (int i = 0; i < 5; ++i) Invoke(c.lowPlus);
+        EXPECT_EQ(c.low->value(), 44) << c.lowPlus;
+        for (int i = 0; i < 5; ++i) Invoke(c.highMinus);
+        EXPECT_EQ(c.high->value(), 45) << c.highMinus;
+        Invoke(c.lowMinus);
+        Invoke(c.highMinus);
+        EXPECT_EQ(c.high->value(), 44) << c.highMinus;
+        c.low->setValue(0);
+        c.high->setValue(99);
     }
 }
 
@@ -142,4 +192,22 @@ TEST(ElapsedMicroseconds, TruncatesAndSurvivesLongIntervals) {
     const std::int64_t tenThousandSeconds = 10000LL * 1000000000LL;
     EXPECT_EQ(vorn::ElapsedMicroseconds(0, tenThousandSeconds, 1000000000), 10000LL * 1000000LL);
     EXPECT_EQ(vorn::ElapsedMicroseconds(0, 3, 2), 1500000);
+}
+
+TEST_F(WindowTest, OpensInsideTheScreenAndKeepsItsHeightWhenTheFskPanelShows) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    window->ShowMaximizedOnScreen();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(area.contains(window->geometry())) << window->height() << " " << area.height();
+
+    window->showNormal();
+    window->resize(1100, 760);
+    QCoreApplication::processEvents();
+    Activate();
+    QCoreApplication::processEvents();
+    const QSize before = window->size();
+    ui().radioOperationMode_4->click();  // FSK shows the panel beside the bottom plot
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ui().fskGroupBox->isHidden());
+    EXPECT_EQ(window->size(), before);
 }

@@ -7,6 +7,7 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
 #include <qwt_plot_legenditem.h>
+#include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_map.h>
@@ -98,11 +99,12 @@ TEST(PlotItems, EveryCombinationBuildsItsItemsAndDeletesThemAll) {
     EXPECT_EQ(items.curveI->title().text(), "I-Channel");
     EXPECT_EQ(items.curveQ->title().text(), "Q-Channel");
     EXPECT_TRUE(items.curveSpectrum->title().text().isEmpty());
-    // Only the named curves appear in the legends.
+    // Only the named curves and the FSK threshold (its value is its title) appear in the legends.
     for (const QwtPlotItem* item : bottom.itemList()) {
         if (item->rtti() == QwtPlotItem::Rtti_PlotLegend) continue;
         EXPECT_EQ(item->testItemAttribute(QwtPlotItem::Legend),
-                  item->rtti() == QwtPlotItem::Rtti_PlotCurve);
+                  item->rtti() == QwtPlotItem::Rtti_PlotCurve ||
+                      item == items.markerFskThreshold);
     }
     DeleteAll(items);
     DeleteAll(items);

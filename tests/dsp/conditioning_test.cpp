@@ -258,8 +258,22 @@ TEST(Axes, BinConventionsAndScopeTraces) {
 }
 
 TEST(WindowSliders, OrderActivityAndSearchedBins) {
-    EXPECT_EQ(OrderWindowBounds(30, 20, true).lower, 20);
-    EXPECT_EQ(OrderWindowBounds(30, 20, false).upper, 30);
+    // (lower, upper, upper has focus, slider range) -> bounds at least 1 apart.
+    struct Case {
+        double lower, upper;
+        bool upperFocus;
+        double min, max;
+        WindowBounds want;
+    };
+    for (const Case& c : {Case{30, 20, true, 0, 95, {19, 20}}, Case{30, 20, false, 0, 95, {30, 31}},
+                          Case{45, 45, false, 0, 95, {45, 46}}, Case{45, 45, true, 0, 95, {44, 45}},
+                          Case{95, 95, false, 0, 95, {94, 95}}, Case{0, 0, true, 0, 95, {0, 1}},
+                          Case{-13, -13, true, -13, 13, {-13, -12}},
+                          Case{3, 9, true, 0, 95, {3, 9}}, Case{0, 0, false, 0, 0, {0, 0}}}) {
+        const WindowBounds got = OrderWindowBounds(c.lower, c.upper, c.upperFocus, c.min, c.max);
+        EXPECT_EQ(got.lower, c.want.lower) << c.lower << " " << c.upper << " " << c.upperFocus;
+        EXPECT_EQ(got.upper, c.want.upper) << c.lower << " " << c.upper << " " << c.upperFocus;
+    }
     EXPECT_FALSE(IsWindowActive({0, 95}, 0.0, 95.93358656));
     EXPECT_TRUE(IsWindowActive({0, 94}, 0.0, 95.93358656));
     EXPECT_FALSE(IsWindowActive({-13, 13}, -13.383591875, 13.383591875));

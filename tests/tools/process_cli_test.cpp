@@ -177,7 +177,12 @@ TEST_F(ProcessCli, CsvFormatWritesOneLinePerBlockRowAndBenchTimesBlocks) {
 
 TEST(DemoCli, ReplaysARecordingAndSavesAScreenshot) {
     QTemporaryDir dir;
-    RecordWithWindow(OneTarget(30.0, 0.0), kFmcw, 8 * 128, dir.filePath("rec.dat"));
+    // 2 ms and 256 samples: the demo puts them on the form itself.
+    RecordWithWindow(OneTarget(30.0, 0.0), kFmcw, 8 * 256, dir.filePath("rec.dat"), {1, 1, 0});
+    const ProcessRun other =
+        RunDemo({"--replay", dir.filePath("rec.dat"), "--operating-mode", "cw"});
+    EXPECT_EQ(other.exitCode, 2);
+    EXPECT_TRUE(other.err.contains("does not match the recording")) << other.err.toStdString();
     const QString png = dir.filePath("shot.png");
     const ProcessRun run =
         RunDemo({"--replay", dir.filePath("rec.dat"), "--activate", "--operating-mode", "fmcw",

@@ -5,6 +5,7 @@
 #include <qwt_plot_marker.h>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -70,37 +71,71 @@ TEST(ReplayFile, HeaderGivesTheParametersBadFilesAreRefusedAndMismatchesNamed) {
     EXPECT_EQ(replay.Mismatch({RadarMode::FmcwSawtooth, 0.001, 400e6, 128}), "");
 }
 
-TEST(ReplayWindow, StreamsTheRecordingInALoopAndRefusesParametersThatDoNotMatchIt) {
+// The window on a stand-in that replays the recording at `path`, with the demo's handling.
+struct ReplayWindow : WindowOnRadar {
+    explicit ReplayWindow(const std::string& path) : WindowOnRadar(vorn::sim::Scene{}) {
+        ReplayLoad load = LoadReplay(path);
+        EXPECT_TRUE(load.replay) << load.message;
+        if (!load.replay) return;
+        radar->SetReplay(std::make_shared<const Replay>(std::move(*load.replay)));
+        vorn::tools::ShowRefusalsInStatusBar(*radar, *window);
+        vorn::tools::PutRecordingParametersOnForm(*radar->replay(), *window);
+    }
+    const Ui::Vorn_GUIClass& ui() const { return window->form(); }
+    bool Streaming() const { return window->timer() && window->timer()->isActive(); }
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) {
+            Tick();
+            ASSERT_TRUE(status().startsWith("Update Time")) << status().toStdString();
+        }
+    }
+};
+
+const QString kBack = ". The recording's parameters are back on the form.";
+
+TEST(ReplayWindow, EveryRecordingTheWindowMakesReplaysWithoutTouchingTheForm) {
+    struct Case {
+        int operating;
+        ComboIndexes combos;  // sweep time, samples, bandwidth
+    };
+    const Case cases[] = {
+        {kFmcw, {0, 0, 0}}, {kFmcw, {1, 1, 1}}, {kFmcw, {2, 2, 2}},
+        {kFmcw, {3, 3, 3}}, {kFsk, {1, 2, 0}},  {kCw, {3, 1, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.operating << " combos " << c.combos.sweepTime
+                     << c.combos.samples << c.combos.bandwidth);
+        QTemporaryDir dir;
+        const int samples = 128 << c.combos.samples;
+        RecordWithWindow(OneTarget(20.0, 1.0), c.operating, 2 * samples, dir.filePath("r.dat"),
+                         c.combos);
+        ReplayWindow w(dir.filePath("r.dat").toStdString());
+        EXPECT_EQ(w.ui().comboPSweepTime->currentIndex(), c.combos.sweepTime);
+        EXPECT_EQ(w.ui().comboPSampleWindow->currentIndex(), c.combos.samples);
+        if (c.operating == kFmcw) {
+            EXPECT_EQ(w.ui().comboPBandwidth->currentIndex(), c.combos.bandwidth);
+        }
+        w.ui().spinBoxDopplerQueue->setValue(8);
+        w.ui().buttonActivateDevice->click();
+        ASSERT_TRUE(w.Streaming()) << w.status().toStdString();
+        EXPECT_EQ(w.window->currentOperatingMode(), c.operating);
+        w.Ticks(2);
+        EXPECT_EQ(w.radar->parameterBlocksRefused(), 0);
+    }
+}
+
+TEST(ReplayWindow, StreamsTheRecordingInALoop) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("rec.dat").toStdString();
     RecordWithWindow(OneTarget(40.0, 0.0), kFmcw, 4 * 128, dir.filePath("rec.dat"));
-    ReplayLoad load = LoadReplay(path);
-    ASSERT_TRUE(load.replay) << load.message;
-    WindowOnRadar w(vorn::sim::Scene{});
-    w.radar->SetReplay(std::make_shared<const Replay>(std::move(*load.replay)));
-    vorn::tools::ShowRefusalsInStatusBar(*w.radar, *w.window);
-    const Ui::Vorn_GUIClass& ui = w.window->form();
-
-    ui.comboPSweepTime->setCurrentIndex(1);  // 2 ms against the recording's 1 ms
-    ui.buttonActivateDevice->click();
-    EXPECT_EQ(w.status(), "Error: Unable to set operating parameters");
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(w.status().toStdString(),
-              "Replay refused the operating parameters: sweep time 2 ms, the recording has 1 ms");
-    EXPECT_GE(w.radar->parameterBlocksRefused(), 1);
-
-    // Back at the recorded parameters it streams, in a loop, and shows the recorded target.
-    ui.buttonActivateDevice->click();  // the failed activation left the button checked
-    ui.comboPSweepTime->setCurrentIndex(0);
+    ReplayWindow w(path);
     w.Start(kFmcw, 1);
-    ASSERT_TRUE(w.window->timer()->isActive()) << w.status().toStdString();
-    for (int tick = 0; tick < 10; ++tick) {
-        w.Tick();
-        ASSERT_TRUE(w.status().startsWith("Update Time")) << w.status().toStdString();
-    }
+    ASSERT_TRUE(w.Streaming()) << w.status().toStdString();
+    w.Ticks(10);
     EXPECT_GT(w.radar->stream().lastFirstSample(), 512u) << "past the end, so it looped";
     double x = std::nan("");
-    for (const QwtPlotItem* item : ui.qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotMarker))
+    for (const QwtPlotItem* item : w.ui().qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotMarker))
         x = static_cast<const QwtPlotMarker*>(item)->xValue();
     EXPECT_NEAR(x, 40.0, 0.5);
     // Channel 2 of the recording reaches the window when it is selected.
@@ -110,14 +145,56 @@ TEST(ReplayWindow, StreamsTheRecordingInALoopAndRefusesParametersThatDoNotMatchI
     const std::size_t first = w.radar->stream().lastFirstSample() % 512;
     for (std::size_t k = 0; k < 128; ++k)
         ASSERT_EQ(block[k], file.samples[2 * (first + k) + 1]) << k;
+}
 
-    // A change while streaming stops it with the reason, instead of processing the recording
-    // with the wrong parameters.
-    ui.comboPBandwidth->setCurrentIndex(3);  // 400 MHz
-    w.Tick();
-    EXPECT_FALSE(w.window->timer()->isActive());
+TEST(ReplayWindow, ARefusedChangeIsExplainedUndoneOnTheFormAndTheNextActivationStreams) {
+    QTemporaryDir dir;
+    RecordWithWindow(OneTarget(40.0, 0.0), kFmcw, 4 * 128, dir.filePath("rec.dat"));
+    ReplayWindow w(dir.filePath("rec.dat").toStdString());
+    const Ui::Vorn_GUIClass& ui = w.ui();
+
+    // Refused at activation: the reason, the form back at 1 ms, Activate released.
+    ui.comboPSweepTime->setCurrentIndex(1);
+    ui.buttonActivateDevice->click();
+    EXPECT_EQ(w.status(), "Error: Unable to set operating parameters");
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(w.status().toStdString(),
-              "Replay refused the operating parameters: bandwidth 400 MHz, the recording has 100 "
-              "MHz");
+    EXPECT_EQ(
+        w.status(),
+        "Replay refused the operating parameters: sweep time 2 ms, the recording has 1 ms" + kBack);
+    EXPECT_EQ(ui.comboPSweepTime->currentIndex(), 0);
+    EXPECT_FALSE(ui.buttonActivateDevice->isChecked());
+    ui.buttonActivateDevice->click();
+    ASSERT_TRUE(w.Streaming()) << w.status().toStdString();
+    w.Ticks(2);
+
+    // Refused while streaming, the demo's correction arriving before the next tick: streaming
+    // goes on in the recording's mode, and the reason stays readable beside the read-out.
+    ui.radioSpectrumDisplay_3->click();
+    ui.radioOperationMode_4->click();  // FSK
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(ui.radioOperationMode_1->isChecked());
+    w.Ticks(2);
+    EXPECT_EQ(w.window->currentOperatingMode(), kFmcw);
+    EXPECT_TRUE(ui.fskGroupBox->isHidden());
+    const auto* reason = ui.statusBar->findChild<QLabel*>("replayRefusal");
+    ASSERT_NE(reason, nullptr);
+    EXPECT_TRUE(reason->text().startsWith("Replay refused the operating parameters: mode FSK"));
+
+    // Refused while a tick's read is out: the correction calls that read off, so nothing read
+    // under the refused parameters is processed, and the plots show the recording's mode alone.
+    ui.comboPBandwidth->setCurrentIndex(3);  // 400 MHz against 100 MHz
+    ui.radioOperationMode_5->click();        // CW
+    w.Tick();  // its read is called off by the correction, whenever that comes
+    w.Ticks(2);
+    EXPECT_TRUE(w.Streaming()) << w.status().toStdString();
+    EXPECT_EQ(ui.comboPBandwidth->currentIndex(), 0);
+    EXPECT_TRUE(ui.radioOperationMode_1->isChecked());
+    EXPECT_EQ(ui.groupBox_Bottom->title(), "Range Scope Display");
+    EXPECT_EQ(ui.qwtPlotScope_2->axisTitle(QwtPlot::xBottom).text(), "Range (meters)");
+    EXPECT_TRUE(reason->text().startsWith("Replay refused the operating parameters: "));
+    ui.buttonActivateDevice->click();  // off, and on again
+    ui.buttonActivateDevice->click();
+    ASSERT_TRUE(w.Streaming()) << w.status().toStdString();
+    w.Ticks(2);
+    EXPECT_EQ(w.window->currentOperatingMode(), kFmcw);
 }

@@ -58,11 +58,22 @@ inline vorn::sim::Scene OneTarget(double rangeM, double velocityMps, double ampl
     return scene;
 }
 
+// Combo indexes of the operating parameters: sweep time, samples per sweep, bandwidth.
+struct ComboIndexes {
+    int sweepTime = 0;
+    int samples = 0;
+    int bandwidth = 0;
+};
+
 // Records `frames` frames of both channels with the window's own file writer.
 inline void RecordWithWindow(const vorn::sim::Scene& scene, int operatingMode, int frames,
-                             const QString& path) {
+                             const QString& path, ComboIndexes combos = {}) {
     WindowOnRadar w(scene);
     w.Start(operatingMode, operatingMode == kFmcw ? 1 : 2);
+    const Ui::Vorn_GUIClass& ui = w.window->form();
+    ui.comboPSweepTime->setCurrentIndex(combos.sweepTime);
+    ui.comboPSampleWindow->setCurrentIndex(combos.samples);
+    ui.comboPBandwidth->setCurrentIndex(combos.bandwidth);
     w.Tick();  // the mode's parameter block has reached the radar and its worker is idle
     SampleBlock samples;
     ASSERT_EQ(w.window->radar()->ReadBothChannels(samples, frames, 10000), 2 * frames);
