@@ -5,7 +5,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLCDNumber>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QTemporaryDir>
 
@@ -107,6 +111,40 @@ TEST_F(RecordingTest, CancelledDialogWritesNothing) {
     EXPECT_EQ(ui().recordStatus->text(), "Not saved");
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
     EXPECT_TRUE(Streaming());
+}
+
+TEST_F(RecordingTest, WhileItIsReadTheWindowShowsProgressAndCancelWritesNothing) {
+    radar->SetPacing(vorn::sim::Pacing::RealTime);
+    ui().recordTimeSeconds->setValue(30);
+    QElapsedTimer clock;
+    clock.start();
+    ui().recordButtonStart->click();
+    EXPECT_LT(clock.elapsed(), 500);  // the read goes on off the GUI thread
+    QEventLoop loop;
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+    auto* progress = window->findChild<QProgressBar*>();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisibleTo(window.get()));
+    EXPECT_GT(progress->value(), 0);
+    EXPECT_TRUE(progress->text().contains("of 30.0 s")) << progress->text().toStdString();
+    // Nothing may send the radar other parameters meanwhile; the camera page stays live.
+    EXPECT_FALSE(ui().groupBox_2->isEnabled());
+    EXPECT_FALSE(ui().page->isEnabled());
+    EXPECT_TRUE(ui().page_6->isEnabled());
+    QPushButton* cancel = nullptr;
+    for (auto* b : window->findChildren<QPushButton*>())
+        if (b->text() == "Cancel" && b->isVisibleTo(window.get())) cancel = b;
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    ASSERT_TRUE(vorn::WaitForRecording(*window, 2000));
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_EQ(ui().recordStatus->text(), "Recording cancelled");
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_FALSE(progress->isVisibleTo(window.get()));
+    EXPECT_TRUE(ui().page->isEnabled());
+    EXPECT_TRUE(Streaming());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(RecordingTest, DurationTooLongIsRefusedBeforeReading) {

@@ -2,8 +2,11 @@
 // operating mode streams: the routine's failure sequence and the one logged line that names its
 // cause, then a working stream after the next activation. Faults the synchronisation must absorb
 // leave the stream running and log nothing.
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QThread>
 
 #include <functional>
 
@@ -183,4 +186,82 @@ TEST_F(FaultMatrixTest, APersistentFaultIsLoggedOnceUntilTheRadarStreamsAgain) {
     radar->faults().omitSampleEndpoint = true;
     Activate();
     EXPECT_EQ(usbLog.size(), 2);
+}
+
+// Reads held out for a while: the stand-in samples in real time.
+class InFlightTest : public FaultMatrixTest {
+protected:
+    void SetUp() override {
+        FaultMatrixTest::SetUp();
+        radar->SetPacing(vorn::sim::Pacing::RealTime);
+    }
+    // Starts a tick as the timer would and returns while its read is out.
+    void StartTick() {
+        QMetaObject::invokeMethod(window.get(), "ReadStream", Qt::DirectConnection);
+        ASSERT_TRUE(window->TickInFlight());
+        QThread::msleep(30);
+    }
+    void RunEventsFor(int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+};
+
+TEST_F(InFlightTest, FaultsThatStrikeWhileAReadIsOutEndTheStreamAsBetweenReads) {
+    const ModeCase mode = AllowedModes(ui())[1];  // the map: a burst of sweeps per read
+    ui().spinBoxDopplerQueue->setValue(256);     // a quarter of a second per read
+    for (const StreamFault& fault : kStreamFaults) {
+        StartStreaming(mode);
+        usbLog.clear();
+        StartTick();
+        radar->UpdateFaults([&](vorn::sim::SimFaults&) { fault.inject(*radar); });
+        // The read that is out may still complete: faults apply from the next request on.
+        for (int tick = 0; tick < 2 && Streaming(); ++tick) Tick();
+        if (fault.endsStream) {
+            EXPECT_EQ(status(), mode.failure) << fault.name;
+            EXPECT_FALSE(Streaming()) << fault.name;
+            EXPECT_TRUE(LoggedCause(fault.name).contains(QRegularExpression(fault.cause)))
+                << fault.name;
+        } else {
+            EXPECT_TRUE(status().startsWith("Update Time: ")) << fault.name;
+            EXPECT_TRUE(Streaming()) << fault.name;
+        }
+        radar->UpdateFaults([](vorn::sim::SimFaults& f) { f = {}; });
+        if (!radar->plugged()) radar->Replug();
+    }
+}
+
+TEST_F(InFlightTest, ModeChangeDeactivationAndClosingCallAReadOffAtOnce) {
+    Activate();
+    ASSERT_TRUE(Streaming());
+    ui().radioSpectrumDisplay_3->click();
+    ui().comboPSweepTime->setCurrentIndex(3);  // 1024 sweeps of 10 ms: ten seconds a read
+    ui().spinBoxDopplerQueue->setValue(1024);
+    QElapsedTimer clock;
+
+    StartTick();
+    clock.start();
+    ui().radioOperationMode_5->click();  // CW
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_FALSE(window->TickInFlight());
+    RunEventsFor(100);  // no late block, no message from the read called off
+    EXPECT_TRUE(Streaming());
+    EXPECT_FALSE(status().startsWith("Error")) << status().toStdString();
+    EXPECT_EQ(window->currentOperatingMode(), 3);
+
+    if (!window->TickInFlight()) StartTick();
+    clock.restart();
+    Activate();  // off
+    EXPECT_LT(clock.elapsed(), 1000);
+    RunEventsFor(100);
+    EXPECT_EQ(status(), "Device disabled");
+    EXPECT_FALSE(window->TickInFlight());
+
+    Activate();
+    ASSERT_TRUE(Streaming());
+    StartTick();
+    clock.restart();
+    window.reset();
+    EXPECT_LT(clock.elapsed(), 1000);
 }
