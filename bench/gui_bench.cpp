@@ -7,17 +7,22 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileDialog>
 #include <QFile>
 #include <QMetaObject>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/vorn_gui.h"
 #include "app/window_sync.h"
@@ -143,6 +148,106 @@ void BM_WriteRecordFile(benchmark::State& state) {
     state.counters["MB"] = static_cast<double>(QFile(file).size()) / 1e6;
 }
 BENCHMARK(BM_WriteRecordFile)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// How late a 5 ms timer on the GUI thread fires while the window streams the real-time
+// stand-in with its own timer: what the operator feels as the window's answer time. The
+// counters are the worst and the 99th-percentile lateness over the run.
+class StallProbe {
+public:
+    StallProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const double now = static_cast<double>(clock_.nsecsElapsed()) / 1e6;
+            late_.push_back(std::max(0.0, now - last_ - 5.0));
+            last_ = now;
+        });
+    }
+    void Start() {
+        late_.clear();
+        clock_.start();
+        last_ = 0.0;
+        timer_.start();
+    }
+    void Report(benchmark::State& state) {
+        timer_.stop();
+        std::sort(late_.begin(), late_.end());
+        state.counters["stall_max_ms"] = late_.empty() ? 0.0 : late_.back();
+        state.counters["stall_p99_ms"] =
+            late_.empty() ? 0.0 : late_[static_cast<std::size_t>(0.99 * (late_.size() - 1))];
+        state.counters["probes"] = static_cast<double>(late_.size());
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    double last_ = 0.0;
+    std::vector<double> late_;
+};
+
+void RunEventsFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Streams the map for 10 s: range(0) sweeps per burst, range(1) the sweep-time combo index.
+void BM_StallStreaming(benchmark::State& state) {
+    Bench bench;
+    bench.radar->SetPacing(vorn::sim::Pacing::RealTime);
+    const auto& ui = bench.ui();
+    ui.buttonActivateDevice->click();
+    ui.radioOperationMode_1->click();
+    ui.radioSpectrumDisplay_3->click();
+    ui.comboPSweepTime->setCurrentIndex(static_cast<int>(state.range(1)));
+    ui.spinBoxDopplerQueue->setValue(static_cast<int>(state.range(0)));
+    bench.SizeBottomPlot(1400, 700);
+    int ticks = 0;
+    QObject::connect(bench.window.get(), &Vorn_GUI::tickFinished, [&ticks] { ++ticks; });
+    StallProbe probe;
+    for (auto _ : state) {
+        probe.Start();
+        RunEventsFor(10000);
+        probe.Report(state);
+    }
+    state.counters["ticks"] = ticks;
+    state.SetLabel(ui.statusBar->currentMessage().toStdString());
+}
+BENCHMARK(BM_StallStreaming)
+    ->Args({64, 0})
+    ->Args({256, 3})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+// A 15 s recording while streaming, from the click to the written file.
+void BM_StallRecording(benchmark::State& state) {
+    Bench bench;
+    bench.radar->SetPacing(vorn::sim::Pacing::RealTime);
+    const auto& ui = bench.ui();
+    ui.buttonActivateDevice->click();
+    ui.radioSpectrumDisplay_3->click();
+    ui.recordTimeSeconds->setValue(15);
+    QTemporaryDir dir;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            dialog->selectFile(dir.filePath("bench.dat"));
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        }
+    });
+    answer.start(20);
+    StallProbe probe;
+    for (auto _ : state) {
+        QFile::remove(dir.filePath("bench.dat"));
+        probe.Start();
+        ui.recordButtonStart->click();
+        if (!vorn::WaitForRecording(*bench.window, 60000)) state.SkipWithError("no end");
+        probe.Report(state);
+    }
+    state.SetLabel(ui.recordStatus->text().toStdString());
+}
+BENCHMARK(BM_StallRecording)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 long ResidentKb() {
     std::ifstream status("/proc/self/status");
