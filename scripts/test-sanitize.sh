@@ -19,4 +19,13 @@ cmake --build build-asan -j"$(nproc)"
 built=$SECONDS
 QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure --no-tests=error \
   -j"$(nproc)" --timeout 1800
+# The device layer and the stand-in, without widgets, also under the thread sanitizer: the
+# radar's worker, calling a read off and unplugging cross threads there.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE_THREAD=ON \
+  -DVORN_SOAK=OFF -DVORN_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j"$(nproc)" --target vorn_device_tests vorn_sim_tests
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:${TSAN_OPTIONS:-}" \
+  build-tsan/tests/device/vorn_device_tests --gtest_brief=1
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:${TSAN_OPTIONS:-}" \
+  build-tsan/tests/sim/vorn_sim_tests --gtest_brief=1
 echo "sanitizer suite: build $((built - start)) s, tests $((SECONDS - built)) s"
