@@ -9,8 +9,12 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 
 #include "record/sample_file_reader.h"
+#include "record/sigmf.h"
 #include "sim/replay.h"
 #include "tools/replay_status.h"
 #include "tools_test_support.h"
@@ -68,6 +72,26 @@ TEST(ReplayFile, HeaderGivesTheParametersBadFilesAreRefusedAndMismatchesNamed) {
     EXPECT_NE(replay.Mismatch({RadarMode::FmcwSawtooth, 0.001, 400e6, 128}), "");
     replay.bandwidthRecorded = false;
     EXPECT_EQ(replay.Mismatch({RadarMode::FmcwSawtooth, 0.001, 400e6, 128}), "");
+}
+
+TEST(ReplayFile, ASigmfRecordingReplaysAsItsDat) {
+    QTemporaryDir dir;
+    const std::string dat = dir.filePath("r.dat").toStdString();
+    const std::string meta = dir.filePath("r.sigmf-meta").toStdString();
+    std::ofstream(dat) << kCwHeader + Sweeps(300);
+    const vorn::record::EntryReadResult read = vorn::record::ReadSampleEntries(dat);
+    ASSERT_TRUE(vorn::record::WriteSigmf(meta, {*read.header, {}, "t"}, read.entries).ok);
+    const ReplayLoad fromDat = LoadReplay(dat);
+    const ReplayLoad fromSigmf = LoadReplay(meta);
+    ASSERT_TRUE(fromDat.replay && fromSigmf.replay) << fromSigmf.message;
+    EXPECT_EQ(fromSigmf.replay->parameters, fromDat.replay->parameters);
+    EXPECT_EQ(fromSigmf.replay->bandwidthRecorded, fromDat.replay->bandwidthRecorded);
+    ASSERT_EQ(fromSigmf.replay->frames.size(), 256u);
+    EXPECT_EQ(std::memcmp(fromSigmf.replay->frames.data(), fromDat.replay->frames.data(),
+                          256 * sizeof(RawFrame)),
+              0);
+    std::remove(vorn::record::SigmfDataPath(meta).c_str());
+    EXPECT_NE(LoadReplay(meta).message.find("Cannot read"), std::string::npos);
 }
 
 TEST(ReplayWindow, StreamsTheRecordingInALoopAndRefusesParametersThatDoNotMatchIt) {
