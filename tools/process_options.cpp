@@ -269,8 +269,8 @@ Options (defaults are the window's):
   -h, --help              show this help
 
 Bad input (missing or malformed header, a non-numeric sample line, a mode the header does not
-allow, an empty file) is reported with the file and line, exit status 2, and nothing is
-written to OUTDIR.
+allow, an empty file; a SigMF recording of another datatype or without "vorn:header") is
+reported with the file and line, exit status 2, and nothing is written to OUTDIR.
 )";
 }
 

@@ -87,9 +87,9 @@ void PresetModes(const Ui::Vorn_GUIClass& ui, const DemoSettings& s) {
 void DescribeOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
         "The Vorn-GUI window on a stand-in radar that streams a synthetic scene, or replays a "
-        "recording (\".dat\") in real time. A replayed recording takes only the operating "
-        "parameters it was made with: pick its mode, sweep time, samples per sweep and "
-        "bandwidth before activating."));
+        "recording (\".dat\", or SigMF by its \".sigmf-meta\") in real time. A replayed recording "
+        "takes only the operating parameters it was made with: pick its mode, sweep time, "
+        "samples per sweep and bandwidth before activating."));
     parser.addHelpOption();
     parser.addOptions({
         {QStringLiteral("replay"),

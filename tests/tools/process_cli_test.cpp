@@ -121,7 +121,8 @@ TEST_F(ProcessCli, BadCommandLinesOfBothProgramsExitWithStatusTwo) {
     }
     const ProcessRun help = RunVornProcess({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains("--threads") && help.out.contains("detections.csv"));
+    EXPECT_TRUE(help.out.contains("--threads") && help.out.contains("detections.csv") &&
+                help.out.contains("--export-sigmf"));
     const ProcessRun demoHelp = RunDemo({"--help"});
     EXPECT_EQ(demoHelp.exitCode, 0);
     EXPECT_TRUE(demoHelp.out.contains("--replay") && demoHelp.out.contains("--screenshot"));
