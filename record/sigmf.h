@@ -46,8 +46,8 @@ struct SigmfRecording {
 };
 
 // Writes the pair for `metaPath` (the data file beside it). Every value must be a whole count
-// 0..65535; anything else is refused before a byte is written. Both files are written to
-// temporaries and put in place only when complete, so a failure leaves neither behind.
+// 0..65535; anything else is refused, naming the first. Both files are written to temporaries
+// and put in place only when complete, so a failure leaves neither behind.
 WriteResult WriteSigmf(const std::string& metaPath, const SigmfRecording& recording,
                        const std::vector<SampleEntry>& entries);
 WriteResult WriteSigmf(const std::string& metaPath, const SigmfRecording& recording,
