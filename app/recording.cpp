@@ -1,5 +1,5 @@
-// Recording a stretch of the raw stream of both channels to a ".dat" file. The read and the
-// writing run off the GUI thread; the window shows their progress and can call the read off.
+// Recording a stretch of the raw stream of both channels to a ".dat" file or as SigMF. The read and
+// the writing run off the GUI thread; the window shows their progress and can call the read off.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,6 +20,7 @@
 #include "record/record_file_name.h"
 #include "record/recording_plan.h"
 #include "record/sample_file_writer.h"
+#include "record/sigmf.h"
 
 void Vorn_GUI::UpdateRecordData(double samp_rate) {
     ui.recordLCDSampleRate->display(samp_rate);
@@ -99,15 +100,21 @@ void Vorn_GUI::OnRecordingRead(int got, int frames, std::shared_ptr<SampleBlock>
         StopStreamingAfterFailedRead(tr("Error: Interface cound not be set!"));
         return;
     }
+    recordTime = std::time(nullptr);
     const QString defaultName =
-        QString::fromStdString(vorn::record::DefaultRecordFileName(std::time(nullptr)));
+        QString::fromStdString(vorn::record::DefaultRecordFileName(recordTime));
     AskWhereToSave(std::move(recording), got / 2, defaultName);
 }
 
 void Vorn_GUI::AskWhereToSave(std::shared_ptr<SampleBlock> recording, int frames,
                               const QString& suggestion) {
-    const QString fileName = QFileDialog::getSaveFileName(
-        this, tr("Save Recorded Session"), suggestion, tr("Complex Samples (*.dat)"));
+    const QString datFilter = tr("Complex Samples (*.dat)");
+    const QString sigmfFilter = tr("SigMF Recording (*.sigmf-meta)");
+    // A retry offers again the type the failed attempt was saved as.
+    QString filter = suggestion.endsWith(vorn::record::kSigmfMetaSuffix) ? sigmfFilter : datFilter;
+    QString fileName =
+        QFileDialog::getSaveFileName(this, tr("Save Recorded Session"), suggestion,
+                                     datFilter + QStringLiteral(";;") + sigmfFilter, &filter);
     if (fileName.isEmpty()) {
         // Closing the dialog throws the samples away, so it asks first.
         const auto answer = QMessageBox::question(
@@ -122,15 +129,34 @@ void Vorn_GUI::AskWhereToSave(std::shared_ptr<SampleBlock> recording, int frames
         }
         return;
     }
+    const bool sigmf = filter == sigmfFilter || fileName.endsWith(vorn::record::kSigmfMetaSuffix);
+    if (sigmf)
+        fileName = QFile::decodeName(
+            vorn::record::SigmfMetaPathFor(QFile::encodeName(fileName).toStdString()).c_str());
 
     recordProgress->setRange(0, 0);  // busy: the writer reports no steps
     recordProgress->setFormat(tr("Writing %1").arg(fileName));
     recordCancelButton->setEnabled(false);
     const vorn::record::RecordHeader header = CurrentRecordHeader();
     auto result = std::make_shared<vorn::record::WriteResult>();
-    recordWriter = QThread::create([recording, header, fileName, result] {
-        *result = vorn::record::WriteSampleFile(QFile::encodeName(fileName).toStdString(), header,
-                                                *recording);
+    const std::time_t recordedAt = recordTime;
+    recordWriter = QThread::create([recording, header, fileName, result, sigmf, recordedAt] {
+        const std::string path = QFile::encodeName(fileName).toStdString();
+        if (!sigmf) {
+            *result = vorn::record::WriteSampleFile(path, header, *recording);
+            return;
+        }
+        vorn::record::SigmfRecording meta;
+        if (const auto lines = vorn::record::HeaderLinesFor(header)) {
+            meta.header = *lines;
+        } else {
+            result->message =
+                "Cannot write \"" + path + "\": this operating mode has no parameters to record";
+            return;
+        }
+        meta.startTime = recordedAt;
+        meta.recorder = vorn::record::RecorderName("vorn-gui");
+        *result = vorn::record::WriteSigmf(path, meta, *recording);
     });
     connect(recordWriter, &QThread::finished, this, [this, recording, frames, fileName, result] {
         recordWriter->deleteLater();

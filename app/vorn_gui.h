@@ -9,6 +9,7 @@
 
 #include <complex>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -158,6 +159,7 @@ private:
     // The stages of a recording after its read: where to save, the writing, the outcome.
     void CancelRecording();
     void OnRecordingRead(int got, int frames, std::shared_ptr<SampleBlock> recording);
+    // The file type follows the dialog's filter, or the name's extension: ".dat" or SigMF.
     void AskWhereToSave(std::shared_ptr<SampleBlock> recording, int frames,
                         const QString& suggestion);
     // One short text in the record status field; the whole message in its tooltip and, when it
@@ -220,6 +222,7 @@ private:
     std::uint64_t readGeneration = 0;  // a block read under an older one is dropped
     std::int64_t tickStart = 0;        // performance-counter value
     bool recordCancelled = false;
+    std::time_t recordTime = 0;  // when the read ended, as the default file name gives it
     bool recordResumeStreaming = false;
     QProgressBar* recordProgress = nullptr;
     QPushButton* recordCancelButton = nullptr;

@@ -10,6 +10,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "record/sigmf.h"
+
 namespace vorn::record {
 
 namespace {
@@ -279,6 +281,15 @@ std::string ReadRegularFile(int fd, std::size_t size, char* out) {
 }
 
 EntryReadResult ReadSampleEntries(const std::string& path, unsigned threads) {
+    if (IsSigmfMetaPath(path)) {
+        SigmfRead sigmf = ReadSigmf(path);
+        EntryReadResult result;
+        result.ok = sigmf.ok;
+        result.message = std::move(sigmf.message);
+        result.header = sigmf.header;
+        result.entries = std::move(sigmf.entries);
+        return result;
+    }
     FileText file;
     if (const std::string error = file.Load(path); !error.empty()) {
         EntryReadResult result;

@@ -24,7 +24,8 @@ struct ReadResult {
 // parse: the reference the fast one below is held to.
 ReadResult ParseSampleText(std::string_view text);
 
-// Reads and parses a sample file; failure messages begin with the file name.
+// Reads and parses a sample file, or a SigMF recording given by its ".sigmf-meta"; failure
+// messages begin with the file name.
 ReadResult ReadSampleFile(const std::string& path);
 
 // ReadResult with the entries as the file holds them, whole numbers, at half the memory.

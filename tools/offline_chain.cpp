@@ -5,14 +5,11 @@
 #include <sstream>
 
 #include "dsp/scales.h"
+#include "record/sigmf.h"
 
 namespace vorn::tools {
 
 namespace {
-
-// The window tunes CW and FSK at the bottom of the band; their headers carry a fixed
-// 5.8 GHz instead.
-constexpr double kBaseFrequencyHz = 5.6e9;
 
 bool IsFmcw(ProcessMode mode) {
     return mode == ProcessMode::Range || mode == ProcessMode::RangeVelocityMap ||
@@ -72,6 +69,7 @@ OfflineChain::OfflineChain(const record::FileHeader& header, ProcessMode mode,
     const double t = header.sweepTimeMs;
     const int n = header.samplesPerSweep;
     const int s = options.sweeps;
+    const double carrier = record::TransmitCarrierHz(header);
     dsp::IqBalancing balancing;
     balancing.dcSubtract = options.dcSubtract;
     balancing.amplitudeCorrection = options.amplitudeCorrection;
@@ -94,14 +92,13 @@ OfflineChain::OfflineChain(const record::FileHeader& header, ProcessMode mode,
         }
         case ProcessMode::RangeVelocityMap:
         case ProcessMode::Velocity: {
-            // The FMCW centre frequency is what the header's first line records.
             const dsp::RangeVelocityGeometry g =
-                dsp::MakeRangeVelocityGeometry(t, n, s, header.bandwidthHz, header.frequencyHz);
+                dsp::MakeRangeVelocityGeometry(t, n, s, header.bandwidthHz, carrier);
             mapSettings_.sweepTimeMs = t;
             mapSettings_.samplesPerSweep = n;
             mapSettings_.sweepCount = s;
             mapSettings_.bandwidthHz = header.bandwidthHz;
-            mapSettings_.centerFrequencyHz = header.frequencyHz;
+            mapSettings_.centerFrequencyHz = carrier;
             mapSettings_.clutterMode = options.clutter;
             mapSettings_.clutterAverageCount = options.clutterAverageCount;
             mapSettings_.iqBalancing = balancing;
@@ -117,11 +114,11 @@ OfflineChain::OfflineChain(const record::FileHeader& header, ProcessMode mode,
             break;
         }
         case ProcessMode::Cw: {
-            const dsp::CwGeometry g = dsp::MakeCwGeometry(t, n, s, kBaseFrequencyHz);
+            const dsp::CwGeometry g = dsp::MakeCwGeometry(t, n, s, carrier);
             cwSettings_.sweepTimeMs = t;
             cwSettings_.samplesPerSweep = n;
             cwSettings_.sweepCount = s;
-            cwSettings_.centerFrequencyHz = kBaseFrequencyHz;
+            cwSettings_.centerFrequencyHz = carrier;
             cwSettings_.amplitudeCorrection = options.amplitudeCorrection;
             cwSettings_.hammingWindow = options.hamming;
             blockFrames_ = static_cast<std::size_t>(g.totalSamples);
@@ -129,11 +126,11 @@ OfflineChain::OfflineChain(const record::FileHeader& header, ProcessMode mode,
             break;
         }
         case ProcessMode::Fsk: {
-            const dsp::FskGeometry g = dsp::MakeFskGeometry(t, n, s, kBaseFrequencyHz);
+            const dsp::FskGeometry g = dsp::MakeFskGeometry(t, n, s, carrier);
             fskSettings_.sweepTimeMs = t;
             fskSettings_.samplesPerSweep = n;
             fskSettings_.sweepCount = s;
-            fskSettings_.centerFrequencyHz = kBaseFrequencyHz;
+            fskSettings_.centerFrequencyHz = carrier;
             fskSettings_.hammingWindow = options.hamming;
             fskSettings_.threshold = options.threshold;
             fskSettings_.velocityWindow =

@@ -165,6 +165,8 @@ ParsedArguments ParseProcessArguments(const std::vector<std::string>& args) {
             o.rangeWeighting = true;
         } else if (arg == "--bench") {
             o.bench = true;
+        } else if (arg == "--export-sigmf") {
+            o.exportSigmf = true;
         } else {
             parsed.error = "unknown option " + arg;
             return parsed;
@@ -178,6 +180,15 @@ ParsedArguments ParseProcessArguments(const std::vector<std::string>& args) {
     }
     o.recording = positional[0];
     o.outputDirectory = positional[1];
+    if (o.exportSigmf) {
+        // A conversion processes nothing: a processing option would silently do nothing.
+        for (const std::string& name : o.given) {
+            if (name != "--export-sigmf" && name != "--threads") {
+                parsed.error = name + " does not apply to --export-sigmf";
+                return parsed;
+            }
+        }
+    }
     return parsed;
 }
 
@@ -206,6 +217,7 @@ std::string CheckOptionsForMode(const ProcessOptions& options, ProcessMode mode)
 
 std::string ProcessUsage() {
     return R"(Usage: vorn-process [options] RECORDING.dat OUTDIR
+       vorn-process --export-sigmf RECORDING.dat OUTDIR
 
 Processes a recording of the window (".dat") block by block with the processing of the live
 display and writes into OUTDIR:
@@ -216,6 +228,9 @@ display and writes into OUTDIR:
   axis.npy         the last dimension's axis: metres (range), metres per second (others)
   range_axis.npy   rvmap only: the range of each map row, in metres
   detections.csv   block,range_m,velocity_m_s,level_db: what the markers and dials show
+
+RECORDING is a ".dat" file or a SigMF recording given by its ".sigmf-meta" file (as
+--export-sigmf writes it: cu16_le, two channels, the radar's parameters under "vorn:").
 
 A block is what one display update reads: N frames (N samples per sweep) for range, S x N
 frames for the other modes. A trailing partial block is dropped and counted on stderr.
@@ -242,11 +257,20 @@ Options (defaults are the window's):
                           carries from block to block
   --bench                 print the median and 95th percentile processing time per block, in
                           microseconds, on stdout
+  --export-sigmf          process nothing: write the recording as SigMF 1.x,
+                          OUTDIR/NAME.sigmf-meta and OUTDIR/NAME.sigmf-data (NAME: the
+                          recording's name without ".dat"); cu16_le samples, channels 1 and 2
+                          interleaved, sample rate N / sweep time, the carrier the processing
+                          assumes (FMCW 5.6 GHz + bandwidth/2, CW and FSK 5.6 GHz), the start
+                          time in UTC when the name is the window's default
+                          (%Y-%m-%d-%H-%M-%S.dat, local time), and the radar's parameters and
+                          the four header lines under "vorn:". A recording without a header,
+                          or with values outside 0 to 65535, is refused
   -h, --help              show this help
 
 Bad input (missing or malformed header, a non-numeric sample line, a mode the header does not
-allow, an empty file) is reported with the file and line, exit status 2, and nothing is
-written to OUTDIR.
+allow, an empty file; a SigMF recording of another datatype or without "vorn:header") is
+reported with the file and line, exit status 2, and nothing is written to OUTDIR.
 )";
 }
 

@@ -35,6 +35,7 @@ struct ProcessOptions {
     double threshold = 8.0;
     OutputFormat format = OutputFormat::Npy;
     bool bench = false;
+    bool exportSigmf = false;  // convert the recording instead of processing it
     int threads = 0;  // 0: one per processor
     std::string recording;
     std::string outputDirectory;

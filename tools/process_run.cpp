@@ -4,10 +4,13 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
 #include "record/sample_file_reader.h"
+#include "record/sigmf.h"
 #include "tools/block_runner.h"
 #include "tools/npy_writer.h"
 #include "tools/offline_chain.h"
@@ -77,6 +80,40 @@ double Percentile(std::vector<double> values, double fraction) {
     return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
 }
 
+// Writes the recording as SigMF into OUTDIR under the recording's own name.
+int ExportSigmf(const ProcessOptions& options, const record::EntryReadResult& recording,
+                std::ostream& err) {
+    const std::string& path = options.recording;
+    for (std::size_t k = 0; k < recording.entries.size(); ++k) {
+        const record::SampleEntry& e = recording.entries[k];
+        for (const auto& [part, value] : {std::pair{"I", e.re}, std::pair{"Q", e.im}}) {
+            if (value < 0 || value > 65535) {
+                err << "vorn-process: \"" << path << "\": line "
+                    << kHeaderLines + 1 + static_cast<long>(k) << ": " << part << " " << value
+                    << " is outside 0 to 65535, the range of SigMF's "
+                    << "cu16_le\n";
+                return 2;
+            }
+        }
+    }
+    const std::string name = std::filesystem::path(path).filename().string();
+    const std::string meta = record::SigmfMetaPathFor(name);
+    const std::string stem = meta.substr(0, meta.size() - std::strlen(record::kSigmfMetaSuffix));
+    std::error_code ignored;
+    std::filesystem::create_directories(options.outputDirectory, ignored);
+    record::SigmfRecording sigmf;
+    sigmf.header = *recording.header;
+    sigmf.startTime = record::RecordingTimeFromName(stem);
+    sigmf.recorder = record::RecorderName("vorn-process");
+    const record::WriteResult written = record::WriteSigmf(
+        (std::filesystem::path(options.outputDirectory) / meta).string(), sigmf, recording.entries);
+    if (!written.ok) {
+        err << "vorn-process: " << written.message << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int RunVornProcess(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -119,6 +156,7 @@ int RunVornProcess(const std::vector<std::string>& args, std::ostream& out, std:
         return bad(atLine(1, "no header: the sweep parameters of the recording are unknown"));
     }
     const record::FileHeader& header = *recording.header;
+    if (options.exportSigmf) return ExportSigmf(options, recording, err);
     const ProcessMode mode = options.mode.value_or(DefaultMode(header));
     if (const std::string why = CheckHeaderForMode(header, mode); !why.empty())
         return bad("\"" + path + "\": " + why);

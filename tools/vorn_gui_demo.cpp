@@ -87,7 +87,7 @@ void PresetModes(const Ui::Vorn_GUIClass& ui, const DemoSettings& s) {
 void DescribeOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
         "The Vorn-GUI window on a stand-in radar that streams a synthetic scene, or replays a "
-        "recording (\".dat\") in real time. A replay starts with the recording's operating "
+        "recording (\".dat\", or SigMF by its \".sigmf-meta\") in real time. A replay starts with the recording's operating "
         "mode, sweep time, samples per sweep and bandwidth on the form; the radar refuses "
         "any other, and the form then returns to the recording's."));
     parser.addHelpOption();

@@ -20,14 +20,18 @@
 
 namespace {
 
-// Answers the next save dialog with `path`, or cancels it when `path` is empty.
-void AnswerNextSaveDialog(const QString& path) {
+// Answers the next save dialog with `path` (in the file type `filter`, when given), or cancels
+// it when `path` is empty. `offered` receives the dialog's file types and the one preselected.
+void AnswerNextSaveDialog(const QString& path, const QString& filter = {},
+                          QStringList* offered = nullptr) {
     auto* poll = new QTimer();
-    QObject::connect(poll, &QTimer::timeout, [poll, path] {
+    QObject::connect(poll, &QTimer::timeout, [poll, path, filter, offered] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) return;
         poll->stop();
         poll->deleteLater();
+        if (offered) *offered = dialog->nameFilters() << dialog->selectedNameFilter();
+        if (!filter.isEmpty()) dialog->selectNameFilter(filter);
         if (path.isEmpty()) {
             // Closing the dialog asks whether to discard the samples: yes.
             QTimer::singleShot(50, [] {
@@ -95,6 +99,23 @@ TEST_F(RecordingTest, EachModeRecordsBothChannelsWithItsHeader) {
         const auto channels = vorn::record::SplitChannels(file.samples);
         EXPECT_NE(channels.channel1, channels.channel2);
     }
+}
+
+TEST_F(RecordingTest, TheSigmfFileTypeSavesASigmfPairTheDatStayingTheDefault) {
+    QStringList offered;
+    AnswerNextSaveDialog(dir.filePath("rec.dat"), "SigMF Recording (*.sigmf-meta)", &offered);
+    ui().recordButtonStart->click();
+    ASSERT_TRUE(vorn::WaitForRecording(*window));
+    EXPECT_EQ(offered, (QStringList{"Complex Samples (*.dat)", "SigMF Recording (*.sigmf-meta)",
+                                    "Complex Samples (*.dat)"}));
+    EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"rec.sigmf-data", "rec.sigmf-meta"}));
+    const auto file = vorn::record::ReadSampleEntries(dir.filePath("rec.sigmf-meta").toStdString());
+    ASSERT_TRUE(file.ok) << file.message;
+    EXPECT_EQ(file.header->frequencyHz, 5650000000.0);
+    EXPECT_EQ(file.entries.size(), 256000u);
+    EXPECT_TRUE(Streaming());
 }
 
 TEST_F(RecordingTest, ReadOutsFollowTheSettings) {

@@ -1,11 +1,16 @@
-// Sample files: the exact bytes written, failures named with the file and reason, and the plain
-// reader with the fast one held to it (same entries, header, messages and line numbers), whole
-// or broken, with the body split between threads at any line.
+// Sample files and their SigMF form: the exact bytes written, failures named with the file and
+// reason, and the plain reader with the fast one held to it (same entries, header, messages and
+// line numbers), whole or broken, with the body split between threads at any line.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cfloat>
 #include <climits>
@@ -22,6 +27,7 @@
 #include "record/sample_file_format.h"
 #include "record/sample_file_reader.h"
 #include "record/sample_file_writer.h"
+#include "record/sigmf.h"
 #include "temp_dir.h"
 
 namespace vorn::record {
@@ -288,6 +294,136 @@ TEST(SampleFile, FastReaderMatchesOnLongFiles) {
         if (round % 5 == 4) text.pop_back();                                    // no final LF
         for (unsigned threads : {1u, 2u, 3u, 7u}) ExpectSame(text, threads);
     }
+}
+
+// The metadata held to SigMF 1.x's rules and read back into exactly what the ".dat" gives.
+TEST(Sigmf, WritesValidMetadataAndReadsBackTheDatsEntriesAndHeader) {
+    const std::vector<SampleEntry> entries{{0, 65535}, {1110, 291}, {65535, 0}, {7, 32768}};
+    const struct {
+        RecordHeader header;
+        double carrier;
+        const char* mode;
+    } cases[] = {
+        {kSawtooth, 5675000000.0, "fmcw_sawtooth"},
+        {{kModeCw, 5600000000.0, 10.0, 1024, 100000000.0}, 5600000000.0, "cw"},
+        {{kModeFsk, 5600000000.0, 1.0, 128, 100000000.0}, 5600000000.0, "fsk"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        const FileHeader lines = *HeaderLinesFor(c.header);
+        const std::string meta = dir.File(std::string(c.mode) + ".sigmf-meta");
+        ASSERT_TRUE(WriteSigmf(meta, {lines, std::time_t{1772373909}, "vorn-test 1"}, entries).ok);
+
+        QFile file(QString::fromStdString(meta));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QJsonObject top = QJsonDocument::fromJson(file.readAll()).object();
+        for (const char* key : {"global", "captures", "annotations"})
+            EXPECT_TRUE(top.contains(key)) << key;
+        const QJsonObject global = top["global"].toObject();
+        EXPECT_EQ(global["core:datatype"].toString(), "cu16_le");
+        EXPECT_EQ(global["core:version"].toString(), "1.0.0");
+        EXPECT_EQ(global["core:num_channels"].toInt(), 2);
+        EXPECT_EQ(global["core:sample_rate"].toDouble(),
+                  lines.samplesPerSweep / (lines.sweepTimeMs / 1000.0));
+        EXPECT_EQ(global["core:extensions"].toArray()[0].toObject(),
+                  (QJsonObject{{"name", "vorn"}, {"version", "1.0.0"}, {"optional", false}}));
+        EXPECT_EQ(global["vorn:operating_mode"].toString(), c.mode);
+        EXPECT_EQ(global["vorn:header"].toArray(),
+                  (QJsonArray{lines.frequencyHz, lines.sweepTimeMs, lines.samplesPerSweep,
+                              lines.bandwidthHz}));
+        const QJsonArray captures = top["captures"].toArray();
+        ASSERT_FALSE(captures.isEmpty());
+        double previous = -1.0;
+        for (const QJsonValue& capture : captures) {
+            ASSERT_TRUE(capture.toObject()["core:sample_start"].isDouble());
+            EXPECT_GT(capture.toObject()["core:sample_start"].toDouble(), previous);
+            previous = capture.toObject()["core:sample_start"].toDouble();
+        }
+        EXPECT_EQ(captures[0].toObject()["core:frequency"].toDouble(), c.carrier);
+        EXPECT_EQ(captures[0].toObject()["core:datetime"].toString(), "2026-03-01T14:05:09Z");
+        const auto dataSize = std::filesystem::file_size(SigmfDataPath(meta));
+        EXPECT_EQ(dataSize % (4 * 2), 0u) << "whole samples of cu16 on two channels";
+        EXPECT_EQ(dataSize, entries.size() * 4);
+
+        WriteSampleFile(dir.File("x.dat"), c.header,
+                        Samples{{0, 65535}, {1110, 291}, {65535, 0}, {7, 32768}});
+        const EntryReadResult dat = ReadSampleEntries(dir.File("x.dat"));
+        const EntryReadResult sigmf = ReadSampleEntries(meta);
+        ASSERT_TRUE(sigmf.ok) << sigmf.message;
+        EXPECT_EQ(sigmf.header, dat.header);
+        EXPECT_EQ(sigmf.entries, dat.entries);
+        EXPECT_EQ(TransmitCarrierHz(*sigmf.header), c.carrier);
+    }
+}
+
+TEST(Sigmf, RefusesWhatItCannotHoldOrReadAndLeavesNoFileBehind) {
+    TempDir dir;
+    const FileHeader lines = *HeaderLinesFor(kSawtooth);
+    for (const Samples& bad : {Samples{{1, 2}, {-1, 5}}, Samples{{1, 2}, {3, 65536}}}) {
+        const WriteResult result = WriteSigmf(dir.File("a.sigmf-meta"), {lines, {}, "t"}, bad);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.message.find("frame 1, channel 2"), std::string::npos) << result.message;
+        EXPECT_NE(result.message.find("outside 0 to 65535"), std::string::npos) << result.message;
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path));
+    }
+    EXPECT_FALSE(WriteSigmf(dir.File("none/a.sigmf-meta"), {lines, {}, "t"}, Samples{}).ok);
+
+    const std::string good = dir.File("good.sigmf-meta");
+    ASSERT_TRUE(WriteSigmf(good, {lines, {}, "t"}, Samples{{1, 2}, {3, 4}}).ok);
+    const std::string json = Slurp(good);
+    const auto edited = [&](const std::string& from, const std::string& to) {
+        std::string text = json;
+        const std::size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? text : text.replace(at, from.size(), to);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {edited("cu16_le", "ci16_le"), "core:datatype \"ci16_le\": only cu16_le"},
+        {edited("\"vorn:header\"", "\"vorn:other\""), "no vorn:header"},
+        {edited("\"core:num_channels\": 2", "\"core:num_channels\": 1"), "core:num_channels 1"},
+        {"{\"global\": ", "not SigMF metadata"},
+    };
+    for (const auto& [text, message] : cases) {
+        std::ofstream(dir.File("bad.sigmf-meta"), std::ios::trunc) << text;
+        std::filesystem::copy_file(SigmfDataPath(good), dir.File("bad.sigmf-data"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        const EntryReadResult read = ReadSampleEntries(dir.File("bad.sigmf-meta"));
+        EXPECT_FALSE(read.ok);
+        EXPECT_TRUE(read.entries.empty());
+        EXPECT_NE(read.message.find(message), std::string::npos) << read.message;
+    }
+    std::ofstream(SigmfDataPath(good), std::ios::app) << "xyz";
+    EXPECT_NE(ReadSampleEntries(good).message.find("holds 11 bytes, not whole frames of 8"),
+              std::string::npos);
+    std::filesystem::remove(SigmfDataPath(good));
+    EXPECT_NE(ReadSampleEntries(good).message.find("Cannot read"), std::string::npos);
+}
+
+TEST(Sigmf, NamesAndTimesFollowTheDefaultFileName) {
+    const std::pair<std::string, std::string> names[] = {
+        {"rec.dat", "rec.sigmf-meta"},
+        {"rec.sigmf-data", "rec.sigmf-meta"},
+        {"rec.sigmf-meta", "rec.sigmf-meta"},
+        {"rec", "rec.sigmf-meta"},
+    };
+    for (const auto& [chosen, meta] : names) EXPECT_EQ(SigmfMetaPathFor(chosen), meta);
+    EXPECT_EQ(SigmfDataPath("a/rec.sigmf-meta"), "a/rec.sigmf-data");
+
+    // Local time two hours east of UTC.
+    const std::string saved = std::getenv("TZ") ? std::getenv("TZ") : "";
+    ::setenv("TZ", "EET-2", 1);
+    ::tzset();
+    EXPECT_EQ(RecordingTimeFromName("2026-03-01-14-05-09.dat"), std::time_t{1772366709});
+    EXPECT_EQ(RecordingTimeFromName("2026-03-01-14-05-09"), std::time_t{1772366709});
+    for (const char* odd : {"2026-13-01-14-05-09", "2026-02-30-14-05-09", "2026-03-01-14-05-9",
+                            "2026-03-01T14-05-09", "recording.dat", "2026-03-01-14-05-09.txt"})
+        EXPECT_FALSE(RecordingTimeFromName(odd)) << odd;
+    if (saved.empty())
+        ::unsetenv("TZ");
+    else
+        ::setenv("TZ", saved.c_str(), 1);
+    ::tzset();
 }
 
 }  // namespace

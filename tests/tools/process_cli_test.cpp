@@ -1,7 +1,11 @@
-// vorn-process and vorn-gui-demo as a user meets them: the files and their format, and every
+// vorn-process and vorn-gui-demo as a user meets them: the files and their format, SigMF
+// conversion, and every
 // bad input refused with the file and line, exit status 2 and an untouched output directory.
 #include <gtest/gtest.h>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -117,7 +121,8 @@ TEST_F(ProcessCli, BadCommandLinesOfBothProgramsExitWithStatusTwo) {
     }
     const ProcessRun help = RunVornProcess({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains("--threads") && help.out.contains("detections.csv"));
+    EXPECT_TRUE(help.out.contains("--threads") && help.out.contains("detections.csv") &&
+                help.out.contains("--export-sigmf"));
     const ProcessRun demoHelp = RunDemo({"--help"});
     EXPECT_EQ(demoHelp.exitCode, 0);
     EXPECT_TRUE(demoHelp.out.contains("--replay") && demoHelp.out.contains("--screenshot"));
@@ -173,6 +178,96 @@ TEST_F(ProcessCli, CsvFormatWritesOneLinePerBlockRowAndBenchTimesBlocks) {
     EXPECT_TRUE(bench.out.contains("blocks 3") && bench.out.contains("median") &&
                 bench.out.contains("95th percentile"))
         << bench.out.toStdString();
+}
+
+TEST_F(ProcessCli, ExportSigmfNamesTheFilesAfterTheRecordingAndRefusesWhatItCannotConvert) {
+    qputenv("TZ", "EET-2");  // the name's local time is two hours ahead of UTC
+    const QString named = dir.filePath("2026-03-01-14-05-09.dat");
+    QFile::copy(Write(kFmcwHeader + Frames(128)), named);
+    const ProcessRun run = RunVornProcess({"--export-sigmf", named, out});
+    qunsetenv("TZ");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(DirectoryEntries(out),
+              (QStringList{"2026-03-01-14-05-09.sigmf-data", "2026-03-01-14-05-09.sigmf-meta"}));
+    QFile meta(out + "/2026-03-01-14-05-09.sigmf-meta");
+    ASSERT_TRUE(meta.open(QIODevice::ReadOnly));
+    const QJsonObject capture =
+        QJsonDocument::fromJson(meta.readAll())["captures"].toArray()[0].toObject();
+    EXPECT_EQ(capture["core:datetime"].toString(), "2026-03-01T12:05:09Z");
+    EXPECT_EQ(capture["core:frequency"].toDouble(), 5650000000.0);
+    QDir(out).removeRecursively();
+
+    const QString sigmf = dir.filePath("in.sigmf-meta");
+    const QByteArray global = R"({"core:datatype": "cu16_le", "core:num_channels": 2)";
+    const struct {
+        QString input;
+        QByteArray content;
+        QString message;
+        QStringList options = {"--export-sigmf"};
+    } cases[] = {
+        {input, Frames(256), "\"" + input + "\": line 1: no header"},
+        {input, kFmcwHeader + "1+1i\n2+2i\n3+70000i\n4+4i\n",
+         "line 7: Q 70000 is outside 0 to 65535"},
+        {input,
+         kFmcwHeader + Frames(128),
+         "--mode does not apply to --export-sigmf",
+         {"--export-sigmf", "--mode", "range"}},
+        {sigmf, R"({"global": {"core:datatype": "ci16_le"}})", "core:datatype \"ci16_le\""},
+        {sigmf, R"({"global": )" + global + "}}", "no vorn:header"},
+        {sigmf,
+         R"({"global": )" + global + R"(, "vorn:header": [5.8e9, 1, 128, 0]}})",
+         "--mode range does not fit a CW recording",
+         {"--mode", "range"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        QFile file(c.input);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.content);
+        file.close();
+        QFile data(dir.filePath("in.sigmf-data"));
+        ASSERT_TRUE(data.open(QIODevice::WriteOnly));
+        data.write(QByteArray(8 * 128, '\1'));
+        data.close();
+        const ProcessRun refused = RunVornProcess(c.options + QStringList{c.input, out});
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_TRUE(refused.err.startsWith("vorn-process: ")) << refused.err.toStdString();
+        EXPECT_TRUE(refused.err.contains(c.message)) << refused.err.toStdString();
+        EXPECT_TRUE(DirectoryEntries(out).isEmpty());
+    }
+}
+
+// Converted, a recording gives every mode's output byte for byte as its ".dat" does.
+TEST(ProcessSigmf, AConvertedRecordingGivesTheDatsResultsInEveryMode) {
+    const struct {
+        int operating;
+        QStringList modes;
+    } recordings[] = {{kFmcw, {"range", "rvmap", "velocity"}}, {kCw, {"cw"}}, {kFsk, {"fsk"}}};
+    for (const auto& r : recordings) {
+        QTemporaryDir dir;
+        const QString dat = dir.filePath("rec.dat");
+        RecordWithWindow(OneTarget(9.0, 2.0), r.operating, 2 * 64 * 128, dat);
+        const ProcessRun run = RunVornProcess({"--export-sigmf", dat, dir.filePath("sigmf")});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QString inputs[] = {dat, dir.filePath("sigmf/rec.sigmf-meta")};
+        for (const QString& mode : r.modes) {
+            SCOPED_TRACE(mode.toStdString());
+            QString outputs[2];
+            for (int k = 0; k < 2; ++k) {
+                outputs[k] = dir.filePath(mode + QString::number(k));
+                const ProcessRun processed =
+                    RunVornProcess({"--mode", mode, inputs[k], outputs[k]});
+                ASSERT_EQ(processed.exitCode, 0) << processed.err.toStdString();
+            }
+            const QStringList files = DirectoryEntries(outputs[0]);
+            EXPECT_EQ(DirectoryEntries(outputs[1]), files);
+            for (const QString& name : files) {
+                QFile a(outputs[0] + "/" + name), b(outputs[1] + "/" + name);
+                ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+                EXPECT_TRUE(a.readAll() == b.readAll()) << name.toStdString();
+            }
+        }
+    }
 }
 
 TEST(DemoCli, ReplaysARecordingAndSavesAScreenshot) {
