@@ -1,0 +1,131 @@
+// The window and the shipped program on the unchanged libusb, the radar behind usbdevfs.
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <functional>
+
+#include "../app/window_fixture.h"
+#include "device/libusb_backend.h"
+#include "usbdevfs_radar.h"
+
+namespace vorn::test {
+namespace {
+
+class KernelWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kernel.Plug(radar);
+        window = std::make_unique<Vorn_GUI>(std::make_shared<LibusbBackend>());
+    }
+    void TearDown() override {
+        window.reset();
+        EXPECT_EQ(kernel.UnknownRequests(), "");
+    }
+    const Ui::Vorn_GUIClass& ui() const { return window->form(); }
+    QString status() const { return ui().statusBar->currentMessage(); }
+    void Tick() { ASSERT_TRUE(RunTick(*window)); }
+
+    UsbdevfsRadar kernel;
+    std::shared_ptr<sim::SimRadar> radar = std::make_shared<sim::SimRadar>();
+    std::unique_ptr<Vorn_GUI> window;
+};
+
+TEST_F(KernelWindowTest, StreamsEveryModeRecordsAndLosesTheRadar) {
+    ASSERT_EQ(ui().comboDevices->itemText(0), "Tarkel");
+    ui().buttonActivateDevice->click();
+    ASSERT_EQ(status(), "Device Streaming...");
+    for (QAbstractButton* mode :
+         {ui().radioOperationMode_1, ui().radioOperationMode_5, ui().radioOperationMode_4}) {
+        mode->click();
+        for (int i = 0; i < 3; ++i) {
+            Tick();
+            EXPECT_TRUE(status().startsWith("Update Time: ")) << status().toStdString();
+        }
+    }
+    QTemporaryDir dir;
+    ui().recordTimeSeconds->setValue(1);
+    AnswerNextSaveDialog(dir.filePath("rec.dat"));
+    ui().recordButtonStart->click();
+    ASSERT_TRUE(WaitForRecording(*window));
+    EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples");
+
+    kernel.Unplug();
+    Tick();
+    EXPECT_EQ(status(), "Error: Received wrong number of samples from radar.");
+    // libusb learns of the removal from the udev event, which comes on its own thread.
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        ui().buttonRefreshDeviceList->click();
+    } while (ui().comboDevices->itemText(0) != "No Devices Found" && waited.elapsed() < 5000);
+    EXPECT_EQ(ui().comboDevices->itemText(0), "No Devices Found");
+}
+
+// Each fault through the kernel's interface ends streaming with the message it gives on the
+// stand-in's own back end.
+TEST_F(KernelWindowTest, FaultsGiveTheirMessages) {
+    struct Case {
+        const char* name;
+        std::function<void()> fault;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"stalled stream", [this] { radar->UpdateFaults([](auto& f) { f.stalledStream = true; }); },
+         "Error: Did not receive requested number of samples."},
+        {"short stream", [this] { radar->UpdateFaults([](auto& f) { f.shortStream = true; }); },
+         "Error: Did not receive requested number of samples."},
+        {"stalled firmware request",
+         [this] {
+             const int next = radar->vendorRequestCount();  // counted since power-up
+             radar->UpdateFaults([next](auto& f) { f.failVendorRequestAt = next + 1; });
+         },
+         "Error: Firmware Update Failed!"},
+        {"unplugged", [this] { kernel.Unplug(); },
+         "Error: Did not receive requested number of samples."},
+    };
+    for (const Case& c : cases) {
+        radar->UpdateFaults([](auto& f) { f = {}; });
+        ui().buttonRefreshDeviceList->click();
+        ASSERT_EQ(ui().comboDevices->itemText(0), "Tarkel") << c.name;
+        if (c.message == std::string("Error: Firmware Update Failed!")) {
+            c.fault();
+            ui().buttonActivateDevice->click();
+        } else {
+            ui().buttonActivateDevice->click();
+            ASSERT_EQ(status(), "Device Streaming...") << c.name;
+            c.fault();
+            Tick();
+        }
+        EXPECT_EQ(status(), c.message) << c.name;
+        if (ui().buttonActivateDevice->isChecked()) ui().buttonActivateDevice->click();
+    }
+}
+
+// The shipped program, started in the test bed: the test bed's variables and the preload reach
+// it through the environment, and this process keeps answering its ioctls.
+TEST_F(KernelWindowTest, TheProgramFindsTheRadarAndRunsWithoutWarnings) {
+    window.reset();  // the program has the radar to itself
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QT_MESSAGE_PATTERN", "%{type}: %{message}");
+    QTemporaryDir runtime;  // Qt warns without one
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    program.setProcessEnvironment(env);
+    program.start(VORN_GUI_PROGRAM, QStringList());
+    ASSERT_TRUE(program.waitForStarted(10000));
+    EXPECT_FALSE(program.waitForFinished(5000)) << "the program ended by itself";
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(10000));
+    const QString log = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_TRUE(log.contains("info: 1 radar found: bus 1 port 1")) << log.toStdString();
+    // The offscreen platform's own remark on showMaximized() is no warning of the program's.
+    const QString ours =
+        QString(log).remove("warning: This plugin does not support propagateSizeHints()");
+    EXPECT_FALSE(ours.contains("warning:")) << log.toStdString();
+    EXPECT_FALSE(log.contains("critical:")) << log.toStdString();
+}
+
+}  // namespace
+}  // namespace vorn::test
