@@ -11,6 +11,7 @@ packages=(
   libqwt-qt5-dev
   libfftw3-dev
   libusb-1.0-0-dev
+  umockdev libumockdev-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   clang libclang-rt-14-dev

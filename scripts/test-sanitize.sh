@@ -17,6 +17,9 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON -D
   -DVORN_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS=-Wno-maybe-uninitialized >/dev/null
 cmake --build build-asan -j"$(nproc)"
 built=$SECONDS
+# The usb-kernel label runs under umockdev's preloaded library, which then loads before libasan,
+# and ASan refuses to run unless it is first. It exercises the unchanged libusb, which is not
+# instrumented anyway; the plain pass runs it.
 QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure --no-tests=error \
-  -j"$(nproc)" --timeout 1800
+  -LE usb-kernel -j"$(nproc)" --timeout 1800
 echo "sanitizer suite: build $((built - start)) s, tests $((SECONDS - built)) s"
