@@ -13,7 +13,7 @@ packages=(
   libusb-1.0-0-dev
   umockdev libumockdev-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth xdotool
   clang libclang-rt-14-dev
   appstream desktop-file-utils dpkg-dev
 )
