@@ -143,9 +143,8 @@ void UsbdevfsRadar::State::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* 
         umockdev_ioctl_data_set_ptr(slot, 0, u.urb);
         umockdev_ioctl_data_unref(slot);
         umockdev_ioctl_client_complete(client, 0, 0);
-        mutex.unlock();  // the worker may still be taking the lock on its way out
+        // Done is set under the lock as the worker's last step, so it is ending already.
         if (u.worker.joinable()) u.worker.join();
-        mutex.lock();
         urbs.erase(it);
         return;
     }
@@ -277,12 +276,13 @@ UsbdevfsRadar::UsbdevfsRadar() : state_(std::make_unique<State>()) {
 UsbdevfsRadar::~UsbdevfsRadar() {
     if (state_->testbed == nullptr) return;
     if (state_->radar) state_->radar->Unplug();  // wakes workers that still wait
+    umockdev_testbed_detach_ioctl(state_->testbed, kDevNode, nullptr);
+    std::list<std::unique_ptr<Urb>> urbs;
     {
         std::lock_guard<std::mutex> lock(state_->mutex);
-        for (auto& u : state_->urbs) u->cancel.Cancel();
+        urbs.swap(state_->urbs);
     }
-    umockdev_testbed_detach_ioctl(state_->testbed, kDevNode, nullptr);
-    state_->urbs.clear();
+    urbs.clear();  // cancels and joins the workers, which take the lock on their way out
     g_object_unref(state_->handler);
     g_object_unref(state_->testbed);
 }

@@ -103,11 +103,13 @@ TEST_F(KernelWindowTest, FaultsGiveTheirMessages) {
     }
 }
 
-// A helper program outside the test bed: umockdev's preload is not for it.
-QString RunHelper(const QString& program, const QStringList& args, int timeoutMs = 10000) {
+// A helper program on the X server, outside the test bed: umockdev's preload is not for it.
+QString RunHelper(const QString& display, const QString& program, const QStringList& args,
+                  int timeoutMs = 10000) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("LD_PRELOAD");
+    env.insert("DISPLAY", display);
     p.setProcessEnvironment(env);
     p.start(program, args);
     p.waitForFinished(timeoutMs);
@@ -126,10 +128,12 @@ TEST_F(KernelWindowTest, TheProgramFindsTheRadarAndStreamsWithoutWarnings) {
     xserver.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
     ASSERT_TRUE(xserver.waitForReadyRead(10000)) << "Xvfb did not start";
     const QString display = ":" + QString::fromLatin1(xserver.readLine()).trimmed();
-    qputenv("DISPLAY", display.toLatin1());
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // Only the children get the display: setenv() here would race with the getenv() calls the
+    // preload makes on other threads.
+    env.insert("DISPLAY", display);
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("QT_MESSAGE_PATTERN", "%{type}: %{message}");
     QTemporaryDir runtime;  // Qt warns without one
@@ -139,9 +143,10 @@ TEST_F(KernelWindowTest, TheProgramFindsTheRadarAndStreamsWithoutWarnings) {
     ASSERT_TRUE(program.waitForStarted(10000));
 
     // Where the button sits in a window of the program's size.
-    const QStringList geometry = RunHelper("xdotool", {"search", "--sync", "--name", "^Vorn-GUI$",
-                                                       "getwindowgeometry", "--shell"})
-                                     .split('\n');
+    const QStringList geometry =
+        RunHelper(display, "xdotool",
+                  {"search", "--sync", "--name", "^Vorn-GUI$", "getwindowgeometry", "--shell"})
+            .split('\n');
     auto value = [&geometry](const QString& key) {
         for (const QString& line : geometry)
             if (line.startsWith(key + "=")) return line.mid(key.size() + 1);
@@ -157,8 +162,9 @@ TEST_F(KernelWindowTest, TheProgramFindsTheRadarAndStreamsWithoutWarnings) {
     const QPushButton* button = layout.form().buttonActivateDevice;
     const QPoint at = button->mapTo(&layout, button->rect().center());
     QApplication::setFont(font);
-    RunHelper("xdotool", {"mousemove", "--window", value("WINDOW"), QString::number(at.x()),
-                          QString::number(at.y()), "click", "1"});
+    RunHelper(display, "xdotool",
+              {"mousemove", "--window", value("WINDOW"), QString::number(at.x()),
+               QString::number(at.y()), "click", "1"});
 
     EXPECT_FALSE(program.waitForFinished(5000)) << "the program ended by itself";
     EXPECT_TRUE(radar->StreamingEnabled()) << "the click did not activate the radar";
