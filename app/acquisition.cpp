@@ -70,8 +70,8 @@ void Vorn_GUI::EnableDisplayControls(bool enabled) {
     ui.DisplayProperties->setEnabled(enabled);
 }
 
-void Vorn_GUI::on_spinBoxPUpdateRate_valueChanged() {
-    updateIntervalMs = ui.spinBoxPUpdateRate->value();
+void Vorn_GUI::on_spinBoxPUpdateRate_valueChanged(int value) {
+    updateIntervalMs = value;
     if (ui.buttonActivateDevice->isChecked() && streamTimer)
         streamTimer->setInterval(updateIntervalMs);
 }

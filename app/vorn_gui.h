@@ -93,7 +93,9 @@ signals:
 private slots:
     void on_buttonRefreshDeviceList_clicked();
     void on_buttonActivateDevice_clicked();
-    void on_spinBoxPUpdateRate_valueChanged();
+    // Takes the int so that the form connects it to valueChanged(int) alone: the bare name
+    // fits the QString overload too, and Qt warns about the choice at every start.
+    void on_spinBoxPUpdateRate_valueChanged(int value);
     void ReadStream();
     bool UpdateOperatingParameters();
     void UpdateDisplayParameters();

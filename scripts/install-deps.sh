@@ -11,8 +11,9 @@ packages=(
   libqwt-qt5-dev
   libfftw3-dev
   libusb-1.0-0-dev
+  umockdev libumockdev-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth xdotool
   clang libclang-rt-14-dev
   appstream desktop-file-utils dpkg-dev
 )

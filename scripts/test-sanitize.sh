@@ -17,8 +17,11 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON -D
   -DVORN_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS=-Wno-maybe-uninitialized >/dev/null
 cmake --build build-asan -j"$(nproc)"
 built=$SECONDS
+# The usb-kernel label runs under umockdev's preloaded library, which then loads before libasan,
+# and ASan refuses to run unless it is first. It exercises the unchanged libusb, which is not
+# instrumented anyway; the plain pass runs it.
 QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure --no-tests=error \
-  -j"$(nproc)" --timeout 1800
+  -LE usb-kernel -j"$(nproc)" --timeout 1800
 # The device layer and the stand-in, without widgets, also under the thread sanitizer: the
 # radar's worker, calling a read off and unplugging cross threads there.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE_THREAD=ON \

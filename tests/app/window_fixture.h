@@ -1,8 +1,12 @@
 #pragma once
 // A window on one stand-in radar that streams as fast as asked, with helpers to drive it.
-#include <QMetaObject>
-#include <QTimer>
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QTimer>
 
 #include <memory>
 
@@ -11,6 +15,33 @@
 #include "device/radar_device.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_radar.h"
+
+// Answers the next save dialog with `path` (in the file type `filter`, when given), or cancels
+// it when `path` is empty. `offered` receives the dialog's file types and the one preselected.
+inline void AnswerNextSaveDialog(const QString& path, const QString& filter = {},
+                          QStringList* offered = nullptr) {
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, [poll, path, filter, offered] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        poll->stop();
+        poll->deleteLater();
+        if (offered) *offered = dialog->nameFilters() << dialog->selectedNameFilter();
+        if (!filter.isEmpty()) dialog->selectNameFilter(filter);
+        if (path.isEmpty()) {
+            // Closing the dialog asks whether to discard the samples: yes.
+            QTimer::singleShot(50, [] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                    box->button(QMessageBox::Discard)->click();
+            });
+            dialog->reject();
+        } else {
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        }
+    });
+    poll->start(10);
+}
 
 class WindowTest : public ::testing::Test {
 protected:

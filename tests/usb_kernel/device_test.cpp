@@ -1,0 +1,157 @@
+// The device layer on the unchanged libusb, which reaches the stand-in radar through usbdevfs.
+// A device node that may not be opened is left to the fake libusb (libusb_backend_test.cpp):
+// these tests run as root, for whom umockdev cannot make open() fail.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "../sim/sim_test_support.h"
+#include "device/libusb_backend.h"
+#include "device/radar_constants.h"
+#include "usbdevfs_radar.h"
+
+namespace vorn::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class KernelDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kernel.Plug(radar);
+        backend = std::make_shared<LibusbBackend>();
+        device = std::make_unique<RadarDevice>(backend);
+    }
+    void TearDown() override {
+        device.reset();
+        backend.reset();
+        EXPECT_EQ(kernel.UnknownRequests(), "");
+    }
+    // Interface, endpoints, firmware and one parameter block, as the window activates.
+    void Activate(std::uint16_t word = 0xA000) {
+        ASSERT_EQ(device->RefreshDevices(), 1);
+        ASSERT_EQ(device->interfaceSelected = device->SelectStreamingInterface(), 1);
+        device->outEndPointIndex = device->FindEndPoint(kParameterEndpoint);
+        device->inEndPointIndex = device->FindEndPoint(kSampleEndpoint);
+        ASSERT_NE(device->outEndPointIndex, 0);
+        ASSERT_NE(device->inEndPointIndex, 0);
+        const auto records = sim::test::FirmwareRecords();
+        ASSERT_EQ(device->DownloadFirmware(records), static_cast<int>(records.size()));
+        ASSERT_EQ(WriteWord(word), kParameterBlockBytes);
+    }
+    int WriteWord(std::uint16_t word) {
+        const auto block = RadarDevice::BuildParameterBlock(word);
+        return device->WriteBlock(block.data(), static_cast<int>(block.size()));
+    }
+    UsbStatus FailureStatus() const {
+        return device->LastFailure() ? device->LastFailure()->status : UsbStatus::Ok;
+    }
+    std::string FailureName() const {
+        return device->LastFailure() ? device->LastFailure()->backendError : "";
+    }
+
+    UsbdevfsRadar kernel;
+    std::shared_ptr<sim::SimRadar> radar = std::make_shared<sim::SimRadar>();
+    std::shared_ptr<LibusbBackend> backend;
+    std::unique_ptr<RadarDevice> device;
+    std::vector<std::complex<double>> samples;
+};
+
+TEST_F(KernelDeviceTest, ListsOpensAndRunsTheFirmware) {
+    const auto found = backend->ListDevices();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].vendorId, kRadarVendorId);
+    EXPECT_EQ(found[0].productId, kRadarProductId);
+    EXPECT_EQ(found[0].location, "bus 1 port 1");
+    Activate(RadarDevice::ComposeParameterWord(1, 2, 1, 0));
+    EXPECT_TRUE(radar->StreamingEnabled()) << "the downloaded program set up both FIFOs";
+    EXPECT_EQ(radar->parameterBlocksAccepted(), 1);
+    EXPECT_EQ(radar->parameters().samplesPerSweep, 256);
+}
+
+TEST_F(KernelDeviceTest, BurstsInEveryModeAndARecordingSizedRead) {
+    ASSERT_NO_FATAL_FAILURE(Activate());
+    struct Case {
+        int mode, samplesCode, frames;
+        int (RadarDevice::*read)(std::vector<std::complex<double>>&, int, int);
+        int expected;
+    };
+    const Case cases[] = {
+        {0, 0, 128 * 64, &RadarDevice::ReadChannel1, 128 * 64},      // FMCW burst
+        {0, 1, 256, &RadarDevice::ReadChannel2, 256},                // FMCW, channel 2
+        {3, 3, 1024 * 16, &RadarDevice::ReadChannel1, 1024 * 16},    // CW
+        {2, 0, 2048, &RadarDevice::ReadBothChannels, 2 * 2048},      // FSK, both channels
+        {0, 0, 128 * 1000, &RadarDevice::ReadBothChannels, 256000},  // 1 s recording, 1 ms sweeps
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(WriteWord(RadarDevice::ComposeParameterWord(0, 0, c.samplesCode, c.mode)),
+                  kParameterBlockBytes);
+        EXPECT_EQ(((*device).*c.read)(samples, c.frames, 5000), c.expected) << c.mode;
+        EXPECT_EQ(static_cast<int>(radar->parameters().mode), c.mode);
+    }
+}
+
+TEST_F(KernelDeviceTest, FaultsReachTheHostAsLibusbReportsThem) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::SimFaults&)> fault;
+        UsbStatus status;
+    };
+    const Case cases[] = {
+        {"stalled stream", [](sim::SimFaults& f) { f.stalledStream = true; }, UsbStatus::Timeout},
+        {"short stream", [](sim::SimFaults& f) { f.shortStream = true; }, UsbStatus::Ok},
+    };
+    ASSERT_NO_FATAL_FAILURE(Activate());
+    for (const Case& c : cases) {
+        radar->UpdateFaults(c.fault);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_LT(device->ReadChannel1(samples, 1024, 300), 1024) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << c.name;
+        EXPECT_EQ(FailureStatus(), c.status) << c.name;
+        radar->UpdateFaults([](sim::SimFaults& f) { f = {}; });
+        EXPECT_EQ(device->ReadChannel1(samples, 1024, 1000), 1024) << "after " << c.name;
+    }
+}
+
+TEST_F(KernelDeviceTest, AStalledFirmwareRequestFailsTheDownload) {
+    radar->faults().failVendorRequestAt = 3;
+    ASSERT_EQ(device->RefreshDevices(), 1);
+    const auto records = sim::test::FirmwareRecords();
+    EXPECT_LT(device->DownloadFirmware(records), static_cast<int>(records.size()));
+    EXPECT_EQ(FailureStatus(), UsbStatus::Pipe);
+    EXPECT_EQ(FailureName(), "LIBUSB_ERROR_PIPE");
+}
+
+// A read the radar never answers, ended from another thread by an unplug or by the host.
+TEST_F(KernelDeviceTest, ABlockedReadEndsPromptlyWhenUnpluggedOrCalledOff) {
+    struct Case {
+        const char* name;
+        std::function<void()> end;
+        UsbStatus status;
+    };
+    const Case cases[] = {
+        {"abort", [this] { device->AbortTransfers(); }, UsbStatus::Cancelled},
+        {"unplug", [this] { kernel.Unplug(); }, UsbStatus::NoDevice},
+    };
+    ASSERT_NO_FATAL_FAILURE(Activate());
+    radar->UpdateFaults([](sim::SimFaults& f) { f.stalledStream = true; });
+    for (const Case& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        auto ender = std::async(std::launch::async, [&c] {
+            std::this_thread::sleep_for(200ms);
+            c.end();
+        });
+        EXPECT_EQ(device->ReadChannel1(samples, 1024, 20000), 0) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << c.name;
+        EXPECT_EQ(FailureStatus(), c.status) << c.name;
+        ender.get();
+        device->ClearAbort();
+    }
+    EXPECT_EQ(WriteWord(0xA000), 0) << "the device is gone";
+    EXPECT_EQ(FailureStatus(), UsbStatus::NoDevice);
+}
+
+}  // namespace
+}  // namespace vorn::test
