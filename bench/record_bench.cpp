@@ -9,6 +9,7 @@
 #include <string>
 
 #include "dsp/fmcw_range.h"
+#include "plain_sample_parser.h"
 #include "record/sample_file_reader.h"
 #include "record/sample_file_writer.h"
 

@@ -1,11 +1,29 @@
 #include "dsp/fft.h"
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <utility>
 
 namespace vorn::dsp {
+
+namespace {
+
+// vorn-process runs chains on several threads, and a chain plans whenever a window or size
+// changes: every fftw_plan_* and fftw_destroy_plan goes through this one lock.
+std::mutex& PlannerMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+void DestroyPlan(fftw_plan plan) {
+    if (plan == nullptr) return;
+    const std::lock_guard<std::mutex> lock(PlannerMutex());
+    fftw_destroy_plan(plan);
+}
+
+}  // namespace
 
 FftwBuffer::FftwBuffer(std::size_t count) : size_(count) {
     if (count == 0) return;
@@ -39,28 +57,34 @@ FftPlan::FftPlan(fftw_plan plan) : plan_(plan) {
 }
 
 FftPlan::~FftPlan() {
-    if (plan_ != nullptr) fftw_destroy_plan(plan_);
+    DestroyPlan(plan_);
 }
 
 FftPlan::FftPlan(FftPlan&& other) noexcept : plan_(std::exchange(other.plan_, nullptr)) {}
 
 FftPlan& FftPlan::operator=(FftPlan&& other) noexcept {
     if (this != &other) {
-        if (plan_ != nullptr) fftw_destroy_plan(plan_);
+        DestroyPlan(plan_);
         plan_ = std::exchange(other.plan_, nullptr);
     }
     return *this;
 }
 
 FftPlan FftPlan::Forward1d(int size, fftw_complex* in, fftw_complex* out) {
-    return FftPlan(fftw_plan_dft_1d(size, in, out, FFTW_FORWARD, FFTW_ESTIMATE));
+    std::unique_lock<std::mutex> lock(PlannerMutex());
+    const fftw_plan plan = fftw_plan_dft_1d(size, in, out, FFTW_FORWARD, FFTW_ESTIMATE);
+    lock.unlock();
+    return FftPlan(plan);
 }
 
 FftPlan FftPlan::ForwardMany(int size, int howMany, fftw_complex* in, int inStride, int inDistance,
                              fftw_complex* out, int outStride, int outDistance) {
     int n[] = {size};
-    return FftPlan(fftw_plan_many_dft(1, n, howMany, in, n, inStride, inDistance, out, n, outStride,
-                                      outDistance, FFTW_FORWARD, FFTW_ESTIMATE));
+    std::unique_lock<std::mutex> lock(PlannerMutex());
+    const fftw_plan plan = fftw_plan_many_dft(1, n, howMany, in, n, inStride, inDistance, out, n,
+                                              outStride, outDistance, FFTW_FORWARD, FFTW_ESTIMATE);
+    lock.unlock();
+    return FftPlan(plan);
 }
 
 void FftPlan::Execute() const {

@@ -1,6 +1,7 @@
 #pragma once
 // Owning wrappers for FFTW buffers and plans. Both are move-only: a copied plan or buffer would
-// be destroyed twice. FFTW's planner is not thread-safe; all of this runs on one thread.
+// be destroyed twice. FFTW's planner is not thread-safe, so creating and destroying plans takes
+// one lock shared by every thread; executing distinct plans needs none and takes none.
 #include <fftw3.h>
 
 #include <cstddef>

@@ -133,8 +133,14 @@ bool ParseSampleLine(std::string_view line, SampleEntry& entry) {
 }
 
 BodyParse ParseSampleBody(std::string_view body, unsigned threads) {
-    std::size_t partCount = std::max<std::size_t>(1, threads);
-    partCount = std::min(partCount, std::max<std::size_t>(1, body.size() / kMinBytesPerThread));
+    const std::size_t partCount =
+        std::min(std::max<std::size_t>(1, threads),
+                 std::max<std::size_t>(1, body.size() / kMinBytesPerThread));
+    return detail::ParseSampleBodyInParts(body, partCount);
+}
+
+BodyParse detail::ParseSampleBodyInParts(std::string_view body, std::size_t partCount) {
+    partCount = std::max<std::size_t>(1, partCount);
 
     // Parts end just after a line end, so no line is split between two of them.
     std::vector<std::string_view> parts;

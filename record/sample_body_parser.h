@@ -2,6 +2,7 @@
 // The sample lines of a ".dat" file, parsed fast: a tight loop for the well-formed lines the
 // window writes, the careful parse for everything else, so that both accept the same lines with
 // the same values.
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -32,5 +33,11 @@ struct BodyParse {
 // Every line of `body` must be a sample line; LF or CR LF line ends, the last one optional.
 // With more than one thread the body is cut at line ends into parts parsed side by side.
 BodyParse ParseSampleBody(std::string_view body, unsigned threads);
+
+namespace detail {
+// ParseSampleBody cut into exactly `parts` parts whatever the body's size, one thread each, so
+// that small bodies can put the cuts anywhere.
+BodyParse ParseSampleBodyInParts(std::string_view body, std::size_t parts);
+}  // namespace detail
 
 }  // namespace vorn::record

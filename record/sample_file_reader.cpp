@@ -51,13 +51,6 @@ bool ParseWhole(std::string_view text, T& value) {
     return result.ec == std::errc() && result.ptr == end;
 }
 
-bool ParseSampleValue(std::string_view line, std::complex<double>& sample) {
-    SampleEntry entry;
-    if (!ParseSampleLine(line, entry)) return false;
-    sample = {static_cast<double>(entry.re), static_cast<double>(entry.im)};
-    return true;
-}
-
 std::string LineError(long number, const std::string& what) {
     return "line " + std::to_string(number) + ": " + what;
 }
@@ -79,11 +72,6 @@ std::string FirstLineError(std::string_view line) {
                      "expected the frequency in Hz (a decimal number) or a sample "
                      "(<int>+<int>i)" +
                          Got(true, line));
-}
-
-std::string OddCountError(std::size_t entries) {
-    return "odd number of samples (" + std::to_string(entries) +
-           "): channel 2 of the last frame is missing";
 }
 
 // Reads the header lines after the first one, which the caller has already parsed.
@@ -111,70 +99,45 @@ bool ParseHeaderRest(LineCursor& lines, FileHeader& header, std::string& error) 
 
 }  // namespace
 
-ReadResult ParseSampleText(std::string_view text) {
-    ReadResult result;
+HeaderRead ReadSampleHeader(std::string_view text) {
+    HeaderRead read;
     LineCursor lines(text);
     std::string_view line;
-    std::complex<double> sample;
-
+    SampleEntry entry;
     // Sample lines are never plain decimals, so a decimal first line starts a header.
-    result.samples.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
-                           1);
-    if (lines.Next(line)) {
-        FileHeader header;
-        if (ParseSampleValue(line, sample)) {
-            result.samples.push_back(sample);
-        } else if (!ParseWhole(line, header.frequencyHz)) {
-            result.message = FirstLineError(line);
-            return result;
-        } else if (ParseHeaderRest(lines, header, result.message)) {
-            result.header = header;
-        } else {
-            return result;
-        }
+    if (!lines.Next(line) || ParseSampleLine(line, entry)) return read;
+    FileHeader header;
+    if (!ParseWhole(line, header.frequencyHz)) {
+        read.message = FirstLineError(line);
+        return read;
     }
+    if (!ParseHeaderRest(lines, header, read.message)) return read;
+    read.header = header;
+    read.lines = 4;
+    read.bodyStart = lines.Position();
+    return read;
+}
 
-    while (lines.Next(line)) {
-        if (!ParseSampleValue(line, sample)) {
-            result.message = LineError(lines.Number(), kExpectedSample);
-            result.samples.clear();
-            return result;
-        }
-        result.samples.push_back(sample);
-    }
+std::string SampleLineError(long line) {
+    return LineError(line, kExpectedSample);
+}
 
-    if (result.samples.size() % 2 != 0) {
-        result.message = OddCountError(result.samples.size());
-        return result;
-    }
-    result.ok = true;
-    return result;
+std::string OddCountError(std::size_t entries) {
+    return "odd number of samples (" + std::to_string(entries) +
+           "): channel 2 of the last frame is missing";
 }
 
 EntryReadResult ParseSampleEntries(std::string_view text, unsigned threads) {
     EntryReadResult result;
-    LineCursor lines(text);
-    std::string_view line;
-    long headerLines = 0;
-    std::size_t bodyStart = 0;
-    if (lines.Next(line)) {
-        FileHeader header;
-        SampleEntry entry;
-        if (!ParseSampleLine(line, entry)) {
-            if (!ParseWhole(line, header.frequencyHz)) {
-                result.message = FirstLineError(line);
-                return result;
-            }
-            if (!ParseHeaderRest(lines, header, result.message)) return result;
-            result.header = header;
-            headerLines = 4;
-            bodyStart = lines.Position();
-        }
+    HeaderRead head = ReadSampleHeader(text);
+    if (!head.message.empty()) {
+        result.message = std::move(head.message);
+        return result;
     }
-
-    BodyParse body = ParseSampleBody(text.substr(bodyStart), threads);
+    result.header = head.header;
+    BodyParse body = ParseSampleBody(text.substr(head.bodyStart), threads);
     if (body.badLine != 0) {
-        result.message = LineError(headerLines + body.badLine, kExpectedSample);
+        result.message = SampleLineError(head.lines + body.badLine);
         return result;
     }
     result.entries = std::move(body.entries);
@@ -311,18 +274,6 @@ ReadResult ReadSampleFile(const std::string& path) {
     for (const SampleEntry& e : read.entries)
         result.samples.emplace_back(static_cast<double>(e.re), static_cast<double>(e.im));
     return result;
-}
-
-ChannelPair SplitChannels(const std::vector<std::complex<double>>& interleaved) {
-    ChannelPair pair;
-    const std::size_t frames = interleaved.size() / 2;
-    pair.channel1.reserve(frames);
-    pair.channel2.reserve(frames);
-    for (std::size_t k = 0; k < frames; ++k) {
-        pair.channel1.push_back(interleaved[2 * k]);
-        pair.channel2.push_back(interleaved[2 * k + 1]);
-    }
-    return pair;
 }
 
 }  // namespace vorn::record

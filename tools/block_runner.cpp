@@ -15,12 +15,6 @@ void RunBlocks(std::vector<std::unique_ptr<OfflineChain>>& chains, const BlockJo
     const std::size_t chunks = (job.blocks + perChunk - 1) / perChunk;
     const std::size_t workers = std::min(chains.size(), chunks);
     if (workers == 0) return;
-    if (workers > 1) {
-        // The processors plan their transforms and build their windows on first use, and
-        // FFTW's planner must not run on two threads at once: do the first use here.
-        Detection ignored;
-        for (std::size_t w = 0; w < workers; ++w) chains[w]->Process(job.channel, 2, ignored);
-    }
 
     std::atomic<std::size_t> nextChunk{0};
     std::mutex mutex;

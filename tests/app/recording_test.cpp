@@ -15,6 +15,7 @@
 
 #include <functional>
 
+#include "plain_sample_parser.h"
 #include "record/sample_file_reader.h"
 #include "window_fixture.h"
 

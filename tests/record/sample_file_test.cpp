@@ -24,6 +24,7 @@
 #include <sstream>
 #include <utility>
 
+#include "plain_sample_parser.h"
 #include "record/sample_file_format.h"
 #include "record/sample_file_reader.h"
 #include "record/sample_file_writer.h"

@@ -10,7 +10,7 @@
 
 extern "C" int FuzzSampleFrames(const std::uint8_t* data, std::size_t size);
 extern "C" int FuzzFirmwareRecords(const std::uint8_t* data, std::size_t size);
-extern "C" int FuzzSampleFile(const std::uint8_t* data, std::size_t size);
+extern "C" int FuzzSampleParsers(const std::uint8_t* data, std::size_t size);
 extern "C" int FuzzParameterBlock(const std::uint8_t* data, std::size_t size);
 
 namespace {
@@ -38,11 +38,11 @@ int RunCorpus(const char* name, Target target) {
 TEST(FuzzCorpus, EveryInputPassesItsTarget) {
     EXPECT_GT(RunCorpus("sample_frames", FuzzSampleFrames), 0);
     EXPECT_GT(RunCorpus("firmware_records", FuzzFirmwareRecords), 0);
-    EXPECT_GT(RunCorpus("sample_file", FuzzSampleFile), 0);
+    EXPECT_GT(RunCorpus("sample_parsers", FuzzSampleParsers), 0);
     EXPECT_GT(RunCorpus("parameter_block", FuzzParameterBlock), 0);
     // The targets also take nothing at all.
     FuzzSampleFrames(nullptr, 0);
     FuzzFirmwareRecords(nullptr, 0);
-    FuzzSampleFile(nullptr, 0);
+    FuzzSampleParsers(nullptr, 0);
     FuzzParameterBlock(nullptr, 0);
 }

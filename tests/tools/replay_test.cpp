@@ -16,6 +16,7 @@
 
 #include "record/sample_file_reader.h"
 #include "record/sigmf.h"
+#include "plain_sample_parser.h"
 #include "sim/replay.h"
 #include "tools/replay_status.h"
 #include "tools_test_support.h"
