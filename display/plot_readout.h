@@ -24,8 +24,8 @@ ReadoutMode ReadoutModeFor(int displayMode, bool bottomPlot);
 
 // Shows where the mouse is in the plot's own units while it is over the canvas; a click copies
 // that text to the clipboard. The window sets the mode whenever it rebuilds the plots, so a
-// tick does nothing for it: the text is worked out only when the mouse moves (or after a mode
-// change), and a colour image is read through the spectrogram the plot holds at that moment.
+// tick does nothing for it: the text is worked out only when the mouse moves (or a mode or
+// scale change moves what it points at); an image is read through the plot's spectrogram then.
 class PlotReadout : public QwtPlotPicker {
 public:
     // On the canvas of `plot`, over its bottom and left axes.
