@@ -3,6 +3,7 @@
 
 #include "app/vorn_gui.h"
 #include "display/display_modes.h"
+#include "display/plot_readout.h"
 
 namespace {
 
@@ -56,4 +57,6 @@ void Vorn_GUI::UpdateDisplayParameters() {
     layout.historyRows = historyRows;
     layout.resampleMethod = ui.WaterfallRasterDataMethod->currentIndex();
     vorn::Build(plotItems, ui.qwtPlotScope_1, ui.qwtPlotScope_2, layout);
+    readoutTop->setMode(vorn::ReadoutModeFor(displayMode, false));
+    readoutBottom->setMode(vorn::ReadoutModeFor(displayMode, true));
 }

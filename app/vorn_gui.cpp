@@ -17,6 +17,7 @@
 
 #include "device/radar_device.h"
 #include "device/radar_worker.h"
+#include "display/plot_readout.h"
 #include "display/waterfall_view.h"
 
 Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
@@ -46,6 +47,9 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     // The peak markers write their labels along the top of the bottom plot's canvas; its legend
     // sits below that strip.
     AddLegend(ui.qwtPlotScope_2, fontMetrics().height() + 10);
+    // Owned by the canvases; they read nothing until the first rebuild gives them a mode.
+    readoutTop = new vorn::PlotReadout(ui.qwtPlotScope_1);
+    readoutBottom = new vorn::PlotReadout(ui.qwtPlotScope_2);
 
     ui.fskGroupBox->hide();
     // The FSK panel takes the height the plots leave it instead of setting its own: showing it

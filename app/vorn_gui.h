@@ -40,6 +40,7 @@ class RadarDevice;
 class WaterfallView;
 
 namespace vorn {
+class PlotReadout;
 class RadarWorker;
 class UsbBackend;
 }  // namespace vorn
@@ -248,6 +249,9 @@ private:
     QwtPlotMarker*& markerRangePeak = plotItems.markerRangePeak;
     QwtPlotGrid*& grid = plotItems.grid;
     QwtPlotZoneItem*& windowZone = plotItems.windowZone;
+    // The values under the mouse on each plot, told what the plot shows at every rebuild.
+    vorn::PlotReadout* readoutTop = nullptr;
+    vorn::PlotReadout* readoutBottom = nullptr;
     // Top and bottom plot; present only while stopped after streaming. The plots own them.
     vorn::StoppedOverlay* stoppedOverlays[2] = {nullptr, nullptr};
     // Per-configuration state of the chains (window responses, weighting, transform plans)

@@ -20,12 +20,14 @@ shots=(
   "fsk 2 fsk-velocity-scope"
   "fsk 4 fsk-velocity-waterfall"
   "fsk 5 fsk-range-track"
+  # The mouse on a target of the map, with the values read out under it.
+  "fmcw 3 fmcw-map-readout 0.534,0.885"
 )
 for shot in "${shots[@]}"; do
-  read -r mode display name <<<"$shot"
+  read -r mode display name cursor <<<"$shot"
   # Long enough for the waterfalls to fill a good part of their history.
   xvfb-run -a -s "-screen 0 1600x1000x24" \
     "$build/tools/vorn-gui-demo" --activate --operating-mode "$mode" --display-mode "$display" \
-    --screenshot "$out/$name.png" --after 6000 2> >(grep -v -e connectSlotsByName -e XDG_RUNTIME >&2)
+    --screenshot "$out/$name.png" --after 6000 ${cursor:+--cursor "$cursor"} 2> >(grep -v -e connectSlotsByName -e XDG_RUNTIME >&2)
   echo "$out/$name.png"
 done

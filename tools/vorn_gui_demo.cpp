@@ -1,14 +1,19 @@
 // vorn-gui-demo: the application's window with one stand-in radar attached, streaming a
 // synthetic scene (or a recording) in real time through the same code path as the hardware.
+#include <qwt_plot.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCursor>
 #include <QFileInfo>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QTimer>
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "app/vorn_gui.h"
 #include "display/display_modes.h"
@@ -33,6 +38,8 @@ struct DemoSettings {
     int displayMode = 0;     // 0: as the window starts
     QString screenshot;
     int afterMs = 2000;
+    bool cursor = false;
+    QPointF cursorAt;  // fractions of the bottom plot's canvas, from its top left corner
 };
 
 // Empty on success, otherwise what is wrong with the command line.
@@ -68,6 +75,17 @@ QString ReadSettings(const QCommandLineParser& parser, DemoSettings& s) {
         bool ok = false;
         s.afterMs = parser.value(QStringLiteral("after")).toInt(&ok);
         if (!ok || s.afterMs < 0) return QStringLiteral("--after takes milliseconds (0 or more)");
+    }
+    if (parser.isSet(QStringLiteral("cursor"))) {
+        if (s.screenshot.isEmpty()) return QStringLiteral("--cursor needs --screenshot");
+        const QStringList xy = parser.value(QStringLiteral("cursor")).split(QLatin1Char(','));
+        bool okX = false;
+        bool okY = false;
+        if (xy.size() == 2) s.cursorAt = QPointF(xy[0].toDouble(&okX), xy[1].toDouble(&okY));
+        if (!okX || !okY || s.cursorAt.x() < 0.0 || s.cursorAt.x() > 1.0 || s.cursorAt.y() < 0.0 ||
+            s.cursorAt.y() > 1.0)
+            return QStringLiteral("--cursor takes X,Y, each from 0 to 1");
+        s.cursor = true;
     }
     return {};
 }
@@ -108,7 +126,38 @@ void DescribeOptions(QCommandLineParser& parser) {
         {QStringLiteral("after"),
          QStringLiteral("Take the screenshot after <ms> milliseconds (2000)."),
          QStringLiteral("ms")},
+        {QStringLiteral("cursor"),
+         QStringLiteral("Before the screenshot, put the mouse on the bottom plot at <x,y>, "
+                        "fractions of its canvas from the top left corner (0.5,0.5: the "
+                        "middle), so that the picture shows the values under it."),
+         QStringLiteral("x,y")},
     });
+}
+
+// Moves the mouse onto the bottom plot's canvas, the window system's pointer as well as the
+// event the plot's read-out follows (without a window system the pointer does not move), and
+// returns the point in the window's coordinates.
+QPoint PlaceCursor(const Vorn_GUI& window, QPointF fraction) {
+    QWidget* const canvas = window.form().qwtPlotScope_2->canvas();
+    const QPoint at(qRound(fraction.x() * (canvas->width() - 1)),
+                    qRound(fraction.y() * (canvas->height() - 1)));
+    QCursor::setPos(canvas->mapToGlobal(at));
+    QApplication::processEvents();
+    QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(canvas, &move);
+    return canvas->mapTo(&window, at);
+}
+
+// A screenshot has no mouse pointer: a small cross marks where it is.
+void DrawCursorMark(QPixmap& picture, QPoint at) {
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const auto& [colour, width] : {std::pair{QColor(Qt::black), 4}, {QColor(Qt::white), 2}}) {
+        painter.setPen(QPen(colour, width));
+        painter.drawLine(at - QPoint(9, 0), at + QPoint(9, 0));
+        painter.drawLine(at - QPoint(0, 9), at + QPoint(0, 9));
+    }
 }
 
 // --help is answered before any window system is needed, so that it works on a machine
@@ -176,7 +225,11 @@ int main(int argc, char* argv[]) {
         if (settings.activate) window.form().buttonActivateDevice->click();
         if (settings.screenshot.isEmpty()) return;
         QTimer::singleShot(settings.afterMs, &window, [&] {
-            if (!window.grab().save(settings.screenshot)) {
+            const QPoint cursorAt =
+                settings.cursor ? PlaceCursor(window, settings.cursorAt) : QPoint();
+            QPixmap picture = window.grab();
+            if (settings.cursor) DrawCursorMark(picture, cursorAt);
+            if (!picture.save(settings.screenshot)) {
                 std::fprintf(stderr, "vorn-gui-demo: cannot save the screenshot to \"%s\"\n",
                              qPrintable(settings.screenshot));
                 status = 1;

@@ -109,6 +109,8 @@ TEST_F(ProcessCli, BadCommandLinesOfBothProgramsExitWithStatusTwo) {
         {"--operating-mode", "cw", "--display-mode", "1"},  // no range scope in CW
         {"--after", "100"},                                 // without --screenshot
         {"--screenshot", dir.filePath("a.png"), "--after", "soon"},
+        {"--screenshot", dir.filePath("a.png"), "--cursor", "1.5,0.5"},  // off the canvas
+        {"--cursor", "0.5,0.5"},                                         // without --screenshot
         {"--replay", dir.filePath("missing.dat")},
         {"stray"},
     };
