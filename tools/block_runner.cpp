@@ -18,7 +18,7 @@ void RunBlocks(std::vector<std::unique_ptr<OfflineChain>>& chains, const BlockJo
     if (workers > 1) {
         // The processors plan their transforms and build their windows on first use, and
         // FFTW's planner must not run on two threads at once: do the first use here.
-        Detection ignored;
+        std::vector<Detection> ignored;
         for (std::size_t w = 0; w < workers; ++w) chains[w]->Process(job.channel, 2, ignored);
     }
 
@@ -31,7 +31,7 @@ void RunBlocks(std::vector<std::unique_ptr<OfflineChain>>& chains, const BlockJo
         const std::size_t stride = 2 * chain.BlockFrames();
         std::string spectra;
         std::string detections;
-        Detection detection;
+        std::vector<Detection> found;
         for (;;) {
             const std::size_t chunk = nextChunk.fetch_add(1);
             if (chunk >= chunks) return;
@@ -41,12 +41,12 @@ void RunBlocks(std::vector<std::unique_ptr<OfflineChain>>& chains, const BlockJo
             for (std::size_t b = chunk * perChunk; b < last; ++b) {
                 const auto start = std::chrono::steady_clock::now();
                 const std::vector<double>& values =
-                    chain.Process(job.channel + b * stride, 2, detection);
+                    chain.Process(job.channel + b * stride, 2, found);
                 if (job.micros != nullptr)
                     (*job.micros)[b] = std::chrono::duration<double, std::micro>(
                                            std::chrono::steady_clock::now() - start)
                                            .count();
-                encode(b, values, detection, spectra, detections);
+                encode(b, values, found, spectra, detections);
             }
             std::unique_lock<std::mutex> lock(mutex);
             turn.wait(lock, [&] { return written == chunk; });
