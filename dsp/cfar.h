@@ -2,7 +2,8 @@
 // Cell-averaging CFAR: finds every target of a range profile or a range-velocity map, not just
 // the strongest. Each cell is compared with the mean linear power of the training cells around
 // it (beyond its guard cells); the threshold factor follows from the false-alarm probability.
-// Adjacent cells above threshold are one detection, reported at their strongest cell.
+// Adjacent cells above threshold are one detection, reported at their strongest cell; on the
+// map a detection must also be the strongest cell within its guard cells.
 #include <cstddef>
 #include <vector>
 
@@ -43,6 +44,11 @@ double CfarThresholdFactor(double pfa, double training, double spread, bool twoD
 // strongest first.
 std::vector<CfarDetection> DetectMap(const double* mapDb, std::size_t rows, std::size_t columns,
                                      int samplesPerSweep, int sweeps, const CfarSettings& settings);
+
+// How much farther than it is a target of this radial velocity shows on the map's range axis
+// (range-Doppler coupling of the sawtooth sweep); subtract it from a detection's range.
+double RangeDopplerCoupling(double velocity, double centerFrequencyHz, double sweepTimeS,
+                            double bandwidthHz);
 
 // Calibration: per cell, its power over the mean of its training cells (0 where it has none).
 std::vector<double> CfarMapRatios(const double* mapDb, std::size_t rows, std::size_t columns,

@@ -195,8 +195,14 @@ const std::vector<double>& OfflineChain::ProcessBlock(std::vector<Detection>& de
             if (cfar_) {
                 for (const dsp::CfarDetection& d : dsp::DetectMap(
                          r.map.data(), dsp::kMapRows, dsp::kMapColumns,
-                         mapSettings_.samplesPerSweep, mapSettings_.sweepCount, cfarSettings_))
-                    detections.push_back({rowAxis_[d.row], axis_[d.column], d.level});
+                         mapSettings_.samplesPerSweep, mapSettings_.sweepCount, cfarSettings_)) {
+                    const double v = axis_[d.column];
+                    const double range = rowAxis_[d.row] - dsp::RangeDopplerCoupling(
+                                                               v, mapSettings_.centerFrequencyHz,
+                                                               mapSettings_.sweepTimeMs * 1e-3,
+                                                               mapSettings_.bandwidthHz);
+                    detections.push_back({range, v, d.level});
+                }
                 output_ = std::move(r.map);
                 break;
             }
