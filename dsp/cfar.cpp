@@ -27,21 +27,67 @@ double Multiplier(double pfa, bool twoDimensional) {
     return table[low] * (1.0 - f) + table[low + 1] * f;
 }
 
-// 10^(dB/10) to about 1e-6 relative, vectorisable; -inf and NaN give 0, so zeroed cells stay
-// out of the training sums. Only the detector uses it: levels are reported from the input.
-inline double PowerFromDb(double db) {
-    const double x = std::clamp(db * 0.33219280948873623, -1020.0, 1020.0);  // log2(10) / 10
-    const double whole = std::floor(x);
-    const double f = (x - whole) * 0.6931471805599453;
-    const double p =
+// 10^(dB/10) to about 1e-7 relative, four cells at a time; -inf and NaN give 0, so zeroed
+// cells stay out of the training sums. Only the detector uses it: levels are reported from
+// the input. 2^x is 2^round(x), built in the exponent bits by the 2^52 addition trick, times a
+// series for 2^f, |f| <= 1/2.
+typedef double V4d __attribute__((vector_size(32)));
+typedef std::uint64_t V4u __attribute__((vector_size(32)));
+
+__attribute__((always_inline)) inline V4d PowerFromDb4(V4d db) {
+    constexpr double kShift = 4503599627370496.0 + 1023.0;  // 2^52 plus the exponent bias
+    const V4d zero = db - db;
+    V4d x = db * 0.33219280948873623;  // log2(10) / 10
+    x = x < -1000.0 ? zero - 1000.0 : x;
+    x = x > 1000.0 ? zero + 1000.0 : x;
+    const V4d biased = x + kShift;
+    const V4d f = (x - (biased - kShift)) * 0.6931471805599453;
+    const V4d p =
         1.0 +
-        f * (1.0 + f * (0.5 + f * (1.0 / 6 +
-                                   f * (1.0 / 24 + f * (1.0 / 120 + f * (1.0 / 720 + f / 5040))))));
-    const auto exponent = static_cast<std::int64_t>(whole) + 1023;
-    const std::uint64_t bits = static_cast<std::uint64_t>(exponent) << 52;
-    double scale;
+        f * (1.0 +
+             f * (0.5 + f * (1.0 / 6 + f * (1.0 / 24 + f * (1.0 / 120 +
+                                                            f * (1.0 / 720 + f * (1.0 / 5040)))))));
+    V4u bits;
+    std::memcpy(&bits, &biased, sizeof bits);
+    bits <<= 52;
+    V4d scale;
     std::memcpy(&scale, &bits, sizeof scale);
-    return db > -3000.0 ? p * scale : 0.0;
+    return db > -3000.0 ? p * scale : V4d{0.0, 0.0, 0.0, 0.0};
+}
+
+// The two passes over every cell, built for AVX2 too and picked at run time.
+__attribute__((target_clones("avx2", "default"))) void PowersFromDb(const double* db, double* power,
+                                                                    std::size_t n) {
+    std::size_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        V4d v;
+        std::memcpy(&v, db + k, sizeof v);
+        v = PowerFromDb4(v);
+        std::memcpy(power + k, &v, sizeof v);
+    }
+    for (; k < n; ++k) {
+        const V4d v = PowerFromDb4(V4d{db[k], db[k], db[k], db[k]});
+        power[k] = v[0];
+    }
+}
+
+inline double PowerFromDb(double db) {
+    double power;
+    PowersFromDb(&db, &power, 1);
+    return power;
+}
+
+// excess[c] = p[c] - floor * (training sum of c) for c in [first, last), from the summed-area
+// table's rows r0, r1 (outer box) and q0, q1 (guard box), given as pointers into the table.
+__attribute__((target_clones("avx2", "default"))) void InteriorExcess(
+    const double* r0, const double* r1, const double* q0, const double* q1, const double* p,
+    double floor, std::size_t first, std::size_t last, std::size_t outer, std::size_t inner,
+    double* excess) {
+    for (std::size_t c = first; c < last; ++c) {
+        const double t = (r1[c + outer + 1] - r0[c + outer + 1] - r1[c - outer] + r0[c - outer]) -
+                         (q1[c + inner + 1] - q0[c + inner + 1] - q1[c - inner] + q0[c - inner]);
+        excess[c] = p[c] - floor * t;
+    }
 }
 
 // Threshold factor over the training sum, by the number of training cells that exist.
@@ -111,20 +157,26 @@ double CfarThresholdFactor(double pfa, double training, double spread, bool twoD
 
 namespace {
 
-// Calls visit(cell, power, trainingSum, trainingCount) for every cell with power, over summed-
-// area tables so that the cost does not depend on the window sizes. Boxes are clipped at the
-// map's edges, and zero cells (DC removal, windows) count neither as power nor as cells.
+// Calls visit(cell, power, trainingSum, trainingCount) for every cell with power whose power
+// exceeds `floor` times its training sum, over summed-area tables so that the cost does not
+// depend on the window sizes. Boxes are clipped at the map's edges, and zero cells (DC
+// removal, windows) count neither as power nor as cells. With floor 0 every cell is visited.
 template <typename Visit>
 void ScanMap(const double* mapDb, std::size_t rows, std::size_t columns, CfarCells rc, CfarCells dc,
-             Visit&& visit) {
+             double floor, Visit&& visit) {
     thread_local std::vector<double> sum;
     thread_local std::vector<std::int32_t> count;
     thread_local std::vector<double> power;
+    thread_local std::vector<double> excess;
     const std::size_t w = columns + 1;
-    sum.assign((rows + 1) * w, 0.0);
-    count.assign((rows + 1) * w, 0);
+    // Every entry but the leading row and column is written below.
+    sum.resize((rows + 1) * w);
+    count.resize((rows + 1) * w);
     power.resize(rows * columns);
-    for (std::size_t k = 0; k < rows * columns; ++k) power[k] = PowerFromDb(mapDb[k]);
+    excess.resize(columns);
+    std::fill_n(sum.begin(), w, 0.0);
+    std::fill_n(count.begin(), w, 0);
+    PowersFromDb(mapDb, power.data(), rows * columns);
     for (std::size_t r = 0; r < rows; ++r) {
         double rowSum = 0.0;
         std::int32_t rowCount = 0;
@@ -133,6 +185,8 @@ void ScanMap(const double* mapDb, std::size_t rows, std::size_t columns, CfarCel
         const std::int32_t* aboveCount = count.data() + r * w;
         double* out = sum.data() + (r + 1) * w;
         std::int32_t* outCount = count.data() + (r + 1) * w;
+        out[0] = 0.0;
+        outCount[0] = 0;
         for (std::size_t c = 0; c < columns; ++c) {
             rowSum += p[c];
             rowCount += p[c] > 0.0 ? 1 : 0;
@@ -145,20 +199,8 @@ void ScanMap(const double* mapDb, std::size_t rows, std::size_t columns, CfarCel
         return static_cast<std::size_t>(
             std::clamp<std::ptrdiff_t>(v, 0, static_cast<std::ptrdiff_t>(limit)));
     };
-    // Per column, the edges of the outer (training) and inner (guard) boxes, clipped.
-    thread_local std::vector<std::size_t> edges;
-    edges.resize(4 * columns);
-    std::size_t* c0 = edges.data();
-    std::size_t* c1 = c0 + columns;
-    std::size_t* g0 = c1 + columns;
-    std::size_t* g1 = g0 + columns;
-    for (std::size_t c = 0; c < columns; ++c) {
-        const auto ci = static_cast<std::ptrdiff_t>(c);
-        c0[c] = clampTo(ci - dc.guard - dc.train, columns);
-        c1[c] = clampTo(ci + dc.guard + dc.train + 1, columns);
-        g0[c] = clampTo(ci - dc.guard, columns);
-        g1[c] = clampTo(ci + dc.guard + 1, columns);
-    }
+    const auto outerD = static_cast<std::size_t>(dc.guard + dc.train);
+    const auto innerD = static_cast<std::size_t>(dc.guard);
     for (std::size_t r = 0; r < rows; ++r) {
         const auto ri = static_cast<std::ptrdiff_t>(r);
         const std::size_t r0 = clampTo(ri - rc.guard - rc.train, rows) * w;
@@ -166,17 +208,42 @@ void ScanMap(const double* mapDb, std::size_t rows, std::size_t columns, CfarCel
         const std::size_t q0 = clampTo(ri - rc.guard, rows) * w;
         const std::size_t q1 = clampTo(ri + rc.guard + 1, rows) * w;
         const double* p = power.data() + r * columns;
-        for (std::size_t c = 0; c < columns; ++c) {
-            if (!(p[c] > 0.0)) continue;
-            const double outer =
-                sum[r1 + c1[c]] - sum[r0 + c1[c]] - sum[r1 + c0[c]] + sum[r0 + c0[c]];
-            const double inner =
-                sum[q1 + g1[c]] - sum[q0 + g1[c]] - sum[q1 + g0[c]] + sum[q0 + g0[c]];
-            const std::int32_t n =
-                count[r1 + c1[c]] - count[r0 + c1[c]] - count[r1 + c0[c]] + count[r0 + c0[c]] -
-                (count[q1 + g1[c]] - count[q0 + g1[c]] - count[q1 + g0[c]] + count[q0 + g0[c]]);
-            if (n > 0) visit(r * columns + c, p[c], outer - inner, n);
+        const auto training = [&](std::size_t c0, std::size_t c1, std::size_t g0, std::size_t g1) {
+            return (sum[r1 + c1] - sum[r0 + c1] - sum[r1 + c0] + sum[r0 + c0]) -
+                   (sum[q1 + g1] - sum[q0 + g1] - sum[q1 + g0] + sum[q0 + g0]);
+        };
+        const auto cells = [&](std::size_t c0, std::size_t c1, std::size_t g0, std::size_t g1) {
+            return (count[r1 + c1] - count[r0 + c1] - count[r1 + c0] + count[r0 + c0]) -
+                   (count[q1 + g1] - count[q0 + g1] - count[q1 + g0] + count[q0 + g0]);
+        };
+        const auto test = [&](std::size_t c, std::size_t c0, std::size_t c1, std::size_t g0,
+                              std::size_t g1) {
+            const std::int32_t n = cells(c0, c1, g0, g1);
+            if (n > 0 && p[c] > 0.0) visit(r * columns + c, p[c], training(c0, c1, g0, g1), n);
+        };
+        // Columns whose boxes stay inside the map take fixed offsets, which vectorise: a first
+        // pass marks the few cells above the lowest threshold any count could give.
+        const std::size_t first = std::min(columns, outerD);
+        const std::size_t last = columns > outerD ? columns - outerD : first;  // exclusive
+        for (std::size_t c = 0; c < first; ++c)
+            test(c, clampTo(std::ptrdiff_t(c) - std::ptrdiff_t(outerD), columns),
+                 std::min(columns, c + outerD + 1),
+                 clampTo(std::ptrdiff_t(c) - std::ptrdiff_t(innerD), columns),
+                 std::min(columns, c + innerD + 1));
+        if (last > first) {
+            const double* s = sum.data();
+            const std::size_t lo = outerD, hi = outerD + 1, glo = innerD, ghi = innerD + 1;
+            InteriorExcess(s + r0, s + r1, s + q0, s + q1, p, floor, first, last, outerD, innerD,
+                           excess.data());
+            for (std::size_t c = first; c < last; ++c) {
+                if (excess[c] > 0.0) test(c, c - lo, c + hi, c - glo, c + ghi);
+            }
         }
+        for (std::size_t c = std::max(first, last); c < columns; ++c)
+            test(c, clampTo(std::ptrdiff_t(c) - std::ptrdiff_t(outerD), columns),
+                 std::min(columns, c + outerD + 1),
+                 clampTo(std::ptrdiff_t(c) - std::ptrdiff_t(innerD), columns),
+                 std::min(columns, c + innerD + 1));
     }
 }
 
@@ -211,10 +278,13 @@ std::vector<CfarDetection> DetectMap(const double* mapDb, std::size_t rows, std:
         static_cast<std::size_t>(2 * (cells.doppler.guard + cells.doppler.train) + 1);
     const std::vector<double> factors =
         FactorsBySum(maxCount, settings.pfa, cells.spread, /*twoDimensional=*/true);
+    // The factor per training sum falls as the count grows: the full count's is the lowest.
+    const double floor = factors[maxCount];
+    // Grouping clears every mark it reaches, so the marks stay zero between calls.
     thread_local std::vector<std::uint8_t> marks;
-    marks.assign(rows * columns, 0);
+    marks.resize(rows * columns, 0);
     std::vector<std::size_t> hits;
-    ScanMap(mapDb, rows, columns, cells.range, cells.doppler,
+    ScanMap(mapDb, rows, columns, cells.range, cells.doppler, floor,
             [&](std::size_t at, double power, double training, std::int32_t n) {
                 if (power > factors[static_cast<std::size_t>(n)] * training) {
                     marks[at] = 1;
@@ -254,7 +324,7 @@ std::vector<double> CfarMapRatios(const double* mapDb, std::size_t rows, std::si
     std::vector<double> ratios(rows * columns, 0.0);
     if (rows == 0 || columns == 0) return ratios;
     const MapCells cells = ResolveMapCells(rows, columns, samplesPerSweep, sweeps, settings);
-    ScanMap(mapDb, rows, columns, cells.range, cells.doppler,
+    ScanMap(mapDb, rows, columns, cells.range, cells.doppler, 0.0,
             [&](std::size_t at, double power, double training, std::int32_t n) {
                 ratios[at] = training > 0.0 ? power * n / training : 0.0;
             });
