@@ -56,4 +56,7 @@ void Vorn_GUI::UpdateDisplayParameters() {
     layout.historyRows = historyRows;
     layout.resampleMethod = ui.WaterfallRasterDataMethod->currentIndex();
     vorn::Build(plotItems, ui.qwtPlotScope_1, ui.qwtPlotScope_2, layout);
+    // The detection list belongs to the range scope and the map; their ticks show it again.
+    ui.listCfarDetections->clear();
+    ui.listCfarDetections->hide();
 }
