@@ -276,8 +276,15 @@ std::vector<CfarDetection> DetectMap(const double* mapDb, std::size_t rows, std:
     const std::size_t maxCount =
         static_cast<std::size_t>(2 * (cells.range.guard + cells.range.train) + 1) *
         static_cast<std::size_t>(2 * (cells.doppler.guard + cells.doppler.train) + 1);
-    const std::vector<double> factors =
-        FactorsBySum(maxCount, settings.pfa, cells.spread, /*twoDimensional=*/true);
+    // Thousands of powers: kept while the settings and geometry stay, as they do tick to tick.
+    thread_local std::vector<double> factors;
+    thread_local double factorsPfa = 0.0, factorsSpread = 0.0;
+    if (factors.size() != maxCount + 1 || factorsPfa != settings.pfa ||
+        factorsSpread != cells.spread) {
+        factors = FactorsBySum(maxCount, settings.pfa, cells.spread, /*twoDimensional=*/true);
+        factorsPfa = settings.pfa;
+        factorsSpread = cells.spread;
+    }
     // The factor per training sum falls as the count grows: the full count's is the lowest.
     const double floor = factors[maxCount];
     // Grouping clears every mark it reaches, so the marks stay zero between calls.

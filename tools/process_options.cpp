@@ -261,7 +261,8 @@ Options (defaults are the window's):
   --velocity-window LO:HI velocity window in m/s (off); rvmap, velocity and fsk
   --threshold DB          FSK detection threshold in dB (8)
   --cfar                  every target by cell-averaging CFAR instead of the strongest one;
-                          range and rvmap
+                          range and rvmap. An rvmap row's range is corrected for the
+                          target's velocity (its Doppler shift adds to the beat tone)
   --cfar-pfa P            false-alarm probability per cell, 1e-8 to 1e-3 (1e-6)
   --cfar-guard R:V        guard cells either side in range and in Doppler (0:0, automatic:
                           2 x 1024/N in range, 2 x 1024/S in Doppler); V unused by range
