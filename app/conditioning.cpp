@@ -5,7 +5,11 @@
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_engine.h>
 #include <qwt_text.h>
+#include <QListWidget>
 #include <QSlider>
+
+#include <algorithm>
+#include <iterator>
 
 #include "app/vorn_gui.h"
 #include "display/waterfall_view.h"
@@ -126,4 +130,44 @@ vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const double* values, std::si
     if (controls.autoMaximum) ui.DynamicRange_Maximum->setValue(range.maximum);
     if (controls.autoMinimum) ui.DynamicRange_Minimum->setValue(range.minimum);
     return range;
+}
+
+bool Vorn_GUI::CfarEnabled() const {
+    return ui.checkCfarEnable->isChecked();
+}
+
+vorn::dsp::CfarSettings Vorn_GUI::CfarSettingsFromControls() const {
+    vorn::dsp::CfarSettings s;
+    const int choice = ui.comboCfarPfa->currentIndex();
+    if (choice >= 0 && choice < static_cast<int>(std::size(vorn::dsp::kCfarPfaChoices)))
+        s.pfa = vorn::dsp::kCfarPfaChoices[choice];
+    s.range = {ui.spinBoxCfarGuardRange->value(), ui.spinBoxCfarTrainRange->value()};
+    s.doppler = {ui.spinBoxCfarGuardDoppler->value(), ui.spinBoxCfarTrainDoppler->value()};
+    return s;
+}
+
+void Vorn_GUI::ShowDetections(const std::vector<ListedDetection>& detections) {
+    if (!CfarEnabled()) {
+        delete plotItems.detectionMarks;
+        plotItems.detectionMarks = nullptr;
+        ui.listCfarDetections->clear();
+        ui.listCfarDetections->hide();
+        return;
+    }
+    if (!plotItems.detectionMarks)
+        plotItems.detectionMarks = vorn::MakeDetectionMarks(ui.qwtPlotScope_2);
+    QVector<QPointF> marks;
+    marks.reserve(static_cast<int>(detections.size()));
+    for (const ListedDetection& d : detections) marks.append(QPointF(d.x, d.y));
+    plotItems.detectionMarks->setSamples(marks);
+    // The strongest 16: a longer list would not be read during one update.
+    ui.listCfarDetections->clear();
+    for (std::size_t k = 0; k < std::min<std::size_t>(16, detections.size()); ++k) {
+        const ListedDetection& d = detections[k];
+        QString text = tr("%1 m").arg(d.range);
+        if (d.velocity) text += tr(", %1 m/s").arg(*d.velocity);
+        text += tr(", %1 dB").arg(d.level, 0, 'f', 1);
+        ui.listCfarDetections->addItem(text);
+    }
+    ui.listCfarDetections->show();
 }

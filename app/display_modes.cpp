@@ -59,4 +59,7 @@ void Vorn_GUI::UpdateDisplayParameters() {
     vorn::Build(plotItems, ui.qwtPlotScope_1, ui.qwtPlotScope_2, layout);
     readoutTop->setMode(vorn::ReadoutModeFor(displayMode, false));
     readoutBottom->setMode(vorn::ReadoutModeFor(displayMode, true));
+    // The detection list belongs to the range scope and the map; their ticks show it again.
+    ui.listCfarDetections->clear();
+    ui.listCfarDetections->hide();
 }

@@ -98,6 +98,16 @@ void Vorn_GUI::ProcessFmcwRangeBlock(SampleBlock& block, const vorn::dsp::FmcwRa
         if (curveSpectrum)
             curveSpectrum->setSamples(spectrumAxis.data(), result.profile.data(),
                                       static_cast<int>(result.profile.size()));
+        std::vector<ListedDetection> listed;
+        if (CfarEnabled()) {
+            for (const vorn::dsp::CfarDetection& d :
+                 vorn::dsp::DetectProfile(result.profile.data(), result.profile.size(),
+                                          samplesPerSweep, CfarSettingsFromControls())) {
+                const double r = spectrumAxis[d.row];
+                listed.push_back({r, d.level, r, d.level, std::nullopt});
+            }
+        }
+        ShowDetections(listed);
     } else if (displayMode == 5) {
         if (!waterfall) return;
         waterfall->applyColorScheme(colorScheme);

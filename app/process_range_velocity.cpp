@@ -104,6 +104,23 @@ void Vorn_GUI::ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
         waterfall->pushRow(result.map, false);
         waterfall->updateRaster(static_cast<int>(vorn::dsp::kMapColumns), -vmax, vmax, 0.0, rmax,
                                 range.minimum, range.maximum);
+        std::vector<ListedDetection> listed;
+        if (CfarEnabled()) {
+            const std::vector<double> ranges = vorn::dsp::RangeAxis(rmax);
+            const std::vector<double> velocities = vorn::dsp::CwVelocityAxis(vmax);
+            for (const vorn::dsp::CfarDetection& d : vorn::dsp::DetectMap(
+                     result.map.data(), vorn::dsp::kMapRows, vorn::dsp::kMapColumns,
+                     samplesPerSweep, sweeps, CfarSettingsFromControls())) {
+                const double v = velocities[d.column];
+                // The mark sits on the cell; the list gives the range without the Doppler
+                // shift's share of the beat tone.
+                const double range =
+                    ranges[d.row] - vorn::dsp::RangeDopplerCoupling(
+                                        v, centerFrequencyHz, sweepTimeMs * 1e-3, bandwidthHz);
+                listed.push_back({v, ranges[d.row], range, d.level, v});
+            }
+        }
+        ShowDetections(listed);
     } else if (displayMode == 4) {
         if (!waterfall) return;
         const std::vector<double>& profile = result.velocityProfile;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "display/plot_items.h"
+#include "dsp/cfar.h"
 #include "dsp/cw_velocity.h"
 #include "dsp/fmcw_range.h"
 #include "dsp/fsk.h"
@@ -187,6 +188,16 @@ private:
 
     // Control state the processing chains take, read at the moment a tick needs it.
     vorn::dsp::IqBalancing IqBalancingFromControls() const;
+    // Shows CFAR detections (strongest first) as marks at (x, y) and lists up to 16 of them;
+    // with CFAR off removes the marks and hides the list, leaving the display as without it.
+    struct ListedDetection {
+        double x = 0.0, y = 0.0;  // where the mark goes, on the plot's axes
+        double range = 0.0, level = 0.0;
+        std::optional<double> velocity;
+    };
+    void ShowDetections(const std::vector<ListedDetection>& detections);
+    bool CfarEnabled() const;
+    vorn::dsp::CfarSettings CfarSettingsFromControls() const;
     vorn::dsp::ClutterMode ClutterModeFromControls() const;
     vorn::dsp::DynamicRangeControls DynamicRangeFromControls() const;
     // Keeps a window's sliders ordered and at least the minimum width apart (the slider with

@@ -7,6 +7,7 @@
 #include <qwt_plot_spectrogram.h>
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_widget.h>
+#include <qwt_symbol.h>
 #include <qwt_text.h>
 #include <QBrush>
 #include <QColor>
@@ -87,7 +88,20 @@ void DeleteAll(PlotItems& items) {
     delete items.markerCwPeak;
     delete items.markerRangePeak;
     delete items.waterfall;
+    delete items.detectionMarks;
     items = PlotItems{};
+}
+
+QwtPlotCurve* MakeDetectionMarks(QwtPlot* plot) {
+    auto* curve = new QwtPlotCurve();
+    curve->setStyle(QwtPlotCurve::NoCurve);
+    // White rings with a dark edge read on every colour scheme and on the green profile.
+    curve->setSymbol(
+        new QwtSymbol(QwtSymbol::Ellipse, Qt::NoBrush, QPen(Qt::white, 2.0), QSize(12, 12)));
+    curve->setItemAttribute(QwtPlotItem::Legend, false);
+    curve->setZ(100.0);
+    curve->attach(plot);
+    return curve;
 }
 
 void Build(PlotItems& items, QwtPlot* top, QwtPlot* bottom, const PlotLayout& layout) {

@@ -25,6 +25,8 @@ struct PlotItems {
     QwtPlotGrid* grid = nullptr;
     QwtPlotZoneItem* windowZone = nullptr;
     WaterfallView* waterfall = nullptr;
+    // CFAR detections on the range profile or the map; exists only while CFAR is enabled.
+    QwtPlotCurve* detectionMarks = nullptr;
 };
 
 // What a rebuild depends on besides the two plots.
@@ -43,6 +45,9 @@ struct WaterfallShape {
 
 // Size of the bottom plot's image in a display mode; zero for modes without one.
 WaterfallShape WaterfallShapeFor(int displayMode, int historyRows);
+
+// Symbols without a line, above the image and the curves, out of the legend.
+QwtPlotCurve* MakeDetectionMarks(QwtPlot* plot);
 
 // Deletes (and so detaches) every existing item and nulls its pointer.
 void DeleteAll(PlotItems& items);

@@ -25,7 +25,7 @@ void RunBlocks(std::vector<std::unique_ptr<OfflineChain>>& chains, const BlockJo
         const std::size_t stride = 2 * chain.BlockFrames();
         std::string spectra;
         std::string detections;
-        Detection detection;
+        std::vector<Detection> found;
         for (;;) {
             const std::size_t chunk = nextChunk.fetch_add(1);
             if (chunk >= chunks) return;
@@ -35,12 +35,12 @@ void RunBlocks(std::vector<std::unique_ptr<OfflineChain>>& chains, const BlockJo
             for (std::size_t b = chunk * perChunk; b < last; ++b) {
                 const auto start = std::chrono::steady_clock::now();
                 const std::vector<double>& values =
-                    chain.Process(job.channel + b * stride, 2, detection);
+                    chain.Process(job.channel + b * stride, 2, found);
                 if (job.micros != nullptr)
                     (*job.micros)[b] = std::chrono::duration<double, std::micro>(
                                            std::chrono::steady_clock::now() - start)
                                            .count();
-                encode(b, values, detection, spectra, detections);
+                encode(b, values, found, spectra, detections);
             }
             std::unique_lock<std::mutex> lock(mutex);
             turn.wait(lock, [&] { return written == chunk; });

@@ -20,10 +20,10 @@ struct BlockJob {
     std::vector<double>* micros = nullptr;  // when set: per-block processing time, `blocks` long
 };
 
-// Appends one block's values and detection to its chunk's texts.
-using BlockEncoder =
-    std::function<void(std::size_t block, const std::vector<double>& values,
-                       const Detection& detection, std::string& spectra, std::string& detections)>;
+// Appends one block's values and detections to its chunk's texts.
+using BlockEncoder = std::function<void(std::size_t block, const std::vector<double>& values,
+                                        const std::vector<Detection>& found, std::string& spectra,
+                                        std::string& detections)>;
 // Takes a chunk's texts; called in block order, one call at a time.
 using ChunkWriter = std::function<void(const std::string& spectra, const std::string& detections)>;
 

@@ -140,6 +140,8 @@ OfflineChain::OfflineChain(const record::FileHeader& header, ProcessMode mode,
             break;
         }
     }
+    cfar_ = options.cfar;
+    cfarSettings_ = options.cfarSettings;
     block_.reserve(std::max<std::size_t>(blockFrames_, dsp::kTransformSize));
     // CW and FSK take no clutter cancellation, whatever the option says.
     stateless_ = !IsFmcw(mode) || options.clutter == dsp::ClutterMode::Disabled;
@@ -151,27 +153,35 @@ std::vector<std::size_t> OfflineChain::BlockShape() const {
 }
 
 const std::vector<double>& OfflineChain::Process(const dsp::Complex* samples, std::size_t stride,
-                                                 Detection& detection) {
+                                                 std::vector<Detection>& detections) {
     block_.resize(blockFrames_);
     for (std::size_t k = 0; k < blockFrames_; ++k) block_[k] = samples[k * stride];
-    return ProcessBlock(detection);
+    return ProcessBlock(detections);
 }
 
 const std::vector<double>& OfflineChain::Process(const record::SampleEntry* entries,
-                                                 std::size_t stride, Detection& detection) {
+                                                 std::size_t stride,
+                                                 std::vector<Detection>& detections) {
     block_.resize(blockFrames_);
     for (std::size_t k = 0; k < blockFrames_; ++k) {
         const record::SampleEntry& e = entries[k * stride];
         block_[k] = dsp::Complex(static_cast<double>(e.re), static_cast<double>(e.im));
     }
-    return ProcessBlock(detection);
+    return ProcessBlock(detections);
 }
 
-const std::vector<double>& OfflineChain::ProcessBlock(Detection& detection) {
-    detection = Detection{};
+const std::vector<double>& OfflineChain::ProcessBlock(std::vector<Detection>& detections) {
+    detections.clear();
+    Detection detection;  // the strongest cell, reported when CFAR is off
     switch (mode_) {
         case ProcessMode::Range: {
             dsp::FmcwRangeResult r = range_.Process(block_, rangeSettings_, clutter_);
+            if (cfar_) {
+                for (const dsp::CfarDetection& d :
+                     dsp::DetectProfile(r.profile.data(), r.profile.size(),
+                                        rangeSettings_.samplesPerSweep, cfarSettings_))
+                    detections.push_back({axis_[d.row], std::nullopt, d.level});
+            }
             detection.range = r.detectedRange;
             detection.level = r.profile[r.peakBin];
             output_ = std::move(r.profile);
@@ -179,6 +189,20 @@ const std::vector<double>& OfflineChain::ProcessBlock(Detection& detection) {
         }
         case ProcessMode::RangeVelocityMap: {
             dsp::RangeVelocityMapResult r = map_.Process(block_, mapSettings_, clutter_);
+            if (cfar_) {
+                for (const dsp::CfarDetection& d : dsp::DetectMap(
+                         r.map.data(), dsp::kMapRows, dsp::kMapColumns,
+                         mapSettings_.samplesPerSweep, mapSettings_.sweepCount, cfarSettings_)) {
+                    const double v = axis_[d.column];
+                    const double range = rowAxis_[d.row] - dsp::RangeDopplerCoupling(
+                                                               v, mapSettings_.centerFrequencyHz,
+                                                               mapSettings_.sweepTimeMs * 1e-3,
+                                                               mapSettings_.bandwidthHz);
+                    detections.push_back({range, v, d.level});
+                }
+                output_ = std::move(r.map);
+                break;
+            }
             const std::size_t at = dsp::FirstMaximumIndex(r.map, 0, r.map.size());
             detection.range = rowAxis_[at / dsp::kMapColumns];
             detection.velocity = axis_[at % dsp::kMapColumns];
@@ -210,6 +234,7 @@ const std::vector<double>& OfflineChain::ProcessBlock(Detection& detection) {
             break;
         }
     }
+    if (!cfar_) detections.push_back(detection);
     return output_;
 }
 

@@ -46,17 +46,18 @@ public:
 
     // Processes one block: BlockFrames() samples of one channel, `stride` entries apart (2 for
     // a channel of an interleaved recording). The returned values live until the next call.
+    // `detections` gets the block's one detection, or with CFAR each one found, strongest first.
     const std::vector<double>& Process(const dsp::Complex* samples, std::size_t stride,
-                                       Detection& detection);
+                                       std::vector<Detection>& detections);
     // The same for entries as the file holds them.
     const std::vector<double>& Process(const record::SampleEntry* entries, std::size_t stride,
-                                       Detection& detection);
+                                       std::vector<Detection>& detections);
     // True when a block's result does not depend on the blocks before it (no clutter
     // cancellation), so blocks may be processed out of order by separate chains.
     bool Stateless() const { return stateless_; }
 
 private:
-    const std::vector<double>& ProcessBlock(Detection& detection);
+    const std::vector<double>& ProcessBlock(std::vector<Detection>& detections);
 
     bool stateless_ = true;
     ProcessMode mode_;
@@ -65,6 +66,8 @@ private:
     std::vector<double> rowAxis_;
     dsp::SampleBlock block_;
     std::vector<double> output_;
+    bool cfar_ = false;
+    dsp::CfarSettings cfarSettings_;
 
     dsp::FmcwRangeSettings rangeSettings_;
     dsp::RangeVelocityMapSettings mapSettings_;

@@ -25,6 +25,14 @@ bool ParseInterval(const std::string& text, Interval& out) {
            ParseNumber(text.substr(colon + 1), out.upper) && out.lower <= out.upper;
 }
 
+// "R:V", two counts of cells from 0 (automatic) to 256.
+bool ParseCells(const std::string& text, int& range, int& doppler) {
+    const std::size_t colon = text.find(':');
+    return colon != std::string::npos && ParseNumber(text.substr(0, colon), range) &&
+           ParseNumber(text.substr(colon + 1), doppler) && range >= 0 && range <= 256 &&
+           doppler >= 0 && doppler <= 256;
+}
+
 bool ParseMode(const std::string& text, ProcessMode& mode) {
     for (ProcessMode m : {ProcessMode::Range, ProcessMode::RangeVelocityMap, ProcessMode::Velocity,
                           ProcessMode::Cw, ProcessMode::Fsk}) {
@@ -79,6 +87,15 @@ bool ApplyValue(const std::string& name, const std::string& value, ProcessOption
     } else if (name == "--threshold") {
         ok = ParseNumber(value, o.threshold);
         expected = "a number of dB";
+    } else if (name == "--cfar-pfa") {
+        double& pfa = o.cfarSettings.pfa;
+        ok = ParseNumber(value, pfa) && pfa >= 1e-8 && pfa <= 1e-3;
+        expected = "a probability from 1e-8 to 1e-3";
+    } else if (name == "--cfar-guard" || name == "--cfar-train") {
+        dsp::CfarSettings& c = o.cfarSettings;
+        ok = name == "--cfar-guard" ? ParseCells(value, c.range.guard, c.doppler.guard)
+                                    : ParseCells(value, c.range.train, c.doppler.train);
+        expected = "R:V, cells in range and in Doppler, 0 to 256 (0: automatic)";
     } else if (name == "--threads") {
         ok = ParseNumber(value, o.threads) && o.threads >= 1 && o.threads <= 64;
         expected = "an integer from 1 to 64";
@@ -91,9 +108,9 @@ bool ApplyValue(const std::string& name, const std::string& value, ProcessOption
     return ok;
 }
 
-const std::set<std::string> kValueOptions = {"--mode",    "--channel",         "--sweeps",
-                                             "--clutter", "--range-window",    "--threshold",
-                                             "--format",  "--velocity-window", "--threads"};
+const std::set<std::string> kValueOptions = {
+    "--mode",   "--channel",         "--sweeps",  "--clutter",  "--range-window", "--threshold",
+    "--format", "--velocity-window", "--threads", "--cfar-pfa", "--cfar-guard",   "--cfar-train"};
 
 }  // namespace
 
@@ -163,6 +180,8 @@ ParsedArguments ParseProcessArguments(const std::vector<std::string>& args) {
             o.amplitudeCorrection = true;
         } else if (arg == "--range-weighting") {
             o.rangeWeighting = true;
+        } else if (arg == "--cfar") {
+            o.cfar = true;
         } else if (arg == "--bench") {
             o.bench = true;
         } else if (arg == "--export-sigmf") {
@@ -207,7 +226,12 @@ std::string CheckOptionsForMode(const ProcessOptions& options, ProcessMode mode)
         {"--range-window", fmcw},
         {"--velocity-window", mode != ProcessMode::Range && mode != ProcessMode::Cw},
         {"--threshold", mode == ProcessMode::Fsk},
+        {"--cfar", mode == ProcessMode::Range || mode == ProcessMode::RangeVelocityMap},
     };
+    for (const char* name : {"--cfar-pfa", "--cfar-guard", "--cfar-train"}) {
+        if (!options.cfar && options.given.count(name) != 0)
+            return std::string(name) + " needs --cfar";
+    }
     for (const auto& rule : rules) {
         if (!rule.applies && options.given.count(rule.name) != 0)
             return std::string(rule.name) + " does not apply to --mode " + ModeName(mode);
@@ -227,7 +251,9 @@ display and writes into OUTDIR:
                    Waterfall row)
   axis.npy         the last dimension's axis: metres (range), metres per second (others)
   range_axis.npy   rvmap only: the range of each map row, in metres
-  detections.csv   block,range_m,velocity_m_s,level_db: what the markers and dials show
+  detections.csv   block,range_m,velocity_m_s,level_db: what the markers and dials show;
+                   with --cfar one row per detection, strongest first, and no row for a
+                   block without any
 
 RECORDING is a ".dat" file or a SigMF recording given by its ".sigmf-meta" file (as
 --export-sigmf writes it: cu16_le, two channels, the radar's parameters under "vorn:").
@@ -249,6 +275,14 @@ Options (defaults are the window's):
   --range-window LO:HI    range window in metres (off); FMCW modes
   --velocity-window LO:HI velocity window in m/s (off); rvmap, velocity and fsk
   --threshold DB          FSK detection threshold in dB (8)
+  --cfar                  every target by cell-averaging CFAR instead of the strongest one;
+                          range and rvmap. An rvmap row's range is corrected for the
+                          target's velocity (its Doppler shift adds to the beat tone)
+  --cfar-pfa P            false-alarm probability per cell, 1e-8 to 1e-3 (1e-6)
+  --cfar-guard R:V        guard cells either side in range and in Doppler (0:0, automatic:
+                          2 x 1024/N in range, 2 x 1024/S in Doppler); V unused by range
+  --cfar-train R:V        training cells either side beyond the guard (0:0, automatic:
+                          as the guard on the map, 8 x 1024/N in range mode)
   --format npy|csv        csv writes .csv files instead of the .npy ones (npy): spectra.csv
                           with one block a line (rvmap: one line per range bin, the blocks one
                           after the other), axis.csv and range_axis.csv on one line each

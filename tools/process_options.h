@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dsp/cfar.h"
 #include "dsp/clutter_canceller.h"
 
 namespace vorn::tools {
@@ -33,6 +34,8 @@ struct ProcessOptions {
     std::optional<Interval> rangeWindow;     // absent: the window is off
     std::optional<Interval> velocityWindow;  // absent: the window is off
     double threshold = 8.0;
+    bool cfar = false;  // every target by CA-CFAR instead of the strongest one
+    dsp::CfarSettings cfarSettings;
     OutputFormat format = OutputFormat::Npy;
     bool bench = false;
     bool exportSigmf = false;  // convert the recording instead of processing it

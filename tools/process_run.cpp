@@ -214,10 +214,12 @@ int RunVornProcess(const std::vector<std::string>& args, std::ostream& out, std:
         job.micros = options.bench ? &micros : nullptr;
         RunBlocks(
             chains, job,
-            [&](std::size_t b, const std::vector<double>& values, const Detection& detection,
-                std::string& spectraText, std::string& detectionText) {
+            [&](std::size_t b, const std::vector<double>& values,
+                const std::vector<Detection>& found, std::string& spectraText,
+                std::string& detectionText) {
                 AppendSpectra(options.format, rowLength, values, spectraText);
-                AppendDetection(b, detection, detectionText);
+                for (const Detection& detection : found)
+                    AppendDetection(b, detection, detectionText);
             },
             [&](const std::string& spectraText, const std::string& detectionText) {
                 spectra.Write(spectraText);

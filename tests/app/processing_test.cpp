@@ -8,6 +8,8 @@
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_thermo.h>
+#include <QCheckBox>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QSlider>
 
@@ -292,5 +294,49 @@ TEST_F(ProcessingTest, TimeScopeScalesAutomaticallyOnceClutterCancellationIsOff)
         Ticks(1);
         EXPECT_TRUE(top->axisAutoScale(QwtPlot::yLeft)) << what;
         Activate();  // deactivate before the next case
+    }
+}
+
+// CFAR in the range scope and the map: off leaves the items as they are; on marks both
+// targets with a symbol curve and lists them; off again takes marks and list away.
+TEST_F(ProcessingTest, CfarMarksAndListsEveryTargetOnlyWhileEnabled) {
+    vorn::sim::Scene scene = OneTarget(20.0, 3.0, 300.0, 10.0);
+    scene.targets.push_back({60.0, -3.0, 300.0});
+    radar->SetScene(scene);
+    const struct {
+        QAbstractButton* display;
+        bool map;
+    } cases[] = {{ui().radioSpectrumDisplay_1, false}, {ui().radioSpectrumDisplay_3, true}};
+    Activate();
+    ASSERT_TRUE(Streaming());
+    ui().radioOperationMode_1->click();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.map ? "map" : "range scope");
+        c.display->click();
+        Ticks(1);
+        const int curves = CountItems(ui().qwtPlotScope_2, QwtPlotItem::Rtti_PlotCurve);
+        EXPECT_TRUE(ui().listCfarDetections->isHidden());
+
+        ui().checkCfarEnable->setChecked(true);
+        Ticks(1);
+        const auto items = ui().qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotCurve);
+        ASSERT_EQ(items.size(), curves + 1);
+        const auto* marks = static_cast<const QwtPlotCurve*>(items.back());
+        EXPECT_EQ(marks->style(), QwtPlotCurve::NoCurve);
+        std::vector<double> ranges;
+        for (std::size_t k = 0; k < marks->dataSize(); ++k)
+            ranges.push_back(c.map ? marks->sample(k).y() : marks->sample(k).x());
+        for (const double target : {20.0, 60.0}) {
+            EXPECT_TRUE(std::any_of(ranges.begin(), ranges.end(), [&](double r) {
+                return std::abs(r - target) < 1.0;
+            })) << target;
+        }
+        EXPECT_FALSE(ui().listCfarDetections->isHidden());
+        EXPECT_GE(ui().listCfarDetections->count(), 2);
+
+        ui().checkCfarEnable->setChecked(false);
+        Ticks(1);
+        EXPECT_EQ(CountItems(ui().qwtPlotScope_2, QwtPlotItem::Rtti_PlotCurve), curves);
+        EXPECT_TRUE(ui().listCfarDetections->isHidden());
     }
 }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
+#include "dsp/cfar.h"
 #include "dsp/cw_velocity.h"
 #include "dsp/fmcw_range.h"
 #include "dsp/fsk.h"
@@ -233,6 +235,75 @@ TEST(RangeVelocityMap, DegenerateBlocksStayUsable) {
     ExpectUsableScale(r.map);
     ASSERT_EQ(r.velocityProfile.size(), kMapColumns);
     ExpectUsableScale(r.velocityProfile);
+}
+
+// CFAR on noise maps in dB (exponential power, mean 1) with planted targets. Each case
+// breaks one rule of the detector if it is broken: edges, grouping, zero cells, strongest
+// first.
+std::vector<double> NoiseDb(std::size_t cells, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::exponential_distribution<double> power(1.0);
+    std::vector<double> db(cells);
+    for (double& v : db) v = 10.0 * std::log10(power(rng));
+    return db;
+}
+
+TEST(Cfar, MapFindsEachTargetOnceAtItsStrongestCell) {
+    struct Planted {
+        std::size_t row, column;
+    };
+    const struct {
+        const char* name;
+        std::vector<Planted> targets;
+        bool zeroEveryOtherColumn;  // as windows and DC removal leave them, -inf dB
+    } cases[] = {
+        {"two apart", {{100, 300}, {300, 700}}, false},
+        {"at the corners", {{0, 0}, {512, 1023}}, false},
+        {"zero columns", {{200, 500}}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<double> map = NoiseDb(kMapRows * kMapColumns, 7);
+        if (c.zeroEveryOtherColumn) {
+            for (std::size_t k = 0; k < map.size(); k += 2) map[k] = -INFINITY;
+        }
+        double level = 40.0;
+        for (const Planted& t : c.targets) {
+            // A 3 x 3 lobe, peak in the middle: one detection, not nine.
+            for (int dr = -1; dr <= 1; ++dr)
+                for (int dc = -1; dc <= 1; ++dc) {
+                    const long r = static_cast<long>(t.row) + dr;
+                    const long col = static_cast<long>(t.column) + dc;
+                    if (r >= 0 && r < long(kMapRows) && col >= 0 && col < long(kMapColumns))
+                        map[r * kMapColumns + col] = level - 3.0 * (dr != 0 || dc != 0);
+                }
+            map[t.row * kMapColumns + t.column] = level;
+            level -= 10.0;
+        }
+        const std::vector<CfarDetection> found =
+            DetectMap(map.data(), kMapRows, kMapColumns, 128, 64, CfarSettings{});
+        ASSERT_EQ(found.size(), c.targets.size());
+        for (std::size_t k = 0; k < found.size(); ++k) {  // strongest first
+            EXPECT_EQ(found[k].row, c.targets[k].row);
+            EXPECT_EQ(found[k].column, c.targets[k].column);
+            EXPECT_DOUBLE_EQ(found[k].level, 40.0 - 10.0 * k);
+        }
+    }
+}
+
+TEST(Cfar, ProfileFindsTargetsAndIgnoresZeroBins) {
+    std::vector<double> profile = NoiseDb(kRangeBins, 3);
+    for (std::size_t k = 0; k < 40; ++k) profile[k] = -INFINITY;  // outside the range window
+    profile[45] = 30.0;
+    profile[46] = 28.0;  // same lobe
+    profile[300] = 25.0;
+    profile[512] = 22.0;  // last bin: half its training cells exist
+    const std::vector<CfarDetection> found =
+        DetectProfile(profile.data(), profile.size(), 128, CfarSettings{});
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].row, 45u);
+    EXPECT_EQ(found[1].row, 300u);
+    EXPECT_EQ(found[2].row, 512u);
 }
 
 }  // namespace
