@@ -51,18 +51,25 @@ UsbStatus MapTransferStatus(libusb_transfer_status status) {
 // thread in Wait(); Cancel() only asks libusb to end it, which is safe from any thread.
 class LibusbBulkTransfer : public UsbBulkTransfer {
 public:
+    // `lastError` receives the libusb error that stands for the outcome, for the link's
+    // LastErrorName(); it must outlive the transfer.
     LibusbBulkTransfer(const LibusbApi* api, libusb_context* context, libusb_device_handle* handle,
-                       std::uint8_t endpoint, std::uint8_t* data, int length, unsigned timeoutMs)
-        : api_(api), context_(context) {
+                       std::uint8_t endpoint, std::uint8_t* data, int length, unsigned timeoutMs,
+                       int* lastError)
+        : api_(api), context_(context), lastError_(lastError) {
         transfer_ = api_->alloc_transfer(0);
         if (transfer_ == nullptr) {
+            *lastError_ = LIBUSB_ERROR_NO_MEM;
             Finish({UsbStatus::Other, 0});
             return;
         }
         libusb_fill_bulk_transfer(transfer_, handle, endpoint, data, length, &Completed, this,
                                   timeoutMs);
         const int r = api_->submit_transfer(transfer_);
-        if (r != 0) Finish({MapLibusbError(r), 0});
+        if (r != 0) {
+            *lastError_ = r;
+            Finish({MapLibusbError(r), 0});
+        }
     }
     ~LibusbBulkTransfer() override {
         if (!finished_) {
@@ -101,6 +108,7 @@ private:
         if (moved > transfer->length) moved = transfer->length;
         self->completed_ = 1;
         std::lock_guard<std::mutex> lock(self->cancelMutex_);
+        *self->lastError_ = ErrorFor(transfer->status);
         self->Finish({MapTransferStatus(transfer->status), moved});
     }
     void Finish(UsbTransferResult result) {
@@ -111,6 +119,28 @@ private:
     const LibusbApi* api_;
     libusb_context* context_;
     libusb_transfer* transfer_ = nullptr;
+    // The error code libusb's synchronous calls give for the same outcome.
+    static int ErrorFor(libusb_transfer_status status) {
+        switch (status) {
+            case LIBUSB_TRANSFER_TIMED_OUT:
+                return LIBUSB_ERROR_TIMEOUT;
+            case LIBUSB_TRANSFER_STALL:
+                return LIBUSB_ERROR_PIPE;
+            case LIBUSB_TRANSFER_NO_DEVICE:
+                return LIBUSB_ERROR_NO_DEVICE;
+            case LIBUSB_TRANSFER_OVERFLOW:
+                return LIBUSB_ERROR_OVERFLOW;
+            case LIBUSB_TRANSFER_ERROR:
+                return LIBUSB_ERROR_IO;
+            case LIBUSB_TRANSFER_CANCELLED:
+                return LIBUSB_ERROR_INTERRUPTED;
+            case LIBUSB_TRANSFER_COMPLETED:
+                break;
+        }
+        return 0;
+    }
+
+    int* lastError_;
     int completed_ = 0;  // libusb's own flag for the event loop
     std::atomic<bool> finished_{false};
     std::atomic<bool> cancelRequested_{false};
@@ -150,14 +180,13 @@ public:
 
     std::unique_ptr<UsbBulkTransfer> SubmitBulkTransfer(std::uint8_t endpoint, std::uint8_t* data,
                                                         int length, unsigned timeoutMs) override {
-        // The transfer's own status names its failure; an older error must not stand for it.
-        lastError_ = 0;
+        lastError_ = 0;  // an older error must not stand for this transfer's
         if (length < 0 || (data == nullptr && length > 0)) {
             return std::make_unique<FinishedBulkTransfer>(
                 UsbTransferResult{UsbStatus::InvalidParam, 0});
         }
         return std::make_unique<LibusbBulkTransfer>(api_, context_.get(), handle_.get(), endpoint,
-                                                    data, length, timeoutMs);
+                                                    data, length, timeoutMs, &lastError_);
     }
 
     UsbStatus ResetPort() override {

@@ -248,6 +248,7 @@ TEST_F(LibusbBackendTest, SubmittedTransfersCompleteOrEndCancelled) {
     fake.bulkResult = LIBUSB_ERROR_PIPE;
     EXPECT_EQ(link->SubmitBulkTransfer(0x86, buf.data(), 4096, 1000)->Wait().status,
               UsbStatus::Pipe);
+    EXPECT_STREQ(link->LastErrorName(), "LIBUSB_ERROR_PIPE");
 
     auto pending = link->SubmitBulkTransfer(0x86, buf.data(), 4096, 1000);
     pending->Cancel();
