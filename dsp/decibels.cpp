@@ -134,7 +134,9 @@ void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size
     PowerDbInto(in, gains, out, count, nullptr);
 }
 
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+// The clone's resolver runs while the program is loaded, before the thread sanitizer's runtime
+// is up, so an instrumented build keeps the one default version.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count,
