@@ -19,26 +19,34 @@
 // Answers the next save dialog with `path` (in the file type `filter`, when given), or cancels
 // it when `path` is empty. `offered` receives the dialog's file types and the one preselected.
 inline void AnswerNextSaveDialog(const QString& path, const QString& filter = {},
-                          QStringList* offered = nullptr) {
+                                 QStringList* offered = nullptr) {
     auto* poll = new QTimer();
-    QObject::connect(poll, &QTimer::timeout, [poll, path, filter, offered] {
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, path, filter, offered, tries] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) return;
-        poll->stop();
-        poll->deleteLater();
-        if (offered) *offered = dialog->nameFilters() << dialog->selectedNameFilter();
-        if (!filter.isEmpty()) dialog->selectNameFilter(filter);
+        if (offered && offered->isEmpty())
+            *offered = dialog->nameFilters() << dialog->selectedNameFilter();
+        if (!filter.isEmpty() && dialog->selectedNameFilter() != filter)
+            dialog->selectNameFilter(filter);
         if (path.isEmpty()) {
+            poll->stop();
+            poll->deleteLater();
             // Closing the dialog asks whether to discard the samples: yes.
             QTimer::singleShot(50, [] {
                 if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
                     box->button(QMessageBox::Discard)->click();
             });
             dialog->reject();
-        } else {
-            dialog->selectFile(path);
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            return;
         }
+        // The dialog may still put its own suggestion back while it loads the folder: the name
+        // is set again on the next few ticks before the dialog is accepted.
+        dialog->selectFile(path);
+        if (++*tries < 5) return;
+        poll->stop();
+        poll->deleteLater();
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     });
     poll->start(10);
 }
