@@ -108,11 +108,9 @@ void Vorn_GUI::LogUsbFailure(const QString& cause) {
 }
 
 int Vorn_GUI::SendParameterBlock() {
-    const std::vector<std::uint8_t> block = RadarDevice::BuildParameterBlock(parameterWord);
     int written = 0;
-    radarWorker->Run([&](RadarDevice& device) {
-        written = device.WriteBlock(block.data(), static_cast<int>(block.size()));
-    });
+    const std::uint16_t word = parameterWord;
+    radarWorker->Run([&](RadarDevice& device) { written = device.WriteParameterBlock(word); });
     return written;
 }
 
@@ -125,33 +123,26 @@ void Vorn_GUI::AcquireBlock(int frames, int timeoutMs, const QString& failure,
     // The worker is stopped before the window goes, so `this` outlives every job.
     radarWorker->Post([this, frames, timeoutMs, generation, word, channelOne, failure,
                        process = std::move(process)](RadarDevice& device) mutable {
-        // A failed write shows up as a short read.
-        const std::vector<std::uint8_t> parameters = RadarDevice::BuildParameterBlock(word);
-        device.WriteBlock(parameters.data(), static_cast<int>(parameters.size()));
+        device.WriteParameterBlock(word);  // a failed write shows up as a short read
         auto block = std::make_shared<SampleBlock>();
         const int got = channelOne ? device.ReadChannel1(*block, frames, timeoutMs)
                                    : device.ReadChannel2(*block, frames, timeoutMs);
         QMetaObject::invokeMethod(
             this,
-            [this, generation, word, complete = got == frames, block, failure,
+            [this, generation, complete = got == frames, block, failure,
              process = std::move(process)] {
-                OnBlockArrived(generation, word, complete, *block, failure, process);
+                OnBlockArrived(generation, complete, *block, failure, process);
             },
             Qt::QueuedConnection);
     });
 }
 
-void Vorn_GUI::OnBlockArrived(std::uint64_t generation, std::uint16_t word, bool complete,
-                              SampleBlock& block, const QString& failure,
-                              const BlockHandler& process) {
-    // Called off (deactivation, refresh, a new mode): whoever did it has ended the tick.
+void Vorn_GUI::OnBlockArrived(std::uint64_t generation, bool complete, SampleBlock& block,
+                              const QString& failure, const BlockHandler& process) {
+    // Called off (deactivation, refresh, a new mode, new operating parameters, which bump the
+    // generation first): whoever did it has ended the tick, and the block is never processed.
     if (generation != readGeneration || !readInFlight) return;
     readInFlight = false;
-    // Read under other operating parameters than the current ones: never processed with them.
-    if (word != parameterWord) {
-        emit tickFinished();
-        return;
-    }
     if (!complete) {
         StopStreamingAfterFailedRead(failure);
         FinishTick();

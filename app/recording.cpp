@@ -70,8 +70,7 @@ void Vorn_GUI::recordBegin() {
     const int frames = plan.frames;
     const int timeoutMs = plan.timeoutMs;
     radarWorker->Post([this, word, frames, timeoutMs](RadarDevice& device) {
-        const std::vector<std::uint8_t> parameters = RadarDevice::BuildParameterBlock(word);
-        device.WriteBlock(parameters.data(), static_cast<int>(parameters.size()));
+        device.WriteParameterBlock(word);
         auto recording = std::make_shared<SampleBlock>();
         const int got = device.ReadBothChannels(*recording, frames, timeoutMs);
         QMetaObject::invokeMethod(

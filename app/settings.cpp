@@ -193,10 +193,8 @@ bool Vorn_GUI::UpdateOperatingParameters() {
     if (streamTimer && streamTimer->isActive()) {
         // While streaming, the block joins the radar's queue and the window goes on; every
         // tick sends it again before its read, where a failed write shows as a short read.
-        const std::vector<std::uint8_t> block = RadarDevice::BuildParameterBlock(parameterWord);
-        radarWorker->Post([block](RadarDevice& device) {
-            device.WriteBlock(block.data(), static_cast<int>(block.size()));
-        });
+        const std::uint16_t word = parameterWord;
+        radarWorker->Post([word](RadarDevice& device) { device.WriteParameterBlock(word); });
         return true;
     }
     return SendParameterBlock() == vorn::kParameterBlockBytes;

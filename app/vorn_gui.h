@@ -153,8 +153,8 @@ private:
     // Writes the parameter block and reads frames of the selected channel off the GUI thread;
     // a complete block goes to process, a short one ends streaming with the failure message.
     void AcquireBlock(int frames, int timeoutMs, const QString& failure, BlockHandler process);
-    void OnBlockArrived(std::uint64_t generation, std::uint16_t word, bool complete,
-                        SampleBlock& block, const QString& failure, const BlockHandler& process);
+    void OnBlockArrived(std::uint64_t generation, bool complete, SampleBlock& block,
+                        const QString& failure, const BlockHandler& process);
     // Shows the update time of the tick that just ended and announces its end.
     void FinishTick();
     // Calls off the read in flight, if any; a block that still arrives from it is dropped.

@@ -183,6 +183,11 @@ int RadarDevice::WriteBlock(const std::uint8_t* data, int length) {
     return len;
 }
 
+int RadarDevice::WriteParameterBlock(std::uint16_t word) {
+    const std::vector<std::uint8_t> block = BuildParameterBlock(word);
+    return WriteBlock(block.data(), static_cast<int>(block.size()));
+}
+
 int RadarDevice::ReadChannel1(std::vector<std::complex<double>>& samples, int n, int timeoutMs) {
     return Read(samples, n, timeoutMs, vorn::FrameChannels::One);
 }

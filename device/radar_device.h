@@ -79,6 +79,8 @@ public:
 
     static std::uint16_t ComposeParameterWord(int sweepTimeCode, int bandwidthCode, int samplesCode,
                                               int modeCode);
+    // Writes the parameter block of `word`; the bytes taken.
+    int WriteParameterBlock(std::uint16_t word);
     // The word in little-endian copies, the block the radar expects before every burst.
     static std::vector<std::uint8_t> BuildParameterBlock(std::uint16_t word);
 

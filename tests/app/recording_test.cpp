@@ -63,7 +63,8 @@ TEST_F(RecordingTest, EachModeRecordsBothChannelsWithItsHeader) {
         EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples");
         EXPECT_TRUE(Streaming());
         const auto file = vorn::record::ReadSampleFile(path.toStdString());
-        ASSERT_TRUE(file.ok) << file.message;
+        ASSERT_TRUE(file.ok) << file.message << " in dir: "
+                             << QDir(dir.path()).entryList(QDir::Files).join(",").toStdString();
         ASSERT_TRUE(file.header.has_value());
         EXPECT_EQ(file.header->frequencyHz, c.frequency);
         EXPECT_EQ(file.header->sweepTimeMs, 1.0);
