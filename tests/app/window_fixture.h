@@ -41,12 +41,17 @@ inline void AnswerNextSaveDialog(const QString& path, const QString& filter = {}
             return;
         }
         // The dialog may still put its own suggestion back while it loads the folder: the name
-        // is set again on the next few ticks before the dialog is accepted.
+        // is set again on each tick, and the dialog is accepted only once it has held the name
+        // for a few ticks, in the same tick that checked it.
         dialog->selectFile(path);
-        if (++*tries < 5) return;
+        if (dialog->selectedFiles() != QStringList{path}) {
+            *tries = 0;
+            return;
+        }
+        if (++*tries < 3) return;
         poll->stop();
         poll->deleteLater();
-        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, reached through the public base
     });
     poll->start(10);
 }
