@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPushButton>
@@ -15,6 +17,20 @@
 #include "device/radar_device.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_radar.h"
+
+// Puts `path` in an open save dialog; true once the dialog selects it. selectFile() leaves the
+// name alone once the name field has the focus, which it gets at a time of its own, so the field
+// is set directly. Accept only after a few ticks of true: the dialog may still put its own
+// suggestion back while it loads the folder.
+inline bool PutNameInSaveDialog(QFileDialog& dialog, const QString& path) {
+    const QFileInfo target(path);
+    if (dialog.directory() != target.absoluteDir()) dialog.setDirectory(target.absoluteDir());
+    if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->setText(target.fileName());
+    else
+        dialog.selectFile(path);
+    return dialog.selectedFiles() == QStringList{path};
+}
 
 // Answers the next save dialog with `path` (in the file type `filter`, when given), or cancels
 // it when `path` is empty. `offered` receives the dialog's file types and the one preselected.
@@ -40,18 +56,15 @@ inline void AnswerNextSaveDialog(const QString& path, const QString& filter = {}
             dialog->reject();
             return;
         }
-        // The dialog may still put its own suggestion back while it loads the folder: the name
-        // is set again on each tick, and the dialog is accepted only once it has held the name
-        // for a few ticks, in the same tick that checked it.
-        dialog->selectFile(path);
-        if (dialog->selectedFiles() != QStringList{path}) {
+        if (!PutNameInSaveDialog(*dialog, path)) {
             *tries = 0;
             return;
         }
         if (++*tries < 3) return;
         poll->stop();
         poll->deleteLater();
-        static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, reached through the public base
+        // Queued: accepting may ask about replacing a file, in a loop of its own.
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     });
     poll->start(10);
 }

@@ -32,11 +32,15 @@ public:
                 return box->reject();
             }
             auto* dialog = qobject_cast<QFileDialog*>(modal);
-            if (!dialog || dialog == last_) return;
-            last_ = dialog;
-            if (shown_ >= paths.size()) return dialog->reject();
-            dialog->selectFile(paths[shown_++]);
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            if (!dialog) return;
+            if (dialog != last_) {
+                last_ = dialog;
+                held_ = 0;
+                if (shown_ >= paths.size()) return dialog->reject();
+                ++shown_;
+            }
+            if (!PutNameInSaveDialog(*dialog, paths[shown_ - 1])) held_ = 0;
+            else if (++held_ == 3) QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
         });
         poll_.start(5);
     }
@@ -45,6 +49,7 @@ public:
 private:
     QTimer poll_;
     int shown_ = 0;
+    int held_ = 0;
     QPointer<QWidget> last_;
 };
 
