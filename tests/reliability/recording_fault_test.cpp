@@ -39,8 +39,10 @@ public:
                 if (shown_ >= paths.size()) return dialog->reject();
                 ++shown_;
             }
-            if (!PutNameInSaveDialog(*dialog, paths[shown_ - 1])) held_ = 0;
-            else if (++held_ == 3) QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            if (!PutNameInSaveDialog(*dialog, paths[shown_ - 1]))
+                held_ = 0;
+            else if (++held_ == 3)
+                QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
         });
         poll_.start(5);
     }
