@@ -124,6 +124,7 @@ private slots:
     void ShowCameraError(const QString& reason);
 
 private:
+    friend struct WindowSlots;  // the tests' compile-checked handles on the private slots
     void MakeConnections();
     // Holds each dynamic-range slider short of the other and shows both values in dB.
     void ConnectDynamicRangeSliders();

@@ -143,17 +143,6 @@ TEST_F(RecordingTest, WhileItIsReadTheWindowShowsProgressAndCancelWritesNothing)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(RecordingTest, DurationTooLongIsRefusedBeforeReading) {
-    ui().recordTimeSeconds->setValue(1000000);
-    const int blocksBefore = radar->parameterBlocksAccepted();
-    ui().recordButtonStart->click();  // no dialog may open: nothing was read
-    EXPECT_TRUE(ui().recordStatus->text().contains("at most"))
-        << ui().recordStatus->text().toStdString();
-    EXPECT_TRUE(status().contains("at most"));
-    EXPECT_EQ(radar->parameterBlocksAccepted(), blocksBefore);
-    EXPECT_TRUE(Streaming());
-}
-
 class ExportTest : public WindowTest {
 protected:
     void SetUp() override {
@@ -220,23 +209,6 @@ TEST_F(ExportTest, NoFormatWritesNothingAndAFailedExportSaysSo) {
     EXPECT_TRUE(status().startsWith("Error: Could not write")) << status().toStdString();
 }
 
-TEST_F(ExportTest, ExportsInARowEachSucceedAndAnUnwritableNameFails) {
-    ui().captureFormat_3->click();
-    for (int i = 0; i < 3; ++i) {  // within one timestamp tick on coarse file systems
-        ui().statusBar->clearMessage();
-        ui().captureViewTop->click();
-        EXPECT_TRUE(status().startsWith("Saved ")) << i << ": " << status().toStdString();
-    }
-    // A directory of the file's name: nothing can replace it, and it stays as it was.
-    ASSERT_TRUE(QDir(dir.path()).mkdir("Vorn_GUI_BottomView.pdf"));
-    ui().captureFormat_1->click();
-    ui().captureViewBottom->click();
-    EXPECT_TRUE(status().startsWith("Error: Could not write Vorn_GUI_BottomView.pdf"))
-        << status().toStdString();
-    EXPECT_TRUE(QFileInfo(dir.filePath("Vorn_GUI_BottomView.pdf")).isDir());
-    EXPECT_TRUE(Streaming());
-}
-
 // Qt's GStreamer camera service needs the camerabin element (gstreamer1.0-plugins-bad):
 // without it cameras are listed, but none can ever start.
 TEST(CameraService, IsInstalled) {
@@ -246,8 +218,7 @@ TEST(CameraService, IsInstalled) {
 
 TEST_F(WindowTest, CameraErrorsAreShownAsANotice) {
     Activate();
-    ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "ShowCameraError", Qt::DirectConnection,
-                                          Q_ARG(QString, "Could not open device")));
+    WindowSlots::ShowCameraError(*window, "Could not open device");
     EXPECT_EQ(status(), "Camera: Could not open device");
     Tick();  // the next tick leaves it standing
     EXPECT_EQ(status(), "Camera: Could not open device");
@@ -261,8 +232,8 @@ TEST_F(WindowTest, CameraWithoutDevicesIsANormalState) {
     EXPECT_EQ(ui().vornCamera_DevicesList->count(), 0);
     EXPECT_EQ(ui().vornCamera_DevicesList->placeholderText(), "No camera found");
     EXPECT_FALSE(ui().vornCamera_Status->isEnabled());
-    Invoke("setCameraStatus");  // no camera: nothing happens
-    Invoke("setActiveCamera");
+    Invoke(WindowSlots::kSetCameraStatus);  // no camera: nothing happens
+    Invoke(WindowSlots::kSetActiveCamera);
     EXPECT_EQ(ui().vornCamera_Status->text(), "DISABLED");
     EXPECT_FALSE(ui().vornCamera_Status->isEnabled());
 }

@@ -63,35 +63,38 @@ TEST(WindowWithoutRadar, ListsNoDevicesAndExplainsALockedRadar) {
     EXPECT_TRUE(window.form().comboDevices->toolTip().contains("permission"));
 }
 
-TEST_F(WindowTest, DynamicRangeStepsStopShortOfTheEnds) {
+using S = WindowSlots;
+
+TEST_F(WindowTest, DynamicRangeStepsStopShortOfTheEndsAndOfEachOther) {
     QSlider* max = ui().DynamicRange_Maximum;
-    for (int i = 0; i < 100; ++i) Invoke("Qt_DR_Max_Plus");
+    QSlider* min = ui().DynamicRange_Minimum;
+    for (int i = 0; i < 100; ++i) Invoke(S::kDrMaxPlus);
     EXPECT_EQ(max->value(), 148);
     max->setValue(149);
-    Invoke("Qt_DR_Max_Plus");
+    Invoke(S::kDrMaxPlus);
     EXPECT_EQ(max->value(), 149);
-    QSlider* min = ui().DynamicRange_Minimum;
-    for (int i = 0; i < 100; ++i) Invoke("Qt_DR_Min_Minus");
+    for (int i = 0; i < 100; ++i) Invoke(S::kDrMinMinus);
     EXPECT_EQ(min->value(), -148);
-    Invoke("Qt_DR_Min_Plus");
+    Invoke(S::kDrMinPlus);
     EXPECT_EQ(min->value(), -146);
-    Invoke("Qt_DR_Max_Minus");
+    Invoke(S::kDrMaxMinus);
     EXPECT_EQ(max->value(), 147);
-}
-
-TEST_F(WindowTest, DynamicRangeMinimumStaysBelowTheMaximumAndBothShowTheirValues) {
-    QSlider* max = ui().DynamicRange_Maximum;
-    QSlider* min = ui().DynamicRange_Minimum;
     ui().DynamicRange_Maximum_EN->setChecked(false);
     ui().DynamicRange_Minimum_EN->setChecked(false);
     for (int i = 0; i < 100; ++i) {
-        Invoke("Qt_DR_Min_Plus");
-        Invoke("Qt_DR_Max_Minus");
+        Invoke(S::kDrMinPlus);
+        Invoke(S::kDrMaxMinus);
         ASSERT_LT(min->value(), max->value()) << i;
     }
     EXPECT_EQ(min->value(), 0);
     EXPECT_EQ(max->value(), 2);
-    // Drags, page steps and keys stop one short of the other slider.
+}
+
+TEST_F(WindowTest, DynamicRangeDragsStopOneShortOfTheOtherSliderAndShowTheirValues) {
+    QSlider* max = ui().DynamicRange_Maximum;
+    QSlider* min = ui().DynamicRange_Minimum;
+    ui().DynamicRange_Maximum_EN->setChecked(false);
+    ui().DynamicRange_Minimum_EN->setChecked(false);
     struct Case {
         QSlider* slider;
         QAbstractSlider::SliderAction action;
@@ -116,37 +119,32 @@ TEST_F(WindowTest, WindowStepsMayLandOnTheEndsButKeepTheWindowOneUnitWide) {
     struct Case {
         QSlider* low;
         QSlider* high;
-        const char* lowPlus;
-        const char* lowMinus;
-        const char* highPlus;
-        const char* highMinus;
+        S::Slot lowPlus, lowMinus, highPlus, highMinus;
     };
-    for (const Case& c :
-         {Case{ui().rangeFilter_Low, ui().rangeFilter_High, "Qt_rangeFilter_Low_Plus",
-               "Qt_rangeFilter_Low_Minus", "Qt_rangeFilter_High_Plus", "Qt_rangeFilter_High_Minus"},
-          Case{ui().velocityFilter_Low, ui().velocityFilter_High, "Qt_velocityFilter_Low_Plus",
-               "Qt_velocityFilter_Low_Minus", "Qt_velocityFilter_High_Plus",
-               "Qt_velocityFilter_High_Minus"}}) {
+    for (const Case& c : {Case{ui().rangeFilter_Low, ui().rangeFilter_High, S::kRangeLowPlus,
+                               S::kRangeLowMinus, S::kRangeHighPlus, S::kRangeHighMinus},
+                          Case{ui().velocityFilter_Low, ui().velocityFilter_High,
+                               S::kVelocityLowPlus, S::kVelocityLowMinus, S::kVelocityHighPlus,
+                               S::kVelocityHighMinus}}) {
+        SCOPED_TRACE(c.low->objectName().toStdString());
         // The ends of the sliders (0 ... 99).
         c.high->setValue(98);
         Invoke(c.highPlus);
         Invoke(c.highPlus);
-        EXPECT_EQ(c.high->value(), 99) << c.highPlus;
+        EXPECT_EQ(c.high->value(), 99);
         c.low->setValue(0);
         Invoke(c.lowMinus);
-        EXPECT_EQ(c.low->value(), 0) << c.lowMinus;
+        EXPECT_EQ(c.low->value(), 0);
         // "+" on the lower bound stops one below the upper one, "-" on the upper one above it.
         c.high->setValue(45);
         c.low->setValue(43);
         for (int i = 0; i < 5; ++i) Invoke(c.lowPlus);
-        EXPECT_EQ(c.low->value(), 44) << c.lowPlus;
+        EXPECT_EQ(c.low->value(), 44);
         for (int i = 0; i < 5; ++i) Invoke(c.highMinus);
-        EXPECT_EQ(c.high->value(), 45) << c.highMinus;
+        EXPECT_EQ(c.high->value(), 45);
         Invoke(c.lowMinus);
         Invoke(c.highMinus);
-        EXPECT_EQ(c.high->value(), 44) << c.highMinus;
-        c.low->setValue(0);
-        c.high->setValue(99);
+        EXPECT_EQ(c.high->value(), 44);
     }
 }
 

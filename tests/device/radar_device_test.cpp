@@ -144,11 +144,6 @@ TEST(FirmwareParse, RecordsAndArbitraryText) {
                                          "00B843\r\n:02E60000ABCD9E\r\n:00000001FF\r\n"),
               (Records{{0x03, 0x00, 0x00, 0x00, 0x02, 0x00, 0xB8, 0x43},
                        {0x02, 0xE6, 0x00, 0x00, 0xAB, 0xCD, 0x9E}}));
-    EXPECT_TRUE(vorn::ParseFirmwareRecords(":::abc:").empty());
-    // Text before the first ':' is a piece like any other; non-hex reads as zeros.
-    EXPECT_EQ(vorn::ParseFirmwareRecords("no colon at all"), Records{fake::Bytes(6, 0)});
-    // An odd character left over is ignored.
-    EXPECT_EQ(vorn::ParseFirmwareRecords("x\r\n:01zz00g0x\r\n"), (Records{{1, 0, 0, 0}}));
     // A line without its CR LF loses its last two characters, never more than it has.
     EXPECT_EQ(vorn::ParseFirmwareRecords(":0400"), Records{{0x04}});
 }

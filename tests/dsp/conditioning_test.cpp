@@ -18,12 +18,6 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 const double kNan = std::nan("");
 
-bool AllFinite(const SampleBlock& block) {
-    return std::all_of(block.begin(), block.end(), [](const Complex& z) {
-        return std::isfinite(z.real()) && std::isfinite(z.imag());
-    });
-}
-
 double Energy(const SampleBlock& block) {
     double sum = 0.0;
     for (const Complex& z : block) sum += std::norm(z);
@@ -44,38 +38,21 @@ TEST(IqBalancing, DcSubtractionRemovesEachSegmentsOwnMean) {
     EXPECT_NEAR(block[0].real(), 10.0, 1e-9);
 }
 
-TEST(IqBalancing, SilentChannelsAndDegenerateShapesStaySafe) {
-    SampleBlock block(128);
-    for (std::size_t n = 0; n < block.size(); ++n) block[n] = {0.0, std::sin(0.2 * n)};
-    ApplyIqBalancing(block, 1, {true, true});
-    ASSERT_TRUE(AllFinite(block));
-    EXPECT_EQ(block[7].real(), 0.0);
-    SampleBlock zeros(128);
-    ApplyIqBalancing(zeros, 4, {true, true});
-    EXPECT_TRUE(AllFinite(zeros));
-
+// Whole chains run on silent, short and empty blocks in chains_test.cpp; here the cases only a
+// stage sees.
+TEST(Conditioning, PartialSegmentsHammingEndsAndProportionalChannels) {
     SampleBlock ones(100, Complex(1.0, 1.0));
     SubtractDcOffset(ones, 64, 4);  // only one whole segment fits
     EXPECT_EQ(ones[0], Complex(0.0, 0.0));
     EXPECT_EQ(ones[99], Complex(1.0, 1.0));
-    NormalizeAmplitude(ones, 0, 3);
-    ApplyIqBalancing(ones, 0, {true, true});
-    SampleBlock empty;
-    ApplyIqBalancing(empty, 1, {true, true});
-    ApplyHammingWindow(empty, 128, 1);
-    EXPECT_TRUE(empty.empty());
     // The window divides by N - 2: its ends sit at 0.08 on samples 0 and N - 2.
     const std::vector<double> w = HammingWeights(128);
     EXPECT_NEAR(w[0], 0.08, 1e-15);
     EXPECT_NEAR(w[126], 0.08, 1e-15);
     EXPECT_EQ(HammingWeights(2), std::vector<double>(2, 1.0));
-}
-
-TEST(QuadratureImbalance, StaysFiniteOnDegenerateBlocks) {
-    // The known-error case runs end to end in the CW mirror test.
+    // Exactly proportional channels: b/a - rho^2 may round below zero.
     std::vector<double> iValues(1000);
     std::vector<double> qValues(1000);
-    // Exactly proportional channels: b/a - rho^2 may round below zero.
     for (std::size_t n = 0; n < iValues.size(); ++n) {
         iValues[n] = 0.1 * std::sin(0.37 * n) + 0.3;
         qValues[n] = 3.0 * iValues[n];
@@ -84,9 +61,6 @@ TEST(QuadratureImbalance, StaysFiniteOnDegenerateBlocks) {
     for (std::size_t n = 0; n < iValues.size(); ++n) {
         ASSERT_FALSE(std::isnan(iValues[n]) || std::isnan(qValues[n])) << n;
     }
-    SampleBlock constant(64, Complex(2048.0, 2048.0));
-    CorrectQuadratureImbalance(constant);
-    EXPECT_EQ(constant[3], Complex(0.0, 0.0));
     std::vector<double> shortI(3, 1.0), longQ(5, 2.0);
     CorrectQuadratureImbalance(shortI, longQ);
     EXPECT_EQ(longQ[4], 2.0);
@@ -243,18 +217,6 @@ TEST(IntegerConversions, SaturateInsteadOfOverflowing) {
     EXPECT_EQ(TimeoutMs(1128.9), 1128);
     EXPECT_EQ(TimeoutMs(kInf), 1000000000000);
     EXPECT_EQ(TimeoutMs(kNan), 0);
-}
-
-TEST(Axes, BinConventionsAndScopeTraces) {
-    EXPECT_DOUBLE_EQ(RangeAxis(95.93358656).at(512), 512.0 * 95.93358656 / 513.0);
-    EXPECT_DOUBLE_EQ(CwVelocityAxis(13.384).at(512), 0.0);
-    EXPECT_NEAR(FskVelocityAxis(10.0).at(512), 10.0 / 1023.0, 1e-12);
-    EXPECT_DOUBLE_EQ(ResolveSamplePeriod(-1.0, 1.0, 128), 0.001 / 128);
-    EXPECT_EQ(ResolveSamplePeriod(-1.0, 1.0, 0), 0.0);
-    EXPECT_EQ(TimeAxis(4, 0.5), (std::vector<double>{0.0, 0.5, 1.0, 1.5}));
-    EXPECT_DOUBLE_EQ(ScopeSpanEnd(3), 0.0098);
-    const IqTraces traces = SplitIq({{1.0, 2.0}, {3.0, 4.0}});
-    EXPECT_EQ(traces.q, (std::vector<double>{2.0, 4.0}));
 }
 
 TEST(WindowSliders, OrderActivityAndSearchedBins) {

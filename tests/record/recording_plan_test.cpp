@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "device/radar_constants.h"
-#include "record/plot_export.h"
 #include "record/record_file_name.h"
 #include "record/recording_plan.h"
 
@@ -77,17 +76,11 @@ TEST(RecordingPlan, RefusesSettingsThatMakeNoSense) {
     }
 }
 
-TEST(RecordFileNames, LocalTimeAndExportFormat) {
+TEST(RecordFileNames, LocalTime) {
     ::setenv("TZ", "UTC", 1);
     ::tzset();
     EXPECT_EQ(DefaultRecordFileName(1772373909), "2026-03-01-14-05-09.dat");
     EXPECT_EQ(DefaultRecordFileName(std::numeric_limits<std::time_t>::max()), "recording.dat");
-    EXPECT_EQ(PlotExportFileName(ExportedPlot::Top, true, true, true), "Vorn_GUI_TopView.pdf");
-    EXPECT_EQ(PlotExportFileName(ExportedPlot::Bottom, false, true, true),
-              "Vorn_GUI_BottomView.jpg");
-    EXPECT_EQ(PlotExportFileName(ExportedPlot::Bottom, false, false, true),
-              "Vorn_GUI_BottomView.png");
-    EXPECT_FALSE(PlotExportFileName(ExportedPlot::Top, false, false, false).has_value());
 }
 
 }  // namespace

@@ -197,7 +197,7 @@ protected:
     }
     // Starts a tick as the timer would and returns while its read is out.
     void StartTick() {
-        QMetaObject::invokeMethod(window.get(), "ReadStream", Qt::DirectConnection);
+        Invoke(WindowSlots::kReadStream);
         ASSERT_TRUE(window->TickInFlight());
         QThread::msleep(30);
     }

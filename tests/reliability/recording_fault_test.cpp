@@ -122,27 +122,6 @@ TEST_F(RecordingFaultTest, StreamFaultsDuringARecordingEndStreamingAndWriteNothi
     }
 }
 
-TEST_F(RecordingFaultTest, AbsorbedFaultsStillRecordEveryFrame) {
-    StartStreaming(ui().radioOperationMode_1);
-    int n = 0;
-    for (const StreamFault& fault : kStreamFaults) {
-        if (fault.endsStream) continue;
-        fault.inject(*radar);
-        const QString path = dir.filePath(QString("rec%1.dat").arg(n++));
-        EXPECT_EQ(Record({path}), 1) << fault.name;
-        EXPECT_EQ(ui().recordStatus->text(), "Good, 128000 samples") << fault.name;
-        EXPECT_TRUE(Streaming()) << fault.name;
-        const auto file = vorn::record::ReadSampleFile(path.toStdString());
-        ASSERT_TRUE(file.ok) << fault.name << ": " << file.message;
-        EXPECT_EQ(file.samples.size(), 256000u) << fault.name;
-        for (const auto& s : file.samples) {
-            // Only the 15 low bits of a Q word are data.
-            ASSERT_LE(s.imag(), 0x7FFF) << fault.name;
-        }
-        radar->faults() = {};
-    }
-}
-
 TEST_F(RecordingFaultTest, MediaThatRefuseTheFileAreReportedAndLeaveNothing) {
     StartStreaming(ui().radioOperationMode_1);
     // Root may write anywhere on a disk, but never create a file in /proc.

@@ -8,15 +8,11 @@
 
 namespace vorn::sim::test {
 
-std::string ReadFirmwareText() {
+Records FirmwareRecords() {
     std::ifstream in(VORN_FIRMWARE_HEX, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    return text.str();
-}
-
-Records FirmwareRecords() {
-    return ParseFirmwareRecords(ReadFirmwareText());
+    return ParseFirmwareRecords(text.str());
 }
 
 Rig::Rig(std::shared_ptr<SimRadar> r)

@@ -13,7 +13,6 @@ namespace vorn::sim::test {
 
 using Records = std::vector<std::vector<std::uint8_t>>;
 
-std::string ReadFirmwareText();
 Records FirmwareRecords();  // the shipped image, as the application parses it
 
 struct Rig {

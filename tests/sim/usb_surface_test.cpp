@@ -11,43 +11,6 @@
 namespace vorn::sim::test {
 namespace {
 
-TEST(SimUsb, DeviceDescriptorIsTheBareFx2AndHonoursWLength) {
-    SimBackend backend(std::make_shared<SimRadar>());
-    backend.ListDevices();
-    UsbStatus status = UsbStatus::Other;
-    auto link = backend.Open(0, status);
-    ASSERT_TRUE(link);
-    std::vector<std::uint8_t> d(18);
-    auto get = [&](std::uint16_t value, std::uint16_t length) {
-        return link->ControlTransfer(0x80, kRequestGetDescriptor, value, 0, d.data(), length,
-                                     kDescriptorTimeoutMs);
-    };
-    ASSERT_EQ(get(0x0100, 18).transferred, 18);
-    EXPECT_EQ(d[8] | d[9] << 8, kRadarVendorId);
-    EXPECT_EQ(d[10] | d[11] << 8, kRadarProductId);
-    EXPECT_EQ(get(0x0100, 8).transferred, 8);
-    EXPECT_EQ(get(0x0300, 4).status, UsbStatus::Pipe) << "no string descriptors without an EEPROM";
-    EXPECT_EQ(get(0x0201, 9).status, UsbStatus::Pipe) << "only one configuration";
-}
-
-TEST(SimUsb, BulkEndpointsNakUntilTheRightFirmwareRuns) {
-    Rig rig;
-    EXPECT_FALSE(rig.Activate(0xA064, {})) << "no firmware";
-    EXPECT_EQ(rig.WriteWord(0xA064), 0);
-    std::vector<std::complex<double>> samples;
-    EXPECT_EQ(rig.device.ReadChannel1(samples, 128, 1000), 0);
-
-    Records wrong = FirmwareRecords();
-    wrong[4][4 + 3] ^= 0x01;  // one byte of the main routine
-    EXPECT_FALSE(rig.Activate(0xA064, wrong)) << "the download goes through, the block does not";
-    EXPECT_FALSE(rig.radar->StreamingEnabled());
-
-    ASSERT_TRUE(rig.Activate(0xA064));
-    EXPECT_EQ(rig.radar->vendorRequestCount(), 3 + 2 * 17);  // read, hold, release with no records
-    EXPECT_EQ(rig.radar->parameters().samplesPerSweep, 256);
-    EXPECT_EQ(rig.device.ReadChannel1(samples, 256, 1000), 256);
-}
-
 TEST(SimBackendTest, UnplugAndReplugChangeTheListAndKillOldHandles) {
     auto first = std::make_shared<SimRadar>();
     auto second = std::make_shared<SimRadar>();

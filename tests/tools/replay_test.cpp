@@ -10,7 +10,6 @@
 #include <QTimer>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -103,10 +102,7 @@ TEST(ReplayWindow, EveryRecordingTheWindowMakesReplaysWithoutTouchingTheForm) {
         int operating;
         ComboIndexes combos;  // sweep time, samples, bandwidth
     };
-    const Case cases[] = {
-        {kFmcw, {0, 0, 0}}, {kFmcw, {1, 1, 1}}, {kFmcw, {2, 2, 2}},
-        {kFmcw, {3, 3, 3}}, {kFsk, {1, 2, 0}},  {kCw, {3, 1, 0}},
-    };
+    const Case cases[] = {{kFmcw, {0, 0, 0}}, {kFmcw, {3, 3, 3}}, {kFsk, {1, 2, 0}}, {kCw, {3, 1, 0}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << "mode " << c.operating << " combos " << c.combos.sweepTime
@@ -146,8 +142,6 @@ TEST(ReplayFile, ASigmfRecordingReplaysAsItsDat) {
     EXPECT_EQ(std::memcmp(fromSigmf.replay->frames.data(), fromDat.replay->frames.data(),
                           256 * sizeof(RawFrame)),
               0);
-    std::remove(vorn::record::SigmfDataPath(meta).c_str());
-    EXPECT_NE(LoadReplay(meta).message.find("Cannot read"), std::string::npos);
 }
 
 TEST(ReplayWindow, StreamsTheRecordingInALoop) {
