@@ -1,20 +1,12 @@
-// Every display mode of every operating mode, live from the stand-in radar: the routines run,
-// draw into the items of their mode and show a placed target where it is.
+// A target placed in the stand-in radar's scene shows where it is in the range scope, the CW
+// velocity scope and the FSK dials (the map and the waterfalls: the tool's tests).
 #include <qwt_dial.h>
 #include <qwt_plot.h>
-#include <qwt_plot_curve.h>
 #include <qwt_plot_legenditem.h>
 #include <qwt_plot_marker.h>
-#include <qwt_plot_spectrogram.h>
 #include <qwt_thermo.h>
-#include <QCheckBox>
-#include <QListWidget>
-#include <QRadioButton>
-#include <QSlider>
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "window_fixture.h"
 
@@ -41,10 +33,6 @@ const QwtPlotMarker* FindMarker(const QwtPlot* plot, const QString& labelStart) 
         if (marker->label().text().startsWith(labelStart)) return marker;
     }
     return nullptr;
-}
-
-int CountItems(const QwtPlot* plot, int rtti) {
-    return plot->itemList(rtti).size();
 }
 
 }  // namespace
@@ -127,137 +115,4 @@ TEST_F(ProcessingTest, FskDialsShowRangeAndVelocity) {
     Ticks(1);
     EXPECT_EQ(ui().dialFSKRange->value(), 0.0);
     EXPECT_EQ(ui().dialFSKVelocity->value(), 0.0);
-}
-
-TEST_F(ProcessingTest, EveryAllowedDisplayModeStreamsAndDrawsItsItems) {
-    struct Case {
-        QAbstractButton* operating;
-        QAbstractButton* display;
-        int spectrograms;  // the waterfall or map on the bottom plot
-        bool topCurves;
-    };
-    const Case cases[] = {
-        {ui().radioOperationMode_1, ui().radioSpectrumDisplay_1, 0, true},
-        {ui().radioOperationMode_1, ui().radioSpectrumDisplay_3, 1, false},
-        {ui().radioOperationMode_1, ui().radioSpectrumDisplay_4, 1, true},
-        {ui().radioOperationMode_1, ui().radioSpectrumDisplay_5, 1, true},
-        {ui().radioOperationMode_5, ui().radioSpectrumDisplay_2, 0, true},
-        {ui().radioOperationMode_5, ui().radioSpectrumDisplay_4, 1, true},
-        {ui().radioOperationMode_4, ui().radioSpectrumDisplay_2, 0, true},
-        {ui().radioOperationMode_4, ui().radioSpectrumDisplay_4, 1, true},
-        {ui().radioOperationMode_4, ui().radioSpectrumDisplay_5, 1, true},
-    };
-    Activate();
-    for (const Case& c : cases) {
-        c.operating->click();
-        c.display->click();
-        const QString what = c.operating->text() + " / " + c.display->text();
-        ASSERT_TRUE(c.display->isChecked()) << what.toStdString();
-        Ticks(3);
-        EXPECT_EQ(CountItems(ui().qwtPlotScope_2, QwtPlotItem::Rtti_PlotSpectrogram),
-                  c.spectrograms)
-            << what.toStdString();
-        EXPECT_EQ(CountItems(ui().qwtPlotScope_1, QwtPlotItem::Rtti_PlotCurve), c.topCurves ? 2 : 0)
-            << what.toStdString();
-        EXPECT_TRUE(ui().buttonActivateDevice->isChecked()) << what.toStdString();
-    }
-}
-
-TEST_F(ProcessingTest, DisallowedDisplayModesAreMovedOff) {
-    Start(ui().radioOperationMode_1, ui().radioSpectrumDisplay_3);
-    ui().radioOperationMode_4->click();  // FSK cannot show the map
-    EXPECT_TRUE(ui().radioSpectrumDisplay_2->isChecked());
-    EXPECT_FALSE(ui().radioSpectrumDisplay_3->isEnabled());
-    EXPECT_EQ(CountItems(ui().qwtPlotScope_2, QwtPlotItem::Rtti_PlotMarker), 2);
-    ui().radioOperationMode_5->click();  // CW cannot show the range waterfall
-    EXPECT_FALSE(ui().radioSpectrumDisplay_5->isEnabled());
-    EXPECT_EQ(window->currentDisplayMode(), 2);
-    ui().radioOperationMode_1->click();  // FMCW has no velocity scope
-    EXPECT_TRUE(ui().radioSpectrumDisplay_1->isChecked());
-    EXPECT_EQ(window->currentDisplayMode(), 1);
-}
-
-TEST_F(ProcessingTest, TimeScopeScalesAutomaticallyOnceClutterCancellationIsOff) {
-    // DC subtraction off: the raw counts lie far outside -100 ... 100.
-    ui().filterOptionDCSubtract->setChecked(false);
-    struct Case {
-        QAbstractButton* operating;
-        QAbstractButton* display;
-    };
-    for (const Case& c : {Case{ui().radioOperationMode_1, ui().radioSpectrumDisplay_1},
-                          Case{ui().radioOperationMode_1, ui().radioSpectrumDisplay_5},
-                          Case{ui().radioOperationMode_5, ui().radioSpectrumDisplay_2},
-                          Case{ui().radioOperationMode_4, ui().radioSpectrumDisplay_2}}) {
-        Start(c.operating, c.display);
-        ui().filterOptionDCSubtract->setChecked(false);
-        const std::string what = (c.operating->text() + " / " + c.display->text()).toStdString();
-        QwtPlot* top = ui().qwtPlotScope_1;
-        for (QRadioButton* on :
-             {ui().filterOptionDirectClutter, ui().filterOptionDirectClutterAverage}) {
-            on->click();
-            Ticks(2);
-            if (c.operating == ui().radioOperationMode_1) {
-                EXPECT_EQ(top->axisInterval(QwtPlot::yLeft), QwtInterval(-100.0, 100.0)) << what;
-            }
-            ui().filterOptionDirectClutterDisabled->click();
-            Ticks(1);
-            EXPECT_TRUE(top->axisAutoScale(QwtPlot::yLeft)) << what;
-        }
-        ui().filterOptionIQAmplitude->click();
-        Ticks(1);
-        // FSK shows raw periods whatever the box says.
-        const bool fixed = c.operating != ui().radioOperationMode_4;
-        EXPECT_EQ(!top->axisAutoScale(QwtPlot::yLeft), fixed) << what;
-        if (fixed) {
-            EXPECT_EQ(top->axisInterval(QwtPlot::yLeft), QwtInterval(-1.0, 1.0)) << what;
-        }
-        ui().filterOptionIQAmplitude->click();
-        Ticks(1);
-        EXPECT_TRUE(top->axisAutoScale(QwtPlot::yLeft)) << what;
-        Activate();  // deactivate before the next case
-    }
-}
-
-// CFAR in the range scope and the map: off leaves the items as they are; on marks both
-// targets with a symbol curve and lists them; off again takes marks and list away.
-TEST_F(ProcessingTest, CfarMarksAndListsEveryTargetOnlyWhileEnabled) {
-    vorn::sim::Scene scene = OneTarget(20.0, 3.0, 300.0, 10.0);
-    scene.targets.push_back({60.0, -3.0, 300.0});
-    radar->SetScene(scene);
-    const struct {
-        QAbstractButton* display;
-        bool map;
-    } cases[] = {{ui().radioSpectrumDisplay_1, false}, {ui().radioSpectrumDisplay_3, true}};
-    Activate();
-    ASSERT_TRUE(Streaming());
-    ui().radioOperationMode_1->click();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.map ? "map" : "range scope");
-        c.display->click();
-        Ticks(1);
-        const int curves = CountItems(ui().qwtPlotScope_2, QwtPlotItem::Rtti_PlotCurve);
-        EXPECT_TRUE(ui().listCfarDetections->isHidden());
-
-        ui().checkCfarEnable->setChecked(true);
-        Ticks(1);
-        const auto items = ui().qwtPlotScope_2->itemList(QwtPlotItem::Rtti_PlotCurve);
-        ASSERT_EQ(items.size(), curves + 1);
-        const auto* marks = static_cast<const QwtPlotCurve*>(items.back());
-        EXPECT_EQ(marks->style(), QwtPlotCurve::NoCurve);
-        std::vector<double> ranges;
-        for (std::size_t k = 0; k < marks->dataSize(); ++k)
-            ranges.push_back(c.map ? marks->sample(k).y() : marks->sample(k).x());
-        for (const double target : {20.0, 60.0}) {
-            EXPECT_TRUE(std::any_of(ranges.begin(), ranges.end(), [&](double r) {
-                return std::abs(r - target) < 1.0;
-            })) << target;
-        }
-        EXPECT_FALSE(ui().listCfarDetections->isHidden());
-        EXPECT_GE(ui().listCfarDetections->count(), 2);
-
-        ui().checkCfarEnable->setChecked(false);
-        Ticks(1);
-        EXPECT_EQ(CountItems(ui().qwtPlotScope_2, QwtPlotItem::Rtti_PlotCurve), curves);
-        EXPECT_TRUE(ui().listCfarDetections->isHidden());
-    }
 }

@@ -1,6 +1,5 @@
 // Recording the raw stream, exporting plot images and the camera dock, in the window.
 #include <QApplication>
-#include <QCamera>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -93,15 +92,6 @@ TEST_F(RecordingTest, TheSigmfFileTypeSavesASigmfPairTheDatStayingTheDefault) {
     EXPECT_TRUE(Streaming());
 }
 
-TEST_F(RecordingTest, ReadOutsFollowTheSettings) {
-    Tick();
-    EXPECT_EQ(ui().recordLCDSampleRate->value(), 128000.0);
-    EXPECT_EQ(ui().recordTotalSamples->value(), 128000.0);
-    ui().recordTimeSeconds->setValue(15);
-    Tick();
-    EXPECT_EQ(ui().recordTotalSamples->value(), 1920000.0);
-}
-
 TEST_F(RecordingTest, CancelledDialogWritesNothing) {
     Record(QString());
     EXPECT_EQ(ui().recordStatus->text(), "Not saved");
@@ -185,15 +175,7 @@ TEST_F(ExportTest, EachFormatWritesItsFileAndOverwritesTheLastOne) {
     }
 }
 
-TEST_F(ExportTest, NoFormatWritesNothingAndAFailedExportSaysSo) {
-    for (QRadioButton* b : {ui().captureFormat_1, ui().captureFormat_2, ui().captureFormat_3}) {
-        b->setAutoExclusive(false);
-        b->setChecked(false);
-    }
-    ui().captureViewTop->click();
-    EXPECT_TRUE(QDir(dir.path()).isEmpty());
-    EXPECT_TRUE(Streaming());
-
+TEST_F(ExportTest, AFailedExportSaysSoAndTheMessageStands) {
     ui().captureFormat_3->setChecked(true);
     // The current directory vanished: nothing can be written there, not even by root.
     QDir::setCurrent(previous);
@@ -209,31 +191,10 @@ TEST_F(ExportTest, NoFormatWritesNothingAndAFailedExportSaysSo) {
     EXPECT_TRUE(status().startsWith("Error: Could not write")) << status().toStdString();
 }
 
-// Qt's GStreamer camera service needs the camerabin element (gstreamer1.0-plugins-bad):
-// without it cameras are listed, but none can ever start.
-TEST(CameraService, IsInstalled) {
-    QCamera camera;
-    EXPECT_NE(camera.availability(), QMultimedia::ServiceMissing);
-}
-
 TEST_F(WindowTest, CameraErrorsAreShownAsANotice) {
     Activate();
     WindowSlots::ShowCameraError(*window, "Could not open device");
     EXPECT_EQ(status(), "Camera: Could not open device");
     Tick();  // the next tick leaves it standing
     EXPECT_EQ(status(), "Camera: Could not open device");
-}
-
-TEST_F(WindowTest, CameraWithoutDevicesIsANormalState) {
-    if (ui().vornCamera_DevicesList->count() > 0) GTEST_SKIP() << "a camera is attached";
-    EXPECT_FALSE(ui().vornCamera_Status->isEnabled());
-    EXPECT_EQ(ui().vornCamera_DevicesList->placeholderText(), "No camera found");
-    ui().vornCamera_RefreshDevices->click();
-    EXPECT_EQ(ui().vornCamera_DevicesList->count(), 0);
-    EXPECT_EQ(ui().vornCamera_DevicesList->placeholderText(), "No camera found");
-    EXPECT_FALSE(ui().vornCamera_Status->isEnabled());
-    Invoke(WindowSlots::kSetCameraStatus);  // no camera: nothing happens
-    Invoke(WindowSlots::kSetActiveCamera);
-    EXPECT_EQ(ui().vornCamera_Status->text(), "DISABLED");
-    EXPECT_FALSE(ui().vornCamera_Status->isEnabled());
 }

@@ -84,8 +84,6 @@ struct WindowSlots {
     static constexpr Slot kVelocityLowMinus = &Vorn_GUI::Qt_velocityFilter_Low_Minus;
     static constexpr Slot kVelocityHighPlus = &Vorn_GUI::Qt_velocityFilter_High_Plus;
     static constexpr Slot kVelocityHighMinus = &Vorn_GUI::Qt_velocityFilter_High_Minus;
-    static constexpr Slot kSetCameraStatus = &Vorn_GUI::setCameraStatus;
-    static constexpr Slot kSetActiveCamera = &Vorn_GUI::setActiveCamera;
     static constexpr Slot kReadStream = &Vorn_GUI::ReadStream;
     static void ShowCameraError(Vorn_GUI& w, const QString& reason) { w.ShowCameraError(reason); }
 };

@@ -79,22 +79,4 @@ TEST(RasterData, AgreesWithMatrixRasterData) {
     }
 }
 
-// No complete row, a NaN position or an empty interval: nothing to draw, nothing read outside
-// the matrix.
-TEST(RasterData, DegenerateMatricesAndPositionsGiveNoValue) {
-    for (int method : {1, 0}) {
-        const Vorn_GUI_RasterData cases[] = {
-            {{}, 0, 0.0, 1.0, 0.0, 1.0, 0.0, 1.0, method},
-            {{1.0, 2.0}, 513, 0.0, 1.0, 0.0, 1.0, 0.0, 1.0, method},
-            {{1.0, 2.0}, -4, 0.0, 1.0, 0.0, 1.0, 0.0, 1.0, method},
-            {{1.0, 2.0}, 2, 0.5, 0.5, 0.0, 1.0, 0.0, 1.0, method}};
-        for (const Vorn_GUI_RasterData& data : cases) {
-            EXPECT_TRUE(std::isnan(data.value(0.5, 0.5))) << method;
-        }
-        Vorn_GUI_RasterData data({1.0, 2.0}, 2, 0.0, 1.0, 0.0, 1.0, 0.0, 1.0, method);
-        EXPECT_TRUE(std::isnan(data.value(std::nan(""), 0.5)));
-        EXPECT_TRUE(std::isnan(data.value(0.5, std::nan(""))));
-    }
-}
-
 }  // namespace

@@ -28,49 +28,38 @@ int Count(const QwtPlot& plot) {
     return plot.itemList().size();
 }
 
-// Every combination builds exactly its items on the right plot, a rebuild replaces them, and a
-// delete leaves only the legends the window keeps for life.
-TEST(PlotItems, EveryCombinationBuildsItsItemsAndDeletesThemAll) {
+// Each display mode the operator can choose builds exactly its items on the right plot, twice
+// over (a rebuild replaces them), and a delete leaves only the legends the window keeps.
+TEST(PlotItems, EachModeBuildsItsItemsAndDeletesThemAll) {
     QwtPlot top;
     QwtPlot bottom;
     (new QwtPlotLegendItem())->attach(&top);
     (new QwtPlotLegendItem())->attach(&bottom);
     PlotItems items;
-    // Per display mode: scope curves, spectrum, image columns and rows (16 history rows).
-    struct Mode {
-        bool scope;
-        bool spectrum;
-        int columns;
-        int rows;
+    const struct {
+        int operating, display;
+        int topItems, bottomItems;  // legend, grid and window zone count on the bottom plot
+        std::size_t imageCells;     // 16 history rows
+    } cases[] = {
+        {kOperatingModeFmcwSawtooth, 1, 3, 5, 0},    {kOperatingModeFmcwSawtooth, 3, 1, 4, 1024 * 513},
+        {kOperatingModeFmcwSawtooth, 4, 3, 4, 1024 * 16}, {kOperatingModeFmcwSawtooth, 5, 3, 4, 513 * 16},
+        {kOperatingModeCw, 2, 3, 5, 0},              {kOperatingModeFsk, 2, 3, 6, 0},
+        {kOperatingModeFsk, 5, 3, 4, 513 * 16},
     };
-    const Mode modes[] = {{false, false, 0, 0},    {true, true, 0, 0},
-                          {true, true, 0, 0},      {false, false, 1024, 513},
-                          {true, false, 1024, 16}, {true, false, 513, 16},
-                          {false, false, 0, 0}};
-    for (int op = 0; op <= 3; ++op) {
-        for (int mode = 0; mode <= 6; ++mode) {
-            SCOPED_TRACE(testing::Message() << "operating " << op << ", display " << mode);
-            const Mode& e = modes[mode];
-            const bool rangePeak = mode == 1 && op == kOperatingModeFmcwSawtooth;
-            const bool cwPeak = mode == 2 && op == kOperatingModeCw;
-            const bool fsk = mode == 2 && op == kOperatingModeFsk;
-            Build(items, &top, &bottom, {op, mode, 16, 0});
-            EXPECT_EQ(items.curveI != nullptr && items.curveI->plot() == &top, e.scope);
-            EXPECT_EQ(items.curveSpectrum != nullptr && items.curveSpectrum->plot() == &bottom,
-                      e.spectrum);
-            EXPECT_EQ(items.markerRangePeak != nullptr, rangePeak);
-            EXPECT_EQ(items.markerCwPeak != nullptr, cwPeak);
-            EXPECT_EQ(items.markerFskThreshold != nullptr && items.markerFskPeak != nullptr, fsk);
-            ASSERT_EQ(items.waterfall != nullptr, e.columns > 0);
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << "operating " << c.operating << ", display "
+                                            << c.display);
+            Build(items, &top, &bottom, {c.operating, c.display, 16, 0});
+            EXPECT_EQ(Count(top), c.topItems);
+            EXPECT_EQ(Count(bottom), c.bottomItems);
             // A colour image carries its colour bar on the right axis; no other mode shows it.
-            EXPECT_EQ(bottom.axisEnabled(QwtPlot::yRight), e.columns > 0);
+            EXPECT_EQ(bottom.axisEnabled(QwtPlot::yRight), c.imageCells > 0);
+            ASSERT_EQ(items.waterfall != nullptr, c.imageCells > 0);
             if (items.waterfall) {
                 EXPECT_EQ(items.waterfall->spectrogram->plot(), &bottom);
-                EXPECT_EQ(items.waterfall->size(), std::size_t(e.columns) * e.rows);
+                EXPECT_EQ(items.waterfall->size(), c.imageCells);
             }
-            EXPECT_EQ(Count(top), 1 + (e.scope ? 2 : 0));
-            EXPECT_EQ(Count(bottom),
-                      3 + e.spectrum + rangePeak + cwPeak + 2 * fsk + (e.columns > 0));
         }
     }
     // The colour bar follows the image's z range and scheme.
@@ -102,88 +91,6 @@ TEST(PlotItems, EveryCombinationBuildsItsItemsAndDeletesThemAll) {
     EXPECT_EQ(Count(top), 1);
     EXPECT_EQ(Count(bottom), 1);
     EXPECT_EQ(items.grid, nullptr);
-}
-
-// Draws a waterfall offscreen: the newest row lies at the bottom of the picture.
-TEST(PlotItems, NewestWaterfallRowIsDrawnAtTheBottom) {
-    QwtPlot plot;
-    plot.resize(600, 400);
-    plot.setAxisScale(QwtPlot::xBottom, 0.0, 10.0);
-    plot.setAxisScale(QwtPlot::yLeft, 0.0, 8.0);
-    PlotItems items;
-    Build(items, nullptr, &plot, {kOperatingModeFmcwSawtooth, 5, 8, 1});
-    delete items.grid;  // keeps its dotted lines out of the sampled pixels
-    items.grid = nullptr;
-    WaterfallView& view = *items.waterfall;
-    view.applyColorScheme(kColorSchemeBlackWhite);
-    for (int i = 0; i < 7; ++i) view.pushRow(std::vector<double>(513, 0.5), true);
-    view.pushRow(std::vector<double>(513, 1.0), true);
-    view.updateRaster(513, 0.0, 10.0, 0.0, 8.0, 0.0, 1.0);
-    plot.replot();
-    const QImage canvas = plot.canvas()->grab().toImage();
-    ASSERT_FALSE(canvas.isNull());
-    const int x = qRound(plot.canvasMap(QwtPlot::xBottom).transform(5.0));
-    const QwtScaleMap yMap = plot.canvasMap(QwtPlot::yLeft);
-    EXPECT_EQ(QColor(canvas.pixel(x, qRound(yMap.transform(0.5)))), QColor(Qt::white));
-    EXPECT_NEAR(QColor(canvas.pixel(x, qRound(yMap.transform(6.5)))).red(), 128, 2);
-    DeleteAll(items);
-}
-
-// The FSK range track: 1024 columns, one mark per row. However narrow the canvas, every row
-// shows its mark where it belongs, in both resampling modes.
-TEST(PlotItems, EveryRangeTrackMarkShowsAtEveryWidth) {
-    constexpr double kMaxRange = 24.982704833333333;
-    constexpr int kRows = 64;
-    for (const int width : {400, 1280, 1600}) {
-        for (const int resample : {1, 0}) {
-            SCOPED_TRACE(testing::Message() << "width " << width << " resample " << resample);
-            QwtPlot plot;
-            plot.resize(width, 600);
-            plot.setAxisScale(QwtPlot::xBottom, 0.0, kMaxRange);
-            plot.setAxisScale(QwtPlot::yLeft, 0.0, 3.2);
-            PlotItems items;
-            Build(items, nullptr, &plot, {kOperatingModeFsk, 5, kRows, resample});
-            delete items.grid;  // keeps their lines out of the sampled pixels
-            delete items.windowZone;
-            items.grid = nullptr;
-            items.windowZone = nullptr;
-            WaterfallView& view = *items.waterfall;
-            view.setShape(1024, kRows);
-            view.applyColorScheme(kColorSchemeBlackWhite);
-            std::vector<int> marks;  // newest first, as the rows end up
-            for (int r = 0; r < kRows; ++r) {
-                std::vector<double> row(1024, 0.0);
-                const int mark = (r * 379 + 11) % 1024;
-                row[static_cast<std::size_t>(mark)] = 1.0;
-                marks.insert(marks.begin(), mark);
-                view.pushRow(row, true);
-            }
-            view.updateRaster(1024, 0.0, kMaxRange, 0.0, 3.2, 0.0, 1.0);
-            plot.replot();
-            const QImage canvas = plot.canvas()->grab().toImage();
-            const QwtScaleMap xMap = plot.canvasMap(QwtPlot::xBottom);
-            const QwtScaleMap yMap = plot.canvasMap(QwtPlot::yLeft);
-            for (int r = 0; r < kRows; ++r) {
-                const int y = qRound(yMap.transform((r + 0.5) * 3.2 / kRows));
-                int brightest = 0;
-                int at = -1;
-                const int left = qRound(xMap.transform(0.0));
-                const int right = qRound(xMap.transform(kMaxRange));
-                for (int x = left; x < right; ++x) {
-                    const int level = qRed(canvas.pixel(x, y));
-                    if (level > brightest) {
-                        brightest = level;
-                        at = x;
-                    }
-                }
-                const double markX = xMap.transform((marks[r] + 0.5) * kMaxRange / 1024);
-                // Blending across rows (the axis with room) leaves at least half of the mark.
-                EXPECT_GE(brightest, resample == 1 ? 255 : 128) << "row " << r;
-                EXPECT_NEAR(at, markX, 2.0) << "row " << r;
-            }
-            DeleteAll(items);
-        }
-    }
 }
 
 using Values = std::vector<double>;

@@ -170,24 +170,6 @@ TEST_F(FaultMatrixTest, ActivationFaultsInEveryMode) {
     }
 }
 
-TEST_F(FaultMatrixTest, APersistentFaultIsLoggedOnceUntilTheRadarStreamsAgain) {
-    radar->faults().omitSampleEndpoint = true;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        Activate();
-        EXPECT_EQ(status(), "Error: Could not find endpoint 6!");
-        EXPECT_TRUE(ui().statusBar->toolTip().contains("find endpoint 0x86"));
-    }
-    EXPECT_EQ(usbLog.size(), 1) << usbLog.join(" | ").toStdString();
-    Heal(*radar);
-    Activate();
-    ASSERT_TRUE(Streaming());
-    EXPECT_TRUE(ui().statusBar->toolTip().isEmpty());  // a new activation starts afresh
-    Activate();
-    radar->faults().omitSampleEndpoint = true;
-    Activate();
-    EXPECT_EQ(usbLog.size(), 2);
-}
-
 // Reads held out for a while: the stand-in samples in real time.
 class InFlightTest : public FaultMatrixTest {
 protected:

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "device/radar_constants.h"
-#include "sim/cpu8051.h"
 #include "sim/fx2_controller.h"
 #include "sim_test_support.h"
 
@@ -49,32 +48,6 @@ TEST(Fx2Controller, DamagedImagesLeaveTheEndpointsDisabled) {
         EXPECT_EQ(fx2.ParameterEndpointReady(), c.parameterEndpointStillReady) << c.what;
         EXPECT_FALSE(fx2.SampleEndpointReady()) << c.what;
     }
-}
-
-TEST(Fx2Controller, WithoutFirmwareOrWhileHeldNothingStreams) {
-    Fx2Controller fx2;
-    EXPECT_FALSE(fx2.SampleEndpointReady());
-    Load(fx2, FirmwareRecords());
-
-    // A new download holds the CPU first; the old set-up must not outlive the hold.
-    std::uint8_t hold = 0x13;
-    ASSERT_TRUE(fx2.LoaderWrite(kCpucsAddress, &hold, 1));
-    EXPECT_FALSE(fx2.SampleEndpointReady());
-    EXPECT_FALSE(fx2.ParameterEndpointReady());
-}
-
-TEST(Cpu8051, RunawayProgramStopsAtTheStepBudgetAndFetchOutsideRamHalts) {
-    std::vector<std::uint8_t> ram(0x100, 0);
-    ram[0] = 0x80;  // SJMP $
-    ram[1] = 0xFE;
-    Cpu8051 spin(ram.data(), ram.size(), nullptr);
-    EXPECT_EQ(spin.Run(500), 500);
-    EXPECT_FALSE(spin.halted());
-
-    std::vector<std::uint8_t> small(4, 0x00);  // NOPs running off the end
-    Cpu8051 off(small.data(), small.size(), nullptr);
-    EXPECT_EQ(off.Run(100), 4);
-    EXPECT_TRUE(off.halted());
 }
 
 }  // namespace

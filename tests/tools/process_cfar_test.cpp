@@ -1,18 +1,13 @@
 // vorn-process --cfar on the stand-in radar's recordings (FMCW, 100 MHz, 1 ms, 64 sweeps of
 // 128 samples, noise of 10 counts), over many seeds: two movers are both found where they
-// are, noise alone gives few detections, and detections.csv holds one row per detection.
+// are and noise alone gives few detections.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <random>
-#include <sstream>
 
-#include "record/sample_file_writer.h"
+#include "record/sample_file_format.h"
 #include "sim/scene.h"
 #include "tools/offline_chain.h"
 #include "tools/process_run.h"
@@ -117,45 +112,6 @@ TEST(ProcessCfar, TwoMoversFoundWithinABinAndNoiseGivesFewDetections) {
     }
     std::printf("noise only: %.2f detections per map\n", double(falseAlarms) / noiseMaps);
     EXPECT_LE(falseAlarms, 2 * noiseMaps);
-}
-
-// The tool end to end: the header line, then a row per detection; a block with none has none.
-TEST(ProcessCfar, DetectionsCsvHasARowPerDetection) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::path(testing::TempDir()) / ("vorn-cfar-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    // Two maps with two movers, then two of noise alone.
-    std::vector<dsp::Complex> samples = Burst(Scene({{15.0, 2.0, 30.0}, {50.0, -3.0, 30.0}}), 2, 5);
-    const std::vector<dsp::Complex> quiet = Burst(Scene({}), 2, 6);
-    samples.insert(samples.end(), quiet.begin(), quiet.end());
-    std::vector<dsp::Complex> entries;
-    for (const dsp::Complex& z : samples) entries.insert(entries.end(), {z, z});
-    const std::string path = (dir / "two.dat").string();
-    ASSERT_TRUE(record::WriteSampleFile(path, {0, 5.65e9, 1.0, kSamples, 100e6}, entries).ok);
-
-    for (const char* mode : {"rvmap", "range"}) {
-        SCOPED_TRACE(mode);
-        const std::string out = (dir / mode).string();
-        std::ostringstream stdOut, stdErr;
-        ASSERT_EQ(tools::RunVornProcess({"--mode", mode, "--cfar", "--cfar-pfa", "1e-8", "--format",
-                                         "csv", path, out},
-                                        stdOut, stdErr),
-                  0)
-            << stdErr.str();
-        std::ifstream csv(out + "/detections.csv");
-        std::string line;
-        std::getline(csv, line);
-        EXPECT_EQ(line, "block,range_m,velocity_m_s,level_db");
-        std::map<int, int> rows;
-        while (std::getline(csv, line)) ++rows[std::stoi(line)];
-        if (std::string(mode) == "rvmap") {
-            EXPECT_EQ(rows, (std::map<int, int>{{0, 2}, {1, 2}}));
-        } else {  // sweeps of the movers show both, the quiet half of the recording none
-            EXPECT_EQ(rows.begin()->second, 2);
-            EXPECT_LT(rows.rbegin()->first, 2 * kSweeps);
-        }
-    }
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -10,11 +10,8 @@
 #include <QTimer>
 
 #include <cmath>
-#include <cstring>
-#include <fstream>
 
 #include "record/sample_file_reader.h"
-#include "record/sigmf.h"
 #include "plain_sample_parser.h"
 #include "sim/replay.h"
 #include "tools/replay_status.h"
@@ -45,32 +42,24 @@ TEST(ReplayFile, HeaderGivesTheParametersBadFilesAreRefusedAndMismatchesNamed) {
     ASSERT_TRUE(ok.replay) << ok.message;
     EXPECT_EQ(ok.replay->Mismatch({RadarMode::FmcwSawtooth, 0.002, 150e6, 256}), "");
     EXPECT_EQ(ok.replay->frames.size(), 512u) << "the part sweep at the end is left out";
-    const auto cw = FromText(kCwHeader + Sweeps(128));
-    ASSERT_TRUE(cw.replay);
-    EXPECT_EQ(cw.replay->parameters.mode, RadarMode::Cw);
-    EXPECT_FALSE(cw.replay->bandwidthRecorded);
 
     const std::pair<std::string, std::string> bad[] = {
         {"5725000000.000000\n2.000000\n256\n250000000.000000\n" + Sweeps(600),
          "\"r.dat\": line 4: bandwidth 2.5e+08 Hz is not a setting of the radar"},
-        {"5800000000.000000\n3.000000\n128\n0.000000\n" + Sweeps(128),
-         "\"r.dat\": line 2: sweep time 3 ms"},
         {kCwHeader + Sweeps(100), "\"r.dat\": line 204: the recording holds no whole sweep"},
-        {kCwHeader + "5+5i\n-1+5i\n" + Sweeps(128), "\"r.dat\": line 6: value outside"},
     };
     for (const auto& [text, message] : bad) {
         const auto load = FromText(text);
         EXPECT_FALSE(load.replay);
         EXPECT_NE(load.message.find(message), std::string::npos) << load.message;
     }
-    EXPECT_NE(LoadReplay("/nonexistent/r.dat").message.find("Cannot read"), std::string::npos);
 
     Replay replay;
     replay.parameters = {RadarMode::FmcwSawtooth, 0.001, 100e6, 128};
     EXPECT_EQ(replay.Mismatch({RadarMode::Cw, 0.002, 100e6, 256}),
               "Replay refused the operating parameters: mode CW, the recording is FMCW; sweep "
               "time 2 ms, the recording has 1 ms; samples per sweep 256, the recording has 128");
-    EXPECT_NE(replay.Mismatch({RadarMode::FmcwSawtooth, 0.001, 400e6, 128}), "");
+    // A CW recording has no bandwidth to hold the radar to.
     replay.bandwidthRecorded = false;
     EXPECT_EQ(replay.Mismatch({RadarMode::FmcwSawtooth, 0.001, 400e6, 128}), "");
 }
@@ -96,53 +85,6 @@ struct ReplayWindow : WindowOnRadar {
 };
 
 const QString kBack = ". The recording's parameters are back on the form.";
-
-TEST(ReplayWindow, EveryRecordingTheWindowMakesReplaysWithoutTouchingTheForm) {
-    struct Case {
-        int operating;
-        ComboIndexes combos;  // sweep time, samples, bandwidth
-    };
-    const Case cases[] = {{kFmcw, {0, 0, 0}}, {kFmcw, {3, 3, 3}}, {kFsk, {1, 2, 0}}, {kCw, {3, 1, 0}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "mode " << c.operating << " combos " << c.combos.sweepTime
-                     << c.combos.samples << c.combos.bandwidth);
-        QTemporaryDir dir;
-        const int samples = 128 << c.combos.samples;
-        RecordWithWindow(OneTarget(20.0, 1.0), c.operating, 2 * samples, dir.filePath("r.dat"),
-                         c.combos);
-        ReplayWindow w(dir.filePath("r.dat").toStdString());
-        EXPECT_EQ(w.ui().comboPSweepTime->currentIndex(), c.combos.sweepTime);
-        EXPECT_EQ(w.ui().comboPSampleWindow->currentIndex(), c.combos.samples);
-        if (c.operating == kFmcw) {
-            EXPECT_EQ(w.ui().comboPBandwidth->currentIndex(), c.combos.bandwidth);
-        }
-        w.ui().spinBoxDopplerQueue->setValue(8);
-        w.ui().buttonActivateDevice->click();
-        ASSERT_TRUE(w.Streaming()) << w.status().toStdString();
-        EXPECT_EQ(w.window->currentOperatingMode(), c.operating);
-        w.Ticks(2);
-        EXPECT_EQ(w.radar->parameterBlocksRefused(), 0);
-    }
-}
-
-TEST(ReplayFile, ASigmfRecordingReplaysAsItsDat) {
-    QTemporaryDir dir;
-    const std::string dat = dir.filePath("r.dat").toStdString();
-    const std::string meta = dir.filePath("r.sigmf-meta").toStdString();
-    std::ofstream(dat) << kCwHeader + Sweeps(300);
-    const vorn::record::EntryReadResult read = vorn::record::ReadSampleEntries(dat);
-    ASSERT_TRUE(vorn::record::WriteSigmf(meta, {*read.header, {}, "t"}, read.entries).ok);
-    const ReplayLoad fromDat = LoadReplay(dat);
-    const ReplayLoad fromSigmf = LoadReplay(meta);
-    ASSERT_TRUE(fromDat.replay && fromSigmf.replay) << fromSigmf.message;
-    EXPECT_EQ(fromSigmf.replay->parameters, fromDat.replay->parameters);
-    EXPECT_EQ(fromSigmf.replay->bandwidthRecorded, fromDat.replay->bandwidthRecorded);
-    ASSERT_EQ(fromSigmf.replay->frames.size(), 256u);
-    EXPECT_EQ(std::memcmp(fromSigmf.replay->frames.data(), fromDat.replay->frames.data(),
-                          256 * sizeof(RawFrame)),
-              0);
-}
 
 TEST(ReplayWindow, StreamsTheRecordingInALoop) {
     QTemporaryDir dir;

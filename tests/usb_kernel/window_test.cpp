@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <functional>
 
 #include "../app/window_fixture.h"
 #include "device/libusb_backend.h"
@@ -61,43 +60,6 @@ TEST_F(KernelWindowTest, StreamsEveryModeRecordsAndLosesTheRadar) {
         ui().buttonRefreshDeviceList->click();
     } while (ui().comboDevices->itemText(0) != "No Devices Found" && waited.elapsed() < 5000);
     EXPECT_EQ(ui().comboDevices->itemText(0), "No Devices Found");
-}
-
-// Each fault through the kernel's interface ends streaming with the message it gives on the
-// stand-in's own back end.
-TEST_F(KernelWindowTest, FaultsGiveTheirMessages) {
-    struct Case {
-        const char* name;
-        std::function<void()> fault;
-        const char* message;
-        bool atActivation = false;  // else while streaming
-    };
-    const Case cases[] = {
-        {"stalled stream", [this] { radar->UpdateFaults([](auto& f) { f.stalledStream = true; }); },
-         "Error: Did not receive requested number of samples."},
-        {"stalled firmware request",
-         [this] {
-             const int next = radar->vendorRequestCount();  // counted since power-up
-             radar->UpdateFaults([next](auto& f) { f.failVendorRequestAt = next + 1; });
-         },
-         "Error: Firmware Update Failed!", true},
-    };
-    for (const Case& c : cases) {
-        radar->UpdateFaults([](auto& f) { f = {}; });
-        ui().buttonRefreshDeviceList->click();
-        ASSERT_EQ(ui().comboDevices->itemText(0), "Tarkel") << c.name;
-        if (c.atActivation) {
-            c.fault();
-            ui().buttonActivateDevice->click();
-        } else {
-            ui().buttonActivateDevice->click();
-            ASSERT_EQ(status(), "Device Streaming...") << c.name;
-            c.fault();
-            Tick();
-        }
-        EXPECT_EQ(status(), c.message) << c.name;
-        if (ui().buttonActivateDevice->isChecked()) ui().buttonActivateDevice->click();
-    }
 }
 
 // A helper program on the X server, outside the test bed: umockdev's preload is not for it.
