@@ -13,7 +13,7 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:${UBSAN_OPTIONS:-}"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}"
 # GCC's maybe-uninitialized analysis misfires on sanitizer-instrumented library code (<regex>),
 # which -Werror would turn into a broken build.
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON -DVORN_SOAK=OFF \
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON \
   -DVORN_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS=-Wno-maybe-uninitialized >/dev/null
 cmake --build build-asan -j"$(nproc)"
 built=$SECONDS
@@ -25,7 +25,7 @@ QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure --no-t
 # The device layer and the stand-in, without widgets, also under the thread sanitizer: the
 # radar's worker, calling a read off and unplugging cross threads there.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE_THREAD=ON \
-  -DVORN_SOAK=OFF -DVORN_BUILD_BENCH=OFF >/dev/null
+  -DVORN_BUILD_BENCH=OFF >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target vorn_device_tests vorn_sim_tests
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:${TSAN_OPTIONS:-}" \
   build-tsan/tests/device/vorn_device_tests --gtest_brief=1

@@ -33,25 +33,6 @@ TEST_F(WindowTest, ReactivationReplacesTheTimer) {
     EXPECT_EQ(window->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
 }
 
-TEST_F(WindowTest, ShortReadStopsTheStreamWithTheRoutineMessage) {
-    Activate();
-    ASSERT_TRUE(Streaming());
-    radar->faults().shortStream = true;
-    Tick();
-    EXPECT_EQ(status(), "Error: Did not receive requested number of samples.");
-    EXPECT_FALSE(ui().buttonActivateDevice->isChecked());
-    EXPECT_FALSE(Streaming());
-    EXPECT_FALSE(ui().groupBox_3->isEnabled());
-    EXPECT_FALSE(ui().DisplayProperties->isEnabled());
-    // The radar is still there: the list was refreshed and it can be activated again.
-    radar->faults().shortStream = false;
-    EXPECT_EQ(ui().comboDevices->itemText(0), "Tarkel");
-    Activate();
-    EXPECT_TRUE(Streaming());
-    Tick();
-    EXPECT_TRUE(status().startsWith("Update Time: "));
-}
-
 TEST_F(WindowTest, UpdateRateChangesTheRunningTimerOrWaitsForActivation) {
     ui().spinBoxPUpdateRate->setValue(250);  // idle: only stored
     EXPECT_EQ(window->timer(), nullptr);
@@ -106,7 +87,6 @@ TEST_F(WindowTest, EveryStopKeepsTheLastPictureMarkedStoppedUntilStreamingAgain)
         Tick();
         ASSERT_TRUE(Streaming()) << c.path;
         EXPECT_EQ(overlays(), 0) << c.path;
-        EXPECT_TRUE(ui().fskGroupBox->isEnabled()) << c.path;
         c.stop();
         EXPECT_FALSE(Streaming()) << c.path;
         EXPECT_FALSE(ui().groupBox_3->isEnabled()) << c.path;

@@ -15,8 +15,10 @@ Records FirmwareRecords() {
     return ParseFirmwareRecords(text.str());
 }
 
-Rig::Rig(std::shared_ptr<SimRadar> r)
-    : radar(std::move(r)), backend(std::make_shared<SimBackend>(radar)), device(backend) {}
+Rig::Rig(std::shared_ptr<SimRadar> r, std::shared_ptr<UsbBackend> usb)
+    : radar(std::move(r)),
+      backend(usb ? std::move(usb) : std::make_shared<SimBackend>(radar)),
+      device(backend) {}
 
 int Rig::WriteWord(std::uint16_t word) {
     const std::vector<std::uint8_t> block = RadarDevice::BuildParameterBlock(word);
