@@ -1,15 +1,15 @@
 // Recording the raw stream, exporting plot images and the camera dock, in the window.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLCDNumber>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QMessageBox>
 #include <QTemporaryDir>
 
 #include <functional>

@@ -1,4 +1,5 @@
 // The window's start state, settings and step buttons.
+#include <qwt_plot_curve.h>
 #include <QSlider>
 
 #include "app/perf_counter.h"
@@ -98,11 +99,11 @@ TEST_F(WindowTest, WindowStepsMayLandOnTheEndsButKeepTheWindowOneUnitWide) {
         QSlider* high;
         S::Slot lowPlus, lowMinus, highPlus, highMinus;
     };
-    for (const Case& c : {Case{ui().rangeFilter_Low, ui().rangeFilter_High, S::kRangeLowPlus,
-                               S::kRangeLowMinus, S::kRangeHighPlus, S::kRangeHighMinus},
-                          Case{ui().velocityFilter_Low, ui().velocityFilter_High,
-                               S::kVelocityLowPlus, S::kVelocityLowMinus, S::kVelocityHighPlus,
-                               S::kVelocityHighMinus}}) {
+    for (const Case& c :
+         {Case{ui().rangeFilter_Low, ui().rangeFilter_High, S::kRangeLowPlus, S::kRangeLowMinus,
+               S::kRangeHighPlus, S::kRangeHighMinus},
+          Case{ui().velocityFilter_Low, ui().velocityFilter_High, S::kVelocityLowPlus,
+               S::kVelocityLowMinus, S::kVelocityHighPlus, S::kVelocityHighMinus}}) {
         SCOPED_TRACE(c.low->objectName().toStdString());
         // The ends of the sliders (0 ... 99).
         c.high->setValue(98);
@@ -158,6 +159,26 @@ TEST_F(WindowTest, OperatingParametersFollowTheControls) {
     EXPECT_TRUE(ui().fskGroupBox->isHidden());
     EXPECT_EQ(ui().dialFSKRange->value(), 0);
     EXPECT_TRUE(ui().comboPBandwidth->isEnabled());
+}
+
+// A reference for clutter subtraction belongs to one set of operating parameters: after a
+// change the first block is taken afresh, so the time scope shows nothing left of it.
+TEST_F(WindowTest, NewOperatingParametersTakeAFreshClutterReference) {
+    Activate();
+    ASSERT_TRUE(Streaming());
+    ui().filterOptionDirectClutter->click();
+    Tick();
+    Tick();
+    ui().comboPBandwidth->setCurrentIndex(1);  // the same block length, another scene
+    Tick();
+    const auto curves = ui().qwtPlotScope_1->itemList(QwtPlotItem::Rtti_PlotCurve);
+    ASSERT_EQ(curves.size(), 2);
+    for (const QwtPlotItem* item : curves) {
+        const auto* curve = static_cast<const QwtPlotCurve*>(item);
+        ASSERT_GT(curve->dataSize(), 0u);
+        for (std::size_t k = 0; k < curve->dataSize(); ++k)
+            ASSERT_EQ(curve->sample(k).y(), 0.0) << k;
+    }
 }
 
 TEST(ElapsedMicroseconds, TruncatesAndSurvivesLongIntervals) {

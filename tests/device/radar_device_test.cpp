@@ -17,7 +17,8 @@ namespace {
 // Little-endian bytes of 16-bit words, as the sample stream carries them.
 Bytes Words(const std::vector<std::uint16_t>& words) {
     Bytes bytes;
-    for (std::uint16_t w : words) bytes.insert(bytes.end(), {std::uint8_t(w & 0xFF), std::uint8_t(w >> 8)});
+    for (std::uint16_t w : words)
+        bytes.insert(bytes.end(), {std::uint8_t(w & 0xFF), std::uint8_t(w >> 8)});
     return bytes;
 }
 

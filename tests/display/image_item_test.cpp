@@ -89,10 +89,14 @@ TEST(SpectrogramItem, ScrollingViewLooksAsTheLibraryEveryTick) {
         int scheme;
     };
     // Eight ticks against a picture every seventh: each tick's scheme and range gets compared.
-    const Tick ticks[] = {{-40, 40, kColorSchemeJet},      {-40, 40, kColorSchemeJet},
-                          {-30, 40, kColorSchemeJet},      {-30, 40, kColorSchemeRgb},
-                          {-30, 40, kColorSchemeStandard}, {-30, 40, kColorSchemeBlackWhite},
-                          {-117, -3, 7},                   {-117, -3, kColorSchemeRgb}};
+    const Tick ticks[] = {{-40, 40, kColorSchemeJet},
+                          {-40, 40, kColorSchemeJet},
+                          {-30, 40, kColorSchemeJet},
+                          {-30, 40, kColorSchemeRgb},
+                          {-30, 40, kColorSchemeStandard},
+                          {-30, 40, kColorSchemeBlackWhite},
+                          {-117, -3, 7},
+                          {-117, -3, kColorSchemeRgb}};
     for (const int resample : {1, 0}) {
         QwtPlot plot;
         plot.resize(900, 450);

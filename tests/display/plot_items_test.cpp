@@ -41,15 +41,18 @@ TEST(PlotItems, EachModeBuildsItsItemsAndDeletesThemAll) {
         int topItems, bottomItems;  // legend, grid and window zone count on the bottom plot
         std::size_t imageCells;     // 16 history rows
     } cases[] = {
-        {kOperatingModeFmcwSawtooth, 1, 3, 5, 0},    {kOperatingModeFmcwSawtooth, 3, 1, 4, 1024 * 513},
-        {kOperatingModeFmcwSawtooth, 4, 3, 4, 1024 * 16}, {kOperatingModeFmcwSawtooth, 5, 3, 4, 513 * 16},
-        {kOperatingModeCw, 2, 3, 5, 0},              {kOperatingModeFsk, 2, 3, 6, 0},
+        {kOperatingModeFmcwSawtooth, 1, 3, 5, 0},
+        {kOperatingModeFmcwSawtooth, 3, 1, 4, 1024 * 513},
+        {kOperatingModeFmcwSawtooth, 4, 3, 4, 1024 * 16},
+        {kOperatingModeFmcwSawtooth, 5, 3, 4, 513 * 16},
+        {kOperatingModeCw, 2, 3, 5, 0},
+        {kOperatingModeFsk, 2, 3, 6, 0},
         {kOperatingModeFsk, 5, 3, 4, 513 * 16},
     };
     for (int round = 0; round < 2; ++round) {
         for (const auto& c : cases) {
-            SCOPED_TRACE(testing::Message() << "operating " << c.operating << ", display "
-                                            << c.display);
+            SCOPED_TRACE(testing::Message()
+                         << "operating " << c.operating << ", display " << c.display);
             Build(items, &top, &bottom, {c.operating, c.display, 16, 0});
             EXPECT_EQ(Count(top), c.topItems);
             EXPECT_EQ(Count(bottom), c.bottomItems);

@@ -90,7 +90,7 @@ TEST_F(ProcessCli, BadCommandLinesOfBothProgramsExitWithStatusTwo) {
     }
     const QStringList demo[] = {
         {"--frobnicate"},
-        {"--operating-mode", "cw", "--display-mode", "1"},  // no range scope in CW
+        {"--operating-mode", "cw", "--display-mode", "1"},               // no range scope in CW
         {"--screenshot", dir.filePath("a.png"), "--cursor", "1.5,0.5"},  // off the canvas
         {"--replay", dir.filePath("missing.dat")},
     };

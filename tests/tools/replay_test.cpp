@@ -11,8 +11,8 @@
 
 #include <cmath>
 
-#include "record/sample_file_reader.h"
 #include "plain_sample_parser.h"
+#include "record/sample_file_reader.h"
 #include "sim/replay.h"
 #include "tools/replay_status.h"
 #include "tools_test_support.h"

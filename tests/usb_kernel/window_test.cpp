@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-
 #include "../app/window_fixture.h"
 #include "device/libusb_backend.h"
 #include "usbdevfs_radar.h"
