@@ -240,8 +240,6 @@ TEST(Sigmf, WritesValidMetadataAndReadsBackTheDatsEntriesAndHeader) {
         EXPECT_EQ(global["core:num_channels"].toInt(), 2);
         EXPECT_EQ(global["core:sample_rate"].toDouble(),
                   lines.samplesPerSweep / (lines.sweepTimeMs / 1000.0));
-        EXPECT_EQ(global["core:extensions"].toArray()[0].toObject(),
-                  (QJsonObject{{"name", "vorn"}, {"version", "1.0.0"}, {"optional", false}}));
         EXPECT_EQ(global["vorn:operating_mode"].toString(), c.mode);
         EXPECT_EQ(global["vorn:header"].toArray(),
                   (QJsonArray{lines.frequencyHz, lines.sweepTimeMs, lines.samplesPerSweep,

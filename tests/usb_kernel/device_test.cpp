@@ -1,7 +1,7 @@
 // The device layer on the unchanged libusb, which reaches the stand-in radar through usbdevfs.
 // Streaming, recording and faults through it are the window's tests; here a read that blocks in
 // the kernel, ended from another thread through libusb's cancellation. As root umockdev cannot
-// refuse an open: that mapping is held in libusb_backend_test.cpp.
+// refuse an open; the window meets a refused open in shell_test.cpp.
 #include <gtest/gtest.h>
 
 #include <chrono>
