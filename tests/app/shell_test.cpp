@@ -2,7 +2,6 @@
 #include <qwt_plot_curve.h>
 #include <QSlider>
 
-#include "app/perf_counter.h"
 #include "window_fixture.h"
 
 namespace {
@@ -177,13 +176,4 @@ TEST_F(WindowTest, NewOperatingParametersTakeAFreshClutterReference) {
         for (std::size_t k = 0; k < curve->dataSize(); ++k)
             ASSERT_EQ(curve->sample(k).y(), 0.0) << k;
     }
-}
-
-TEST(ElapsedMicroseconds, TruncatesAndSurvivesLongIntervals) {
-    EXPECT_EQ(vorn::ElapsedMicroseconds(0, 1999, 1000000000), 1);
-    EXPECT_EQ(vorn::ElapsedMicroseconds(100, 100 + 2500000, 1000000000), 2500);
-    // Ten thousand seconds of nanoseconds would overflow a plain product with 1 000 000.
-    const std::int64_t tenThousandSeconds = 10000LL * 1000000000LL;
-    EXPECT_EQ(vorn::ElapsedMicroseconds(0, tenThousandSeconds, 1000000000), 10000LL * 1000000LL);
-    EXPECT_EQ(vorn::ElapsedMicroseconds(0, 3, 2), 1500000);
 }
