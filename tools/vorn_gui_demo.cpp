@@ -9,8 +9,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QToolBox>
 #include <QTimer>
+#include <QToolBox>
 
 #include <cstdio>
 #include <memory>
