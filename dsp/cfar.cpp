@@ -176,58 +176,22 @@ void ScanMap(const double* mapDb, std::size_t rows, std::size_t columns, CfarCel
     excess.resize(columns);
     std::fill_n(sum.begin(), w, 0.0);
     std::fill_n(count.begin(), w, 0);
-    // Table row r + 1 is row r's running sum plus table row r. The running sums are serial
-    // chains of additions, so four rows run side by side; the additions and their order per
-    // entry stay the same. Each group's powers are converted just before, while in cache.
-    constexpr std::size_t kGroup = 4;
-    for (std::size_t g = 0; g < rows; g += kGroup) {
-        const std::size_t n = std::min(kGroup, rows - g);
-        PowersFromDb(mapDb + g * columns, power.data() + g * columns, n * columns);
-        if (n == kGroup) {
-            const double* p0 = power.data() + g * columns;
-            const double* p1 = p0 + columns;
-            const double* p2 = p1 + columns;
-            const double* p3 = p2 + columns;
-            double* o0 = sum.data() + (g + 1) * w;
-            double* o1 = o0 + w;
-            double* o2 = o1 + w;
-            double* o3 = o2 + w;
-            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-            for (std::size_t c = 0; c < columns; ++c) {
-                s0 += p0[c];
-                s1 += p1[c];
-                s2 += p2[c];
-                s3 += p3[c];
-                o0[c + 1] = s0;
-                o1[c + 1] = s1;
-                o2[c + 1] = s2;
-                o3[c + 1] = s3;
-            }
-        } else {
-            for (std::size_t r = g; r < g + n; ++r) {
-                const double* p = power.data() + r * columns;
-                double* out = sum.data() + (r + 1) * w;
-                double rowSum = 0.0;
-                for (std::size_t c = 0; c < columns; ++c) {
-                    rowSum += p[c];
-                    out[c + 1] = rowSum;
-                }
-            }
-        }
-        for (std::size_t r = g; r < g + n; ++r) {
-            const double* p = power.data() + r * columns;
-            const double* above = sum.data() + r * w;
-            const std::int32_t* aboveCount = count.data() + r * w;
-            double* out = sum.data() + (r + 1) * w;
-            std::int32_t* outCount = count.data() + (r + 1) * w;
-            out[0] = 0.0;
-            outCount[0] = 0;
-            std::int32_t rowCount = 0;
-            for (std::size_t c = 0; c < columns; ++c) {
-                rowCount += p[c] > 0.0 ? 1 : 0;
-                outCount[c + 1] = aboveCount[c + 1] + rowCount;
-            }
-            for (std::size_t c = 1; c <= columns; ++c) out[c] = above[c] + out[c];
+    PowersFromDb(mapDb, power.data(), rows * columns);
+    for (std::size_t r = 0; r < rows; ++r) {
+        double rowSum = 0.0;
+        std::int32_t rowCount = 0;
+        const double* p = power.data() + r * columns;
+        const double* above = sum.data() + r * w;
+        const std::int32_t* aboveCount = count.data() + r * w;
+        double* out = sum.data() + (r + 1) * w;
+        std::int32_t* outCount = count.data() + (r + 1) * w;
+        out[0] = 0.0;
+        outCount[0] = 0;
+        for (std::size_t c = 0; c < columns; ++c) {
+            rowSum += p[c];
+            rowCount += p[c] > 0.0 ? 1 : 0;
+            out[c + 1] = above[c + 1] + rowSum;
+            outCount[c + 1] = aboveCount[c + 1] + rowCount;
         }
     }
 
