@@ -178,9 +178,8 @@ inline double Stronger(double strongest, double v) {
 // later row wins when it is stronger or the earlier one is NaN. Written without branches and
 // built for AVX2 too, so that it vectorises.
 __attribute__((target_clones("avx2", "default"))) void KeepStronger(
-    const double* __restrict values, const QRgb* __restrict colours,
-    const double* __restrict cells, const QRgb* __restrict cellColours,
-    double* __restrict best, QRgb* __restrict kept, int count) {
+    const double* __restrict values, const QRgb* __restrict colours, const double* __restrict cells,
+    const QRgb* __restrict cellColours, double* __restrict best, QRgb* __restrict kept, int count) {
     for (int c = 0; c < count; ++c) {
         const bool stronger = (cells[c] > values[c]) | (values[c] != values[c]);
         best[c] = stronger ? cells[c] : values[c];
