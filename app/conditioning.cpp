@@ -164,8 +164,9 @@ void Vorn_GUI::ShowDetections(const std::vector<ListedDetection>& detections) {
     ui.listCfarDetections->clear();
     for (std::size_t k = 0; k < std::min<std::size_t>(16, detections.size()); ++k) {
         const ListedDetection& d = detections[k];
-        QString text = tr("%1 m").arg(d.range);
-        if (d.velocity) text += tr(", %1 m/s").arg(*d.velocity);
+        // Centimetres and centimetres per second: finer than one cell of the map.
+        QString text = tr("%1 m").arg(d.range, 0, 'f', 2);
+        if (d.velocity) text += tr(", %1 m/s").arg(*d.velocity, 0, 'f', 2);
         text += tr(", %1 dB").arg(d.level, 0, 'f', 1);
         ui.listCfarDetections->addItem(text);
     }

@@ -16,12 +16,21 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <execinfo.h>
+#include <pthread.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/vorn_gui.h"
@@ -149,18 +158,62 @@ void BM_WriteRecordFile(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteRecordFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// With VORN_STALL_TRACE set, a watcher thread prints the GUI thread's stack to standard error
+// whenever the probe below has not fired for 35 ms: what holds the GUI thread in a stall.
+// (Addresses inside this program resolve with addr2line -f -C -e vorn_bench_gui.)
+std::atomic<long long> gLastProbeMs{0};
+std::atomic<bool> gWatching{false};
+pthread_t gGuiThread;
+
+long long SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void PrintStack(int) {
+    void* frames[64];
+    const int n = backtrace(frames, 64);
+    static const char kHeader[] = "---- GUI thread stalled:\n";
+    if (write(STDERR_FILENO, kHeader, sizeof kHeader - 1) < 0) return;
+    backtrace_symbols_fd(frames, n, STDERR_FILENO);
+}
+
+void StartStallTrace() {
+    static bool started = false;
+    if (started || std::getenv("VORN_STALL_TRACE") == nullptr) return;
+    started = true;
+    void* warm[1];
+    backtrace(warm, 1);  // loads the unwinder now, not inside the signal handler
+    gGuiThread = pthread_self();
+    std::signal(SIGUSR2, PrintStack);
+    std::thread([] {
+        long long traced = 0;
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            const long long last = gLastProbeMs.load();
+            if (gWatching && last != traced && SteadyMs() - last > 35) {
+                traced = last;
+                pthread_kill(gGuiThread, SIGUSR2);
+            }
+        }
+    }).detach();
+}
+
 // How late a 5 ms timer on the GUI thread fires while the window streams the real-time
 // stand-in with its own timer: what the operator feels as the window's answer time. The
 // counters are the worst and the 99th-percentile lateness over the run.
 class StallProbe {
 public:
     StallProbe() {
+        StartStallTrace();
         timer_.setTimerType(Qt::PreciseTimer);
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             const double now = static_cast<double>(clock_.nsecsElapsed()) / 1e6;
             late_.push_back(std::max(0.0, now - last_ - 5.0));
             last_ = now;
+            gLastProbeMs = SteadyMs();
         });
     }
     void Start() {
@@ -168,8 +221,11 @@ public:
         clock_.start();
         last_ = 0.0;
         timer_.start();
+        gLastProbeMs = SteadyMs();
+        gWatching = true;
     }
     void Report(benchmark::State& state) {
+        gWatching = false;
         timer_.stop();
         std::sort(late_.begin(), late_.end());
         state.counters["stall_max_ms"] = late_.empty() ? 0.0 : late_.back();

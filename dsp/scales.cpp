@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace vorn::dsp {
@@ -70,26 +72,137 @@ std::size_t FirstMinimumIndex(const std::vector<double>& values, std::size_t fir
 }
 
 int AutoMaximum(const double* values, std::size_t count, int fallback) {
-    bool found = false;
-    double largest = 0.0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const double v = values[i];
-        if (!std::isfinite(v)) continue;
-        if (!found || v > largest) {
-            largest = v;
-            found = true;
+    // The largest finite value does not depend on the order it is looked for in, so four
+    // running maxima let the compiler vectorise; -inf stands for none yet.
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    double largest[4] = {kNone, kNone, kNone, kNone};
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            const double v = values[i + k];
+            largest[k] = std::fabs(v) <= kLargest && v > largest[k] ? v : largest[k];
         }
     }
-    return found ? TruncateToInt(largest) : fallback;
+    for (; i < count; ++i) {
+        const double v = values[i];
+        largest[0] = std::fabs(v) <= kLargest && v > largest[0] ? v : largest[0];
+    }
+    const double most =
+        std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3]));
+    return most > kNone ? TruncateToInt(most) : fallback;
 }
 
-int AutoMean(const double* values, std::size_t count) {
-    int sum = 0;
-    int finite = 0;
+namespace {
+
+typedef double V4d __attribute__((vector_size(32)));
+typedef std::int64_t V4l __attribute__((vector_size(32)));
+typedef std::int32_t V4i __attribute__((vector_size(16)));
+
+// The running mean's reference form: each step truncates the running sum toward zero.
+void AddTruncating(const double* values, std::size_t count, int& sum, int& finite) {
     for (std::size_t i = 0; i < count; ++i) {
         if (!std::isfinite(values[i])) continue;
         sum = TruncateToInt(static_cast<double>(sum) + values[i]);
         if (finite < std::numeric_limits<int>::max()) ++finite;
+    }
+}
+
+// One block's floors and ceilings for AutoMean, the count of finite values in `present`, and
+// whether a value rules the integer form out. Built for AVX2 too and picked at run time.
+__attribute__((target_clones("avx2", "default"))) bool SplitBlock(const double* v, std::size_t n,
+                                                                  std::int32_t* floors,
+                                                                  std::int32_t* ceils,
+                                                                  int& presentOut) {
+    constexpr double kValueLimit = 1048576.0;         // 2^20
+    constexpr double kNearInteger = 1.0 / 1048576.0;  // 2^-20
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    int unsafe = 0;
+    int present = 0;
+    std::size_t k = 0;
+    V4l unsafeLanes = {0, 0, 0, 0};
+    V4l presentLanes = {0, 0, 0, 0};
+    const V4d zero = {0.0, 0.0, 0.0, 0.0};
+    for (; k + 4 <= n; k += 4) {
+        V4d x;
+        std::memcpy(&x, v + k, sizeof x);
+        const V4d magnitude = x < zero ? -x : x;
+        const V4l isFinite = magnitude <= kLargest;  // all ones or zero per lane
+        x = magnitude < kValueLimit ? x : zero;
+        // floor and ceil by truncation: exact for |x| < 2^20.
+        const V4d toward = __builtin_convertvector(__builtin_convertvector(x, V4i), V4d);
+        const V4d down = toward > x ? toward - 1.0 : toward;
+        const V4d fraction = x - down;
+        const V4d up = fraction != zero ? down + 1.0 : down;
+        unsafeLanes |= isFinite & ((magnitude >= kValueLimit) |
+                                   ((fraction > zero) & (fraction < kNearInteger)) |
+                                   (fraction > 1.0 - kNearInteger));
+        presentLanes -= isFinite;
+        const V4i floor4 = __builtin_convertvector(isFinite != 0 ? down : zero, V4i);
+        const V4i ceil4 = __builtin_convertvector(isFinite != 0 ? up : zero, V4i);
+        std::memcpy(floors + k, &floor4, sizeof floor4);
+        std::memcpy(ceils + k, &ceil4, sizeof ceil4);
+    }
+    for (int lane = 0; lane < 4; ++lane) {
+        unsafe |= unsafeLanes[lane] != 0 ? 1 : 0;
+        present += static_cast<int>(presentLanes[lane]);
+    }
+    for (; k < n; ++k) {
+        const double magnitude = std::fabs(v[k]);
+        if (!(magnitude <= kLargest)) {
+            floors[k] = 0;
+            ceils[k] = 0;
+            continue;
+        }
+        if (!(magnitude < kValueLimit)) {
+            unsafe = 1;
+            break;
+        }
+        const double toward = static_cast<double>(static_cast<std::int32_t>(v[k]));
+        const double down = toward > v[k] ? toward - 1.0 : toward;
+        const double fraction = v[k] - down;
+        if ((fraction > 0.0 && fraction < kNearInteger) || fraction > 1.0 - kNearInteger)
+            unsafe = 1;
+        floors[k] = static_cast<std::int32_t>(down);
+        ceils[k] = static_cast<std::int32_t>(fraction != 0.0 ? down + 1.0 : down);
+        ++present;
+    }
+    presentOut = present;
+    return unsafe != 0;
+}
+
+}  // namespace
+
+int AutoMean(const double* values, std::size_t count) {
+    // trunc(s + v) for an integer s is s + floor(v) when that is >= 0 and s + ceil(v) when
+    // not, so the serial chain is integer additions instead of a double round trip per value.
+    // That holds for the double sum too while its rounding cannot reach an integer: |s| and
+    // |v| well inside 2^30 and v integral or at least 2^-20 from an integer. Blocks with any
+    // other value take the reference loop.
+    constexpr std::size_t kBlock = 256;
+    constexpr int kSumLimit = 536870912;  // 2^29
+    // 32 bits, so that the conversions vectorise.
+    std::int32_t floors[kBlock];
+    std::int32_t ceils[kBlock];
+    int sum = 0;
+    int finite = 0;
+    for (std::size_t start = 0; start < count; start += kBlock) {
+        const std::size_t n = std::min(kBlock, count - start);
+        const double* v = values + start;
+        int present = 0;
+        const bool unsafe =
+            SplitBlock(v, n, floors, ceils, present) || !(sum < kSumLimit && sum > -kSumLimit);
+        if (unsafe || finite > std::numeric_limits<int>::max() - static_cast<int>(kBlock)) {
+            AddTruncating(v, n, sum, finite);
+            continue;
+        }
+        std::int32_t s = sum;
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::int32_t t = s + floors[k];
+            s = t >= 0 ? t : s + ceils[k];
+        }
+        sum = s;
+        finite += present;
     }
     return finite > 0 ? sum / finite : 0;
 }

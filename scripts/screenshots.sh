@@ -22,12 +22,15 @@ shots=(
   "fsk 5 fsk-range-track"
   # The mouse on a target of the map, with the values read out under it.
   "fmcw 3 fmcw-map-readout 0.534,0.885"
+  # CFAR on: every detection marked on the map and listed beside it, with its settings open.
+  "fmcw 3 fmcw-map-cfar - --cfar"
 )
 for shot in "${shots[@]}"; do
-  read -r mode display name cursor <<<"$shot"
+  read -r mode display name cursor extra <<<"$shot"
+  [[ ${cursor:-} == - ]] && cursor=
   # Long enough for the waterfalls to fill a good part of their history.
   xvfb-run -a -s "-screen 0 1600x1000x24" \
     "$build/tools/vorn-gui-demo" --activate --operating-mode "$mode" --display-mode "$display" \
-    --screenshot "$out/$name.png" --after 6000 ${cursor:+--cursor "$cursor"} 2> >(grep -v -e connectSlotsByName -e XDG_RUNTIME >&2)
+    --screenshot "$out/$name.png" --after 6000 ${cursor:+--cursor "$cursor"} ${extra:-} 2> >(grep -v -e connectSlotsByName -e XDG_RUNTIME >&2)
   echo "$out/$name.png"
 done

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
+#include <QToolBox>
 
 #include <cstdio>
 #include <memory>
@@ -40,6 +41,7 @@ struct DemoSettings {
     int afterMs = 2000;
     bool cursor = false;
     QPointF cursorAt;  // fractions of the bottom plot's canvas, from its top left corner
+    bool cfar = false;
 };
 
 // Empty on success, otherwise what is wrong with the command line.
@@ -87,6 +89,7 @@ QString ReadSettings(const QCommandLineParser& parser, DemoSettings& s) {
             return QStringLiteral("--cursor takes X,Y, each from 0 to 1");
         s.cursor = true;
     }
+    s.cfar = parser.isSet(QStringLiteral("cfar"));
     return {};
 }
 
@@ -131,6 +134,8 @@ void DescribeOptions(QCommandLineParser& parser) {
                         "fractions of its canvas from the top left corner (0.5,0.5: the "
                         "middle), so that the picture shows the values under it."),
          QStringLiteral("x,y")},
+        {QStringLiteral("cfar"),
+         QStringLiteral("Turn CFAR detection on and open the page that holds its settings.")},
     });
 }
 
@@ -158,6 +163,14 @@ void DrawCursorMark(QPixmap& picture, QPoint at) {
         painter.drawLine(at - QPoint(9, 0), at + QPoint(9, 0));
         painter.drawLine(at - QPoint(0, 9), at + QPoint(0, 9));
     }
+}
+
+// Turns the detector on and opens its settings page, as an operator would.
+void ShowCfar(const Ui::Vorn_GUIClass& ui) {
+    ui.checkCfarEnable->setChecked(true);
+    QWidget* page = ui.groupBox_Cfar;
+    while (page && ui.DisplayProperties->indexOf(page) < 0) page = page->parentWidget();
+    if (page) ui.DisplayProperties->setCurrentWidget(page);
 }
 
 // --help is answered before any window system is needed, so that it works on a machine
@@ -223,6 +236,8 @@ int main(int argc, char* argv[]) {
     int status = 0;
     QTimer::singleShot(0, &window, [&] {
         if (settings.activate) window.form().buttonActivateDevice->click();
+        // After activation, which opens the operating parameters.
+        if (settings.cfar) ShowCfar(window.form());
         if (settings.screenshot.isEmpty()) return;
         QTimer::singleShot(settings.afterMs, &window, [&] {
             const QPoint cursorAt =

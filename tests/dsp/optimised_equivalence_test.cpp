@@ -1,6 +1,7 @@
 // The optimised chains against straightforward ones: vectorised decibels against std::log10,
-// the fused decimation against stage-by-stage buffers, and the range-velocity map that keeps
-// its plans and buffers from tick to tick against one made afresh for each tick.
+// the fused decimation against stage-by-stage buffers, the range-velocity map that keeps its
+// plans and buffers from tick to tick against one made afresh for each tick, and the automatic
+// colour-scale limits against their running sum truncated step by step.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "dsp/conditioning.h"
 #include "dsp/decibels.h"
 #include "dsp/range_velocity_map.h"
+#include "dsp/scales.h"
 
 namespace vorn::dsp {
 namespace {
@@ -181,6 +183,73 @@ TEST(RangeVelocityMapEquivalence, SameMapTickAfterTickAcrossShapeChanges) {
         ASSERT_EQ(r.map, expected.map);
         ASSERT_EQ(r.velocityProfile, expected.velocityProfile);
         ASSERT_EQ(r.velocityProfile.size(), t.windows ? 1024u : 0u);
+    }
+}
+
+// The colour scale's limits as first written: a plain maximum and a running sum truncated to
+// an integer after every finite value.
+int ReferenceMaximum(const std::vector<double>& values, int fallback) {
+    bool found = false;
+    double largest = 0.0;
+    for (const double v : values) {
+        if (std::isfinite(v) && (!found || v > largest)) {
+            largest = v;
+            found = true;
+        }
+    }
+    return found ? TruncateToInt(largest) : fallback;
+}
+
+int ReferenceMean(const std::vector<double>& values) {
+    int sum = 0;
+    int finite = 0;
+    for (const double v : values) {
+        if (!std::isfinite(v)) continue;
+        sum = TruncateToInt(static_cast<double>(sum) + v);
+        ++finite;
+    }
+    return finite > 0 ? sum / finite : 0;
+}
+
+TEST(AutoLimits, SameAsTheStepByStepSumNearIntegersAndAtLargeValues) {
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const double scales[] = {1.0, 60.0, 3e6, 3e9};
+    for (int trial = 0; trial < 400; ++trial) {
+        // Short runs of small values too: their sum keeps crossing zero, where truncation
+        // turns, and one step's error moves the mean.
+        const bool shortRun = trial % 2 == 1;
+        std::vector<double> values(shortRun ? 1 + rng() % 12 : rng() % 2000);
+        const double scale = shortRun ? 1.5 : scales[trial / 2 % 4];
+        for (double& v : values) {
+            v = unit(rng) * scale - (!shortRun && trial % 3 == 0 ? 40.0 : 0.0);
+            switch (rng() % 40) {
+                case 0:
+                    v = std::nan("");
+                    break;
+                case 1:
+                    v = -kInf;
+                    break;
+                case 2:
+                    v = std::round(v);
+                    break;
+                // Just off an integer, where the double sum rounds onto it.
+                case 3:
+                    v = std::round(v) + 1e-13;
+                    break;
+                case 4:
+                    v = std::round(v) - 1e-13;
+                    break;
+                case 5:
+                    v = std::round(v) + 1e-8;
+                    break;
+                default:
+                    break;
+            }
+        }
+        ASSERT_EQ(AutoMean(values.data(), values.size()), ReferenceMean(values)) << trial;
+        ASSERT_EQ(AutoMaximum(values.data(), values.size(), 7), ReferenceMaximum(values, 7))
+            << trial;
     }
 }
 
