@@ -96,6 +96,63 @@ TEST(PlotItems, EachModeBuildsItsItemsAndDeletesThemAll) {
     EXPECT_EQ(items.grid, nullptr);
 }
 
+// The FSK range track: 1024 columns, one mark per row. However narrow the canvas, every row
+// shows its mark where it belongs, in both resampling modes.
+TEST(PlotItems, EveryRangeTrackMarkShowsAtEveryWidth) {
+    constexpr double kMaxRange = 24.982704833333333;
+    constexpr int kRows = 64;
+    for (const int width : {400, 1280, 1600}) {
+        for (const int resample : {1, 0}) {
+            SCOPED_TRACE(testing::Message() << "width " << width << " resample " << resample);
+            QwtPlot plot;
+            plot.resize(width, 600);
+            plot.setAxisScale(QwtPlot::xBottom, 0.0, kMaxRange);
+            plot.setAxisScale(QwtPlot::yLeft, 0.0, 3.2);
+            PlotItems items;
+            Build(items, nullptr, &plot, {kOperatingModeFsk, 5, kRows, resample});
+            delete items.grid;  // keeps their lines out of the sampled pixels
+            delete items.windowZone;
+            items.grid = nullptr;
+            items.windowZone = nullptr;
+            WaterfallView& view = *items.waterfall;
+            view.setShape(1024, kRows);
+            view.applyColorScheme(kColorSchemeBlackWhite);
+            std::vector<int> marks;  // newest first, as the rows end up
+            for (int r = 0; r < kRows; ++r) {
+                std::vector<double> row(1024, 0.0);
+                const int mark = (r * 379 + 11) % 1024;
+                row[static_cast<std::size_t>(mark)] = 1.0;
+                marks.insert(marks.begin(), mark);
+                view.pushRow(row, true);
+            }
+            view.updateRaster(1024, 0.0, kMaxRange, 0.0, 3.2, 0.0, 1.0);
+            plot.replot();
+            const QImage canvas = plot.canvas()->grab().toImage();
+            const QwtScaleMap xMap = plot.canvasMap(QwtPlot::xBottom);
+            const QwtScaleMap yMap = plot.canvasMap(QwtPlot::yLeft);
+            for (int r = 0; r < kRows; ++r) {
+                const int y = qRound(yMap.transform((r + 0.5) * 3.2 / kRows));
+                int brightest = 0;
+                int at = -1;
+                const int left = qRound(xMap.transform(0.0));
+                const int right = qRound(xMap.transform(kMaxRange));
+                for (int x = left; x < right; ++x) {
+                    const int level = qRed(canvas.pixel(x, y));
+                    if (level > brightest) {
+                        brightest = level;
+                        at = x;
+                    }
+                }
+                const double markX = xMap.transform((marks[r] + 0.5) * kMaxRange / 1024);
+                // Blending across rows (the axis with room) leaves at least half of the mark.
+                EXPECT_GE(brightest, resample == 1 ? 255 : 128) << "row " << r;
+                EXPECT_NEAR(at, markX, 2.0) << "row " << r;
+            }
+            DeleteAll(items);
+        }
+    }
+}
+
 using Values = std::vector<double>;
 
 // Scrolling puts the row in front (newest first) and cuts the matrix back to its shape, whatever

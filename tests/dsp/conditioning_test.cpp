@@ -6,9 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "dsp/band_pass.h"
 #include "dsp/clutter_canceller.h"
-#include "dsp/fft.h"
 #include "dsp/scales.h"
 #include "tests/dsp/synthetic_signal.h"
 
@@ -117,72 +115,6 @@ TEST(ClutterCanceller, ReferenceRecapturesAndMovingAverageFollowsTheCount) {
     off.Apply(untouched, ClutterMode::Disabled, 2);
     EXPECT_EQ(untouched[0], Complex(1.0, 1.0));
     EXPECT_TRUE(off.ResetPending());
-}
-
-TEST(BandPass, PassesTheBandStopsTheRestAndSurvivesDegenerateInput) {
-    std::vector<Complex> response;
-    BuildBandPassResponse(response, 1024, 0.1, 0.2);
-    EXPECT_NEAR(std::abs(response[154]), 1.0, 0.02);
-    for (std::size_t k : {0, 51, 256, 512}) EXPECT_LT(std::abs(response[k]), 0.01) << k;
-    BuildBandPassResponse(response, 64, std::nan(""), 7.0);
-    for (const Complex& z : response) ASSERT_TRUE(std::isfinite(std::abs(z)));
-
-    BandPassWindow window;
-    response = window.Response(10.0, 40.0, 95.9);
-    const Complex* address = window.Response(10.0, 40.0, 95.9).data();
-    EXPECT_EQ(window.Response(10.0, 40.0, 95.9).data(), address);
-    EXPECT_NE(window.Response(10.0, 41.0, 95.9), response);
-    EXPECT_EQ(window.Response(1.0, 2.0, 0.0), std::vector<Complex>(1024, Complex(1.0, 0.0)));
-}
-
-std::size_t PeakBin(const SampleBlock& spectrum) {
-    std::size_t best = 0;
-    for (std::size_t k = 1; k < spectrum.size(); ++k) {
-        if (std::norm(spectrum[k]) > std::norm(spectrum[best])) best = k;
-    }
-    return best;
-}
-
-TEST(Transform, UnscaledBinsForEveryLengthAndTheKeptPlanAgrees) {
-    struct Case {
-        std::size_t length;
-        double cycles;
-        std::size_t bin;
-        double magnitude;
-    };
-    // Short blocks are padded, long ones cut: the junk after 1024 samples must not show.
-    for (const Case& c :
-         {Case{1024, 100.0 / 1024, 100, 1024.0}, Case{1024, -37.0 / 1024, 987, 1024.0},
-          Case{128, 0.25, 256, 128.0}, Case{2048, 0.125, 128, 1024.0}}) {
-        SampleBlock block = testing::Tone(c.length, c.cycles);
-        for (std::size_t n = 1024; n < block.size(); ++n) block[n] = Complex(1e6, 0.0);
-        SampleBlock kept = block;
-        TransformBlock(block);
-        ASSERT_EQ(block.size(), 1024u);
-        EXPECT_EQ(PeakBin(block), c.bin) << c.length;
-        EXPECT_NEAR(std::abs(block[c.bin]), c.magnitude, 1e-9) << c.length;
-        BlockTransformer transformer;
-        transformer.Transform(kept);
-        EXPECT_EQ(kept, block) << c.length;
-    }
-    EXPECT_DOUBLE_EQ(MagnitudeDb({3.0, 4.0}), 10.0 * std::log10(5.0));
-    EXPECT_EQ(PowerDb({0.0, 0.0}), -kInf);
-}
-
-TEST(AutoDynamicRange, TruncatesAndKeepsAUsableScaleForAnyValues) {
-    const DynamicRangeControls on{true, true, 50, -50};
-    EXPECT_EQ(AutoDynamicRange(on, {1.9, 1.9, kInf}).minimum, 1);  // sum 1 then 2 over two
-    EXPECT_EQ(AutoDynamicRange(on, {-7.9, -3.2, -kInf}).minimum, -5);
-    EXPECT_EQ(AutoDynamicRange(on, {kNan, 3.5, 2.0}).maximum, 3);
-    EXPECT_EQ(AutoDynamicRange({false, false, 42, -17}, {100.0, 200.0}).maximum, 42);
-    // No finite value: the slider stays.
-    for (const std::vector<double>& silent :
-         {std::vector<double>(513 * 1024, -kInf), std::vector<double>(10, kNan), {}}) {
-        const DynamicRange r = AutoDynamicRange(on, silent);
-        EXPECT_EQ(r.maximum, 50);
-        EXPECT_EQ(r.minimum, 0);
-    }
-    EXPECT_EQ(AutoDynamicRange(on, {1e300, 1e300}).maximum, std::numeric_limits<int>::max());
 }
 
 TEST(IntegerConversions, SaturateInsteadOfOverflowing) {
