@@ -14,18 +14,21 @@
 #include "app/vorn_gui.h"
 #include "display/waterfall_view.h"
 
-vorn::dsp::IqBalancing Vorn_GUI::IqBalancingFromControls() const {
-    vorn::dsp::IqBalancing options;
-    options.dcSubtract = ui.filterOptionDCSubtract->isChecked();
-    options.amplitudeCorrection = ui.filterOptionIQAmplitude->isChecked();
-    return options;
+vorn::dsp::RadarParameters Vorn_GUI::RadarNow() const {
+    return {sweepTimeMs, samplesPerSweep, bandwidthHz, centerFrequencyHz};
 }
 
-vorn::dsp::ClutterMode Vorn_GUI::ClutterModeFromControls() const {
-    if (ui.filterOptionDirectClutter->isChecked()) return vorn::dsp::ClutterMode::Reference;
-    if (ui.filterOptionDirectClutterAverage->isChecked())
-        return vorn::dsp::ClutterMode::MovingAverage;
-    return vorn::dsp::ClutterMode::Disabled;
+vorn::dsp::OperatorChoices Vorn_GUI::ChoicesFromControls(vorn::dsp::OperatorChoices choices) const {
+    choices.clutterMode =
+        ui.filterOptionDirectClutter->isChecked()          ? vorn::dsp::ClutterMode::Reference
+        : ui.filterOptionDirectClutterAverage->isChecked() ? vorn::dsp::ClutterMode::MovingAverage
+                                                           : vorn::dsp::ClutterMode::Disabled;
+    choices.clutterAverageCount = ui.filterOptionDirectClutterAvgCount->value();
+    choices.iqBalancing = {ui.filterOptionDCSubtract->isChecked(),
+                           ui.filterOptionIQAmplitude->isChecked()};
+    choices.hammingWindow = ui.filterOptionHammingWindow->isChecked();
+    choices.rangeWeighting = ui.isRangeWeighting->isChecked();
+    return choices;
 }
 
 vorn::dsp::DynamicRangeControls Vorn_GUI::DynamicRangeFromControls() const {
@@ -35,6 +38,29 @@ vorn::dsp::DynamicRangeControls Vorn_GUI::DynamicRangeFromControls() const {
     controls.sliderMaximum = ui.DynamicRange_Maximum->value();
     controls.sliderMinimum = ui.DynamicRange_Minimum->value();
     return controls;
+}
+
+void Vorn_GUI::ResetWindowSliders(QSlider* low, QSlider* high,
+                                  const vorn::dsp::WindowBounds& full) {
+    for (QSlider* slider : {low, high})
+        slider->setRange(static_cast<int>(full.lower), static_cast<int>(full.upper));
+    low->setValue(static_cast<int>(full.lower));
+    high->setValue(static_cast<int>(full.upper));
+}
+
+vorn::dsp::WindowBounds Vorn_GUI::RangeWindowFromSliders() {
+    const vorn::dsp::WindowBounds window = OrderedWindow(ui.rangeFilter_Low, ui.rangeFilter_High);
+    ui.range_LowerBound->setText(tr("%1 m").arg(window.lower));
+    ui.range_UpperBound->setText(tr("%1 m").arg(window.upper));
+    return window;
+}
+
+vorn::dsp::WindowBounds Vorn_GUI::VelocityWindowFromSliders() {
+    const vorn::dsp::WindowBounds window =
+        OrderedWindow(ui.velocityFilter_Low, ui.velocityFilter_High);
+    ui.velocity_LowerBound->setText(tr("%1 m/s").arg(window.lower));
+    ui.velocity_UpperBound->setText(tr("%1 m/s").arg(window.upper));
+    return window;
 }
 
 vorn::dsp::WindowBounds Vorn_GUI::OrderedWindow(QSlider* low, QSlider* high) {
@@ -56,19 +82,14 @@ void Vorn_GUI::ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, do
         windowZone->setInterval(fullLower, fullUpper);
 }
 
-void Vorn_GUI::SetAxisTitle(QwtPlot* plot, int axis, const QString& title) {
-    QwtText text(title);
-    QFont font = text.font();
-    font.setPointSize(8);
-    text.setFont(font);
-    plot->setAxisTitle(axis, text);
-}
-
-void Vorn_GUI::ShowTimeScopeTitles() {
-    ui.groupBox_Top->show();
-    ui.groupBox_Top->setTitle(tr("Time Scope Display"));
-    SetAxisTitle(ui.qwtPlotScope_1, QwtPlot::xBottom, tr("Time (seconds)"));
-    SetAxisTitle(ui.qwtPlotScope_1, QwtPlot::yLeft, tr("Amplitude"));
+void Vorn_GUI::FramePlots(const vorn::PlotSpans& spans) {
+    if (!processingReset) return;
+    const vorn::PlotFrame* frame = vorn::PlotFrameFor(operatingMode, displayMode);
+    if (!frame) return;
+    vorn::ApplyPlotFrame(
+        *frame, spans,
+        {ui.groupBox_Top, ui.qwtPlotScope_1, ui.groupBox_Bottom, ui.qwtPlotScope_2, curveSpectrum});
+    processingReset = false;
 }
 
 void Vorn_GUI::ScaleTimeScope(bool normalised, bool clutterCancelled) {

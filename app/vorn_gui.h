@@ -15,18 +15,17 @@
 #include <optional>
 #include <vector>
 
+#include "display/plot_frames.h"
 #include "display/plot_items.h"
 #include "dsp/cfar.h"
-#include "dsp/cw_velocity.h"
-#include "dsp/fmcw_range.h"
-#include "dsp/fsk.h"
-#include "dsp/range_velocity_map.h"
+#include "dsp/chain_settings.h"
 #include "record/sample_file_format.h"
 #include "ui_vorn_gui.h"
 
 class QCamera;
 class QProgressBar;
 class QPushButton;
+class QRadioButton;
 class QThread;
 class QDockWidget;
 class QTimer;
@@ -47,6 +46,13 @@ class UsbBackend;
 }  // namespace vorn
 
 using SampleBlock = vorn::dsp::SampleBlock;
+
+// The one table of the operating-mode buttons: the button of a code (nullptr for none), and
+// the code of the checked one (`fallback` when none is).
+QRadioButton* OperatingModeButton(const Ui::Vorn_GUIClass& ui, int operatingMode);
+int CheckedOperatingMode(const Ui::Vorn_GUIClass& ui, int fallback);
+// The button of display mode 1 ... kDisplayModeCount.
+QPushButton* DisplayModeButton(const Ui::Vorn_GUIClass& ui, int displayMode);
 
 class Vorn_GUI : public QMainWindow {
     Q_OBJECT
@@ -172,22 +178,23 @@ private:
     void EndRecording(bool resumeStreaming);
     void SetRecordingControls(bool recording);
     vorn::record::RecordHeader CurrentRecordHeader() const;
-    // The steps of each processing routine after its block has arrived.
+    // The steps of each processing routine after its block has arrived. `choices` holds what
+    // was read before the read (sweeps, windows, threshold); the filters are read now.
     void ProcessFmcwRangeBlock(SampleBlock& block, const vorn::dsp::FmcwRangeGeometry& geo,
-                               int colorScheme, const vorn::dsp::WindowBounds& window);
-    void ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
+                               int colorScheme, const vorn::dsp::OperatorChoices& choices);
+    void ProcessRangeVelocityMapBlock(SampleBlock& block,
                                       const vorn::dsp::RangeVelocityGeometry& geo, int colorScheme,
-                                      const vorn::dsp::WindowBounds& rangeWindow,
-                                      const vorn::dsp::WindowBounds& velocityWindow);
-    void ProcessCwVelocityBlock(SampleBlock& block, int sweeps, const vorn::dsp::CwGeometry& geo,
-                                int colorScheme);
-    void ProcessFskBlock(SampleBlock& block, int sweeps, const vorn::dsp::FskGeometry& geo,
-                         double threshold, int colorScheme,
+                                      const vorn::dsp::OperatorChoices& choices);
+    void ProcessCwVelocityBlock(SampleBlock& block, const vorn::dsp::CwGeometry& geo,
+                                int colorScheme, const vorn::dsp::OperatorChoices& choices);
+    void ProcessFskBlock(SampleBlock& block, const vorn::dsp::FskGeometry& geo, int colorScheme,
                          const vorn::dsp::DynamicRangeControls& dynamicRange,
-                         const vorn::dsp::WindowBounds& window);
+                         const vorn::dsp::OperatorChoices& choices);
 
-    // Control state the processing chains take, read at the moment a tick needs it.
-    vorn::dsp::IqBalancing IqBalancingFromControls() const;
+    // The operating parameters the chains take.
+    vorn::dsp::RadarParameters RadarNow() const;
+    // `choices` with the filter controls' state.
+    vorn::dsp::OperatorChoices ChoicesFromControls(vorn::dsp::OperatorChoices choices) const;
     // Shows CFAR detections (strongest first) as marks at (x, y) and lists up to 16 of them;
     // with CFAR off removes the marks and hides the list, leaving the display as without it.
     struct ListedDetection {
@@ -198,16 +205,21 @@ private:
     void ShowDetections(const std::vector<ListedDetection>& detections);
     bool CfarEnabled() const;
     vorn::dsp::CfarSettings CfarSettingsFromControls() const;
-    vorn::dsp::ClutterMode ClutterModeFromControls() const;
     vorn::dsp::DynamicRangeControls DynamicRangeFromControls() const;
+    // Puts a window's sliders to their full span after a change of configuration.
+    void ResetWindowSliders(QSlider* low, QSlider* high, const vorn::dsp::WindowBounds& full);
+    // The ordered windows of the sliders, also shown beside them.
+    vorn::dsp::WindowBounds RangeWindowFromSliders();
+    vorn::dsp::WindowBounds VelocityWindowFromSliders();
     // Keeps a window's sliders ordered and at least the minimum width apart (the slider with
     // focus wins) and returns their values.
     vorn::dsp::WindowBounds OrderedWindow(QSlider* low, QSlider* high);
     // Shades the window's band, or hides the zone over the full span when the window is off.
     void ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, double fullLower,
                         double fullUpper);
-    void SetAxisTitle(QwtPlot* plot, int axis, const QString& title);
-    void ShowTimeScopeTitles();
+    // Titles and scales of the current modes once the configuration changed; called before
+    // the read, so that a failed first read leaves one display mode's plots.
+    void FramePlots(const vorn::PlotSpans& spans);
     // The scope's y scale: -1 ... 1 for normalised samples, -100 ... 100 after clutter
     // cancellation, otherwise automatic.
     void ScaleTimeScope(bool normalised, bool clutterCancelled);

@@ -7,17 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "dsp/clutter_canceller.h"
-#include "dsp/cw_velocity.h"
-#include "dsp/fmcw_range.h"
-#include "dsp/fsk.h"
-#include "dsp/range_velocity_map.h"
+#include "dsp/chain_settings.h"
 #include "record/sample_body_parser.h"
 #include "record/sample_file_format.h"
 #include "tools/process_options.h"
 
 namespace vorn::tools {
 
+// The operator's choices the options give.
+dsp::OperatorChoices ChoicesFromOptions(const ProcessOptions& options);
 // The mode a header was recorded in decides the modes its recording can be processed in.
 ProcessMode DefaultMode(const record::FileHeader& header);
 // Empty when the header can be processed in the mode; otherwise why not, prefixed by the
