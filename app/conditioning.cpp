@@ -86,9 +86,8 @@ void Vorn_GUI::FramePlots(const vorn::PlotSpans& spans) {
     if (!processingReset) return;
     const vorn::PlotFrame* frame = vorn::PlotFrameFor(operatingMode, displayMode);
     if (!frame) return;
-    vorn::ApplyPlotFrame(
-        *frame, spans,
-        {ui.groupBox_Top, ui.qwtPlotScope_1, ui.groupBox_Bottom, ui.qwtPlotScope_2, curveSpectrum});
+    vorn::ApplyPlotFrame(*frame, spans, ui.groupBox_Top, ui.qwtPlotScope_1, ui.groupBox_Bottom,
+                         ui.qwtPlotScope_2, curveSpectrum);
     processingReset = false;
 }
 
@@ -104,17 +103,8 @@ void Vorn_GUI::ScaleTimeScope(bool normalised, bool clutterCancelled) {
         top->setAxisScale(QwtPlot::yLeft, -half, half, normalised ? 0.5 : 20.0);
 }
 
-void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod) {
-    DrawTimeScope(scope, samplePeriod, std::nullopt);
-}
-
-void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double spanEnd,
-                               double samplePeriod) {
-    DrawTimeScope(scope, samplePeriod, spanEnd);
-}
-
-void Vorn_GUI::DrawTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod,
-                             std::optional<double> spanEnd) {
+void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod,
+                               std::optional<double> spanEnd) {
     if (timeAxisDirty) {
         const double period =
             vorn::dsp::ResolveSamplePeriod(samplePeriod, sweepTimeMs, samplesPerSweep);
@@ -131,6 +121,20 @@ void Vorn_GUI::DrawTimeScope(const vorn::dsp::IqTraces& scope, double samplePeri
     const int n = static_cast<int>(std::min(timeAxis.size(), scope.i.size()));
     if (curveI) curveI->setSamples(timeAxis.data(), scope.i.data(), n);
     if (curveQ) curveQ->setSamples(timeAxis.data(), scope.q.data(), n);
+}
+
+void Vorn_GUI::ShowWaterfallRow(const std::vector<double>& row, int colorScheme, double xLow,
+                                double xHigh, int maxFraction, int minFraction) {
+    if (!waterfall) return;
+    waterfall->applyColorScheme(colorScheme);
+    const auto cells = [this](int fraction) {
+        return static_cast<std::size_t>(historyRows / fraction) * vorn::dsp::kTransformSize;
+    };
+    const vorn::dsp::DynamicRange range =
+        AutoDynamicRange(*waterfall, cells(maxFraction), cells(minFraction));
+    waterfall->pushRow(row, true);
+    waterfall->updateRaster(static_cast<int>(row.size()), xLow, xHigh, 0.0,
+                            historyRows * updatePeriodS, range.minimum, range.maximum);
 }
 
 vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const std::vector<double>& values,

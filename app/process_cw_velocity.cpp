@@ -4,7 +4,6 @@
 #include <qwt_plot_marker.h>
 
 #include "app/vorn_gui.h"
-#include "display/waterfall_view.h"
 
 using namespace vorn;
 
@@ -13,35 +12,30 @@ void Vorn_GUI::ProcessCwVelocity() {
     choices.sweepCount = ui.spinBoxDopplerQueue->value();
     const dsp::CwGeometry geo =
         dsp::MakeCwGeometry(sweepTimeMs, samplesPerSweep, choices.sweepCount, centerFrequencyHz);
+    const double vmax = geo.maxVelocity;
+    const double scopePeriod = geo.scopeSamplePeriod;
     const int colorScheme = ui.WaterfallRasterDataColor->currentIndex();
 
     if (processingReset) {
         ui.groupBox_Range->setEnabled(false);
         ui.groupBox_Velocity->setEnabled(false);
-        spectrumAxis = dsp::CwVelocityAxis(geo.maxVelocity);
+        spectrumAxis = dsp::CwVelocityAxis(vmax);
     }
-    FramePlots({0.0, geo.maxVelocity, historyRows * updatePeriodS, 0.0,
-                geo.decimatedLength * geo.scopeSamplePeriod});
+    FramePlots({0.0, vmax, historyRows * updatePeriodS, 0.0, geo.decimatedLength * scopePeriod});
     UpdateRecordData(geo.sampleRate);
 
-    AcquireBlock(geo.totalSamples, static_cast<int>(geo.timeoutMs),
-                 tr("Error: Interface cound not be set!"),
-                 [this, geo, colorScheme, choices](SampleBlock& block) {
-                     ProcessCwVelocityBlock(block, geo, colorScheme, choices);
-                 });
-}
+    // The chain and the plots, once the block has arrived.
+    const auto process = [this, vmax, scopePeriod, colorScheme, choices](SampleBlock& block) {
+        const dsp::CwVelocitySettings settings =
+            dsp::MakeCwVelocitySettings(RadarNow(), ChoicesFromControls(choices));
+        const dsp::CwVelocityResult result = cwVelocity.Process(block, settings);
 
-void Vorn_GUI::ProcessCwVelocityBlock(SampleBlock& block, const dsp::CwGeometry& geo,
-                                      int colorScheme, const dsp::OperatorChoices& choices) {
-    const double vmax = geo.maxVelocity;
-    const dsp::CwVelocitySettings settings =
-        dsp::MakeCwVelocitySettings(RadarNow(), ChoicesFromControls(choices));
-    const dsp::CwVelocityResult result = cwVelocity.Process(block, settings);
+        UpdateTimeScope(result.scope, scopePeriod);
+        ScaleTimeScope(settings.amplitudeCorrection, false);  // CW has no clutter cancellation
 
-    UpdateTimeScope(result.scope, geo.scopeSamplePeriod);
-    ScaleTimeScope(settings.amplitudeCorrection, false);  // CW has no clutter cancellation
-
-    if (displayMode == kDisplayModeVelocityScope) {
+        if (displayMode == kDisplayModeVelocityWaterfall)
+            return ShowWaterfallRow(result.spectrum, colorScheme, -vmax, vmax, 2, 4);
+        if (displayMode != kDisplayModeVelocityScope) return;
         const dsp::DynamicRange range =
             AutoDynamicRange(result.spectrum, result.spectrum.size(), result.spectrum.size());
         if (markerCwPeak) {
@@ -52,14 +46,7 @@ void Vorn_GUI::ProcessCwVelocityBlock(SampleBlock& block, const dsp::CwGeometry&
         if (curveSpectrum)
             curveSpectrum->setSamples(spectrumAxis.data(), result.spectrum.data(),
                                       static_cast<int>(result.spectrum.size()));
-    } else if (displayMode == kDisplayModeVelocityWaterfall) {
-        if (!waterfall) return;
-        waterfall->applyColorScheme(colorScheme);
-        const std::size_t rows = static_cast<std::size_t>(historyRows);
-        const dsp::DynamicRange range = AutoDynamicRange(*waterfall, rows / 2 * dsp::kTransformSize,
-                                                         rows / 4 * dsp::kTransformSize);
-        waterfall->pushRow(result.spectrum, true);
-        waterfall->updateRaster(static_cast<int>(dsp::kTransformSize), -vmax, vmax, 0.0,
-                                historyRows * updatePeriodS, range.minimum, range.maximum);
-    }
+    };
+    AcquireBlock(geo.totalSamples, static_cast<int>(geo.timeoutMs),
+                 tr("Error: Interface cound not be set!"), process);
 }

@@ -4,7 +4,6 @@
 #include <qwt_plot_marker.h>
 
 #include "app/vorn_gui.h"
-#include "display/waterfall_view.h"
 
 using namespace vorn;
 
@@ -26,29 +25,26 @@ void Vorn_GUI::ProcessFmcwRange() {
     choices.rangeWindow = RangeWindowFromSliders();
     ShowWindowZone(dsp::IsWindowActive(*choices.rangeWindow, 0.0, rmax), *choices.rangeWindow, 0.0,
                    rmax);
-    FramePlots({rmax, 0.0, historyRows * updatePeriodS, 0.0001,
-                dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex())});
+    const double scopeEnd = dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex());
+    FramePlots({rmax, 0.0, historyRows * updatePeriodS, 0.0001, scopeEnd});
 
     UpdateRecordData(geo.sampleRate);
-    AcquireBlock(samplesPerSweep, 1000, tr("Error: Did not receive requested number of samples."),
-                 [this, geo, colorScheme, choices](SampleBlock& block) {
-                     ProcessFmcwRangeBlock(block, geo, colorScheme, choices);
-                 });
-}
+    // The chain and the plots, once the block has arrived.
+    const auto process = [this, rmax, colorScheme, choices](SampleBlock& block) {
+        const dsp::FmcwRangeSettings settings =
+            dsp::MakeFmcwRangeSettings(RadarNow(), ChoicesFromControls(choices));
+        const dsp::FmcwRangeResult result = fmcwRange.Process(block, settings, clutter);
 
-void Vorn_GUI::ProcessFmcwRangeBlock(SampleBlock& block, const dsp::FmcwRangeGeometry& geo,
-                                     int colorScheme, const dsp::OperatorChoices& choices) {
-    const dsp::FmcwRangeSettings settings =
-        dsp::MakeFmcwRangeSettings(RadarNow(), ChoicesFromControls(choices));
-    const dsp::FmcwRangeResult result = fmcwRange.Process(block, settings, clutter);
+        UpdateTimeScope(result.scope, -1.0, dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex()));
+        // Fixed for normalised samples, ±100 once clutter cancellation has taken the
+        // offset away, automatic otherwise: decided on every tick, so that switching
+        // either off scales again.
+        ScaleTimeScope(settings.iqBalancing.amplitudeCorrection,
+                       settings.clutterMode != dsp::ClutterMode::Disabled);
 
-    UpdateTimeScope(result.scope, dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex()), -1.0);
-    // Fixed for normalised samples, ±100 once clutter cancellation has taken the offset away,
-    // automatic otherwise: decided on every tick, so that switching either off scales again.
-    ScaleTimeScope(settings.iqBalancing.amplitudeCorrection,
-                   settings.clutterMode != dsp::ClutterMode::Disabled);
-
-    if (displayMode == kDisplayModeRangeScope) {
+        if (displayMode == kDisplayModeRangeWaterfall)
+            return ShowWaterfallRow(result.profile, colorScheme, 0.0, rmax, 2, 4);
+        if (displayMode != kDisplayModeRangeScope) return;
         const dsp::DynamicRange range =
             AutoDynamicRange(result.profile, result.profile.size(), result.profile.size());
         if (markerRangePeak) {
@@ -70,14 +66,7 @@ void Vorn_GUI::ProcessFmcwRangeBlock(SampleBlock& block, const dsp::FmcwRangeGeo
             }
         }
         ShowDetections(listed);
-    } else if (displayMode == kDisplayModeRangeWaterfall) {
-        if (!waterfall) return;
-        waterfall->applyColorScheme(colorScheme);
-        const std::size_t rows = static_cast<std::size_t>(historyRows);
-        const dsp::DynamicRange range = AutoDynamicRange(*waterfall, rows / 2 * dsp::kTransformSize,
-                                                         rows / 4 * dsp::kTransformSize);
-        waterfall->pushRow(result.profile, true);
-        waterfall->updateRaster(static_cast<int>(dsp::kRangeBins), 0.0, geo.maxRange, 0.0,
-                                historyRows * updatePeriodS, range.minimum, range.maximum);
-    }
+    };
+    AcquireBlock(samplesPerSweep, 1000, tr("Error: Did not receive requested number of samples."),
+                 process);
 }

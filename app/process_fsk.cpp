@@ -46,61 +46,52 @@ void Vorn_GUI::ProcessFsk() {
                    *choices.velocityWindow, -vmax, vmax);
     FramePlots({dsp::kFskMaxRange, vmax, historyRows * updatePeriodS, 0.0, sweepTimeMs * 0.001});
 
+    // The chain and the plots, once the block has arrived.
+    const auto process = [this, vmax, sampleRate = geo.sampleRate, colorScheme, dynamicRange,
+                          choices](SampleBlock& block) {
+        const double span = historyRows * updatePeriodS;
+        const double threshold = choices.threshold;
+        UpdateRecordData(sampleRate);
+
+        const dsp::FskResult result =
+            fsk.Process(block, dsp::MakeFskSettings(RadarNow(), ChoicesFromControls(choices)));
+
+        ui.thermFSKMaxDetectedValue->setAlarmLevel(threshold);
+        ui.thermFSKMaxDetectedValue->setValue(result.peakLevel);
+        ui.dialFSKRange->setValue(result.range);
+        ui.dialFSKVelocity->setValue(result.velocity);
+
+        if (displayMode == kDisplayModeVelocityScope) {
+            if (markerFskThreshold) {
+                markerFskThreshold->setYValue(threshold);
+                markerFskThreshold->setTitle(tr("Detection Threshold: %1 dB").arg(threshold));
+            }
+            if (markerFskPeak) {
+                markerFskPeak->setXValue(result.velocity);
+                markerFskPeak->setLabel(QwtText(tr(" Max Velocity: %1 m/s").arg(result.velocity)));
+                // On the side of the line with more room, so that it stays on the canvas.
+                markerFskPeak->setLabelAlignment(
+                    (result.velocity > 0.0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignTop);
+            }
+            if (curveSpectrum)
+                curveSpectrum->setSamples(spectrumAxis.data(), result.spectrum.data(),
+                                          static_cast<int>(result.spectrum.size()));
+        } else if (displayMode == kDisplayModeVelocityWaterfall && waterfall) {
+            waterfall->applyColorScheme(colorScheme);
+            waterfall->pushRow(result.velocityRow, true);
+            waterfall->updateRaster(static_cast<int>(dsp::kTransformSize), -vmax, vmax, 0.0, span,
+                                    dynamicRange.sliderMinimum, dynamicRange.sliderMaximum);
+            // This mode sets the scale for the next tick from the history after the push.
+            const std::size_t half =
+                static_cast<std::size_t>(historyRows / 2) * dsp::kTransformSize;
+            AutoDynamicRange(*waterfall, half, half);
+        } else if (displayMode == kDisplayModeRangeWaterfall) {
+            ShowWaterfallRow(result.rangeTrackRow, colorScheme, 0.0, dsp::kFskMaxRange, 2, 2);
+        }
+
+        UpdateTimeScope(result.scope, -1.0);
+        ScaleTimeScope(false, false);  // raw periods, whatever the FMCW filters say
+    };
     AcquireBlock(geo.totalSamples, static_cast<int>(geo.timeoutMs),
-                 tr("Error: Received wrong number of samples from radar."),
-                 [this, geo, colorScheme, dynamicRange, choices](SampleBlock& block) {
-                     ProcessFskBlock(block, geo, colorScheme, dynamicRange, choices);
-                 });
-}
-
-void Vorn_GUI::ProcessFskBlock(SampleBlock& block, const dsp::FskGeometry& geo, int colorScheme,
-                               const dsp::DynamicRangeControls& dynamicRange,
-                               const dsp::OperatorChoices& choices) {
-    const double vmax = geo.maxVelocity;
-    const double span = historyRows * updatePeriodS;
-    const double threshold = choices.threshold;
-    UpdateRecordData(geo.sampleRate);
-
-    const dsp::FskResult result =
-        fsk.Process(block, dsp::MakeFskSettings(RadarNow(), ChoicesFromControls(choices)));
-
-    ui.thermFSKMaxDetectedValue->setAlarmLevel(threshold);
-    ui.thermFSKMaxDetectedValue->setValue(result.peakLevel);
-    ui.dialFSKRange->setValue(result.range);
-    ui.dialFSKVelocity->setValue(result.velocity);
-
-    const std::size_t half = static_cast<std::size_t>(historyRows / 2) * dsp::kTransformSize;
-    const int columns = static_cast<int>(dsp::kTransformSize);
-    if (displayMode == kDisplayModeVelocityScope) {
-        if (markerFskThreshold) {
-            markerFskThreshold->setYValue(threshold);
-            markerFskThreshold->setTitle(tr("Detection Threshold: %1 dB").arg(threshold));
-        }
-        if (markerFskPeak) {
-            markerFskPeak->setXValue(result.velocity);
-            markerFskPeak->setLabel(QwtText(tr(" Max Velocity: %1 m/s").arg(result.velocity)));
-            // On the side of the line with more room, so that it stays on the canvas.
-            markerFskPeak->setLabelAlignment(
-                (result.velocity > 0.0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignTop);
-        }
-        if (curveSpectrum)
-            curveSpectrum->setSamples(spectrumAxis.data(), result.spectrum.data(),
-                                      static_cast<int>(result.spectrum.size()));
-    } else if (displayMode == kDisplayModeVelocityWaterfall && waterfall) {
-        waterfall->applyColorScheme(colorScheme);
-        waterfall->pushRow(result.velocityRow, true);
-        waterfall->updateRaster(columns, -vmax, vmax, 0.0, span, dynamicRange.sliderMinimum,
-                                dynamicRange.sliderMaximum);
-        // This mode sets the scale for the next tick from the history after the push.
-        AutoDynamicRange(*waterfall, half, half);
-    } else if (displayMode == kDisplayModeRangeWaterfall && waterfall) {
-        waterfall->applyColorScheme(colorScheme);
-        const dsp::DynamicRange range = AutoDynamicRange(*waterfall, half, half);
-        waterfall->pushRow(result.rangeTrackRow, true);
-        waterfall->updateRaster(columns, 0.0, dsp::kFskMaxRange, 0.0, span, range.minimum,
-                                range.maximum);
-    }
-
-    UpdateTimeScope(result.scope, -1.0);
-    ScaleTimeScope(false, false);  // raw periods, whatever the FMCW filters say
+                 tr("Error: Received wrong number of samples from radar."), process);
 }

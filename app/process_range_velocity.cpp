@@ -11,6 +11,8 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
     choices.sweepCount = ui.spinBoxDopplerQueue->value();
     const dsp::RangeVelocityGeometry geo = dsp::MakeRangeVelocityGeometry(
         sweepTimeMs, samplesPerSweep, choices.sweepCount, bandwidthHz, centerFrequencyHz);
+    const double rmax = geo.maxRange;
+    const double vmax = geo.maxVelocity;
     const int colorScheme = ui.WaterfallRasterDataColor->currentIndex();
 
     if (processingReset) {
@@ -24,30 +26,21 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
 
     choices.rangeWindow = RangeWindowFromSliders();
     choices.velocityWindow = VelocityWindowFromSliders();
-    FramePlots({geo.maxRange, geo.maxVelocity, historyRows * updatePeriodS, 0.0, 0.0});
+    FramePlots({rmax, vmax, historyRows * updatePeriodS, 0.0, 0.0});
 
     UpdateRecordData(geo.sampleRate);
-    AcquireBlock(geo.totalSamples, static_cast<int>(geo.timeoutMs),
-                 tr("Error: Did not receive the proper number of samples."),
-                 [this, geo, colorScheme, choices](SampleBlock& block) {
-                     ProcessRangeVelocityMapBlock(block, geo, colorScheme, choices);
-                 });
-}
+    // The chain and the plots, once the block has arrived.
+    const auto process = [this, rmax, vmax, colorScheme, choices](SampleBlock& block) {
+        const dsp::RangeVelocityMapResult result = rangeVelocityMap.Process(
+            block,
+            dsp::MakeRangeVelocityMapSettings(RadarNow(), ChoicesFromControls(choices),
+                                              displayMode == kDisplayModeVelocityWaterfall),
+            clutter);
 
-void Vorn_GUI::ProcessRangeVelocityMapBlock(SampleBlock& block,
-                                            const dsp::RangeVelocityGeometry& geo, int colorScheme,
-                                            const dsp::OperatorChoices& choices) {
-    const double rmax = geo.maxRange;
-    const double vmax = geo.maxVelocity;
-    const dsp::RangeVelocityMapResult result = rangeVelocityMap.Process(
-        block,
-        dsp::MakeRangeVelocityMapSettings(RadarNow(), ChoicesFromControls(choices),
-                                          displayMode == kDisplayModeVelocityWaterfall),
-        clutter);
-
-    if (!waterfall) return;
-    waterfall->applyColorScheme(colorScheme);
-    if (displayMode == kDisplayModeRangeVelocityMap) {
+        if (displayMode == kDisplayModeVelocityWaterfall)
+            return ShowWaterfallRow(result.velocityProfile, colorScheme, -vmax, vmax, 4, 4);
+        if (displayMode != kDisplayModeRangeVelocityMap || !waterfall) return;
+        waterfall->applyColorScheme(colorScheme);
         const dsp::DynamicRange range =
             AutoDynamicRange(result.map, result.map.size(), result.map.size());
         waterfall->pushRow(result.map, false);
@@ -70,11 +63,7 @@ void Vorn_GUI::ProcessRangeVelocityMapBlock(SampleBlock& block,
             }
         }
         ShowDetections(listed);
-    } else if (displayMode == kDisplayModeVelocityWaterfall) {
-        const std::size_t quarter = static_cast<std::size_t>(historyRows / 4) * dsp::kMapColumns;
-        const dsp::DynamicRange range = AutoDynamicRange(*waterfall, quarter, quarter);
-        waterfall->pushRow(result.velocityProfile, true);
-        waterfall->updateRaster(static_cast<int>(dsp::kMapColumns), -vmax, vmax, 0.0,
-                                historyRows * updatePeriodS, range.minimum, range.maximum);
-    }
+    };
+    AcquireBlock(geo.totalSamples, static_cast<int>(geo.timeoutMs),
+                 tr("Error: Did not receive the proper number of samples."), process);
 }

@@ -178,22 +178,10 @@ private:
     void EndRecording(bool resumeStreaming);
     void SetRecordingControls(bool recording);
     vorn::record::RecordHeader CurrentRecordHeader() const;
-    // The steps of each processing routine after its block has arrived. `choices` holds what
-    // was read before the read (sweeps, windows, threshold); the filters are read now.
-    void ProcessFmcwRangeBlock(SampleBlock& block, const vorn::dsp::FmcwRangeGeometry& geo,
-                               int colorScheme, const vorn::dsp::OperatorChoices& choices);
-    void ProcessRangeVelocityMapBlock(SampleBlock& block,
-                                      const vorn::dsp::RangeVelocityGeometry& geo, int colorScheme,
-                                      const vorn::dsp::OperatorChoices& choices);
-    void ProcessCwVelocityBlock(SampleBlock& block, const vorn::dsp::CwGeometry& geo,
-                                int colorScheme, const vorn::dsp::OperatorChoices& choices);
-    void ProcessFskBlock(SampleBlock& block, const vorn::dsp::FskGeometry& geo, int colorScheme,
-                         const vorn::dsp::DynamicRangeControls& dynamicRange,
-                         const vorn::dsp::OperatorChoices& choices);
-
     // The operating parameters the chains take.
     vorn::dsp::RadarParameters RadarNow() const;
-    // `choices` with the filter controls' state.
+    // `choices` (what a routine read before its read: sweeps, windows, threshold) with the
+    // filter controls' state, read when the block has arrived.
     vorn::dsp::OperatorChoices ChoicesFromControls(vorn::dsp::OperatorChoices choices) const;
     // Shows CFAR detections (strongest first) as marks at (x, y) and lists up to 16 of them;
     // with CFAR off removes the marks and hides the list, leaving the display as without it.
@@ -224,11 +212,13 @@ private:
     // cancellation, otherwise automatic.
     void ScaleTimeScope(bool normalised, bool clutterCancelled);
     // Writes a block's I and Q traces into the top plot's two curves; the x axis is rebuilt
-    // only when the configuration changed.
-    void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod);
-    void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double spanEnd, double samplePeriod);
-    void DrawTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod,
-                       std::optional<double> spanEnd);
+    // only when the configuration changed, up to spanEnd when given.
+    void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod,
+                         std::optional<double> spanEnd = std::nullopt);
+    // Scales from the history before the new row (its newest maxRows and minRows fractions:
+    // 1/2, 1/4 ...), then adds the row and redraws the waterfall.
+    void ShowWaterfallRow(const std::vector<double>& row, int colorScheme, double xLow,
+                          double xHigh, int maxFraction, int minFraction);
     // The "Auto" rules over values[0, maxCount) and values[0, minCount); moves the sliders
     // whose box is checked and returns the bounds to use for the plot.
     vorn::dsp::DynamicRange AutoDynamicRange(const std::vector<double>& values,

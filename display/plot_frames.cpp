@@ -22,52 +22,36 @@ constexpr const char* kRangeTitle = VORN_TEXT("Range (meters)");
 constexpr const char* kVelocityTitle = VORN_TEXT("Radial Velocity (meters per second)");
 constexpr const char* kElapsedTitle = VORN_TEXT("Elapsed Time (seconds)");
 constexpr const char* kIntensityTitle = VORN_TEXT("Intensity (dB)");
+constexpr const char* kCwVelocityTitle = VORN_TEXT("Radial Velocity (meters per Second)");
+constexpr const char* kFskTitle = VORN_TEXT("FSK Processing Information");
 
-struct Entry {
-    int operatingMode;
-    int displayMode;
-    PlotFrame frame;
+// One pair of modes a row.
+// clang-format off
+constexpr ScaleSpan kAuto = ScaleSpan::Automatic, kRange = ScaleSpan::Range,
+                    kVelocity = ScaleSpan::Velocity, kHistory = ScaleSpan::History,
+                    kLevel = ScaleSpan::Level;
+constexpr int kFmcw = kOperatingModeFmcwSawtooth, kFsk = kOperatingModeFsk, kCw = kOperatingModeCw;
+constexpr PlotFrame kFrames[] = {
+    {kFmcw, kDisplayModeRangeScope, true, VORN_TEXT("Range Scope Display"),
+     kRangeTitle, kRange, kIntensityTitle, kAuto, VORN_TEXT("FMCW Range")},
+    {kFmcw, kDisplayModeRangeWaterfall, true, VORN_TEXT("Range Waterfall Display"),
+     kRangeTitle, kRange, kElapsedTitle, kHistory, nullptr},
+    {kFmcw, kDisplayModeRangeVelocityMap, false, VORN_TEXT("Range-Velocity Map"),
+     kVelocityTitle, kVelocity, kRangeTitle, kRange, nullptr},
+    {kFmcw, kDisplayModeVelocityWaterfall, false, VORN_TEXT("Velocity Waterfall Display"),
+     kVelocityTitle, kVelocity, kElapsedTitle, kHistory, nullptr},
+    {kCw, kDisplayModeVelocityScope, true, VORN_TEXT("Velocity Scope Display"),
+     kCwVelocityTitle, kVelocity, kIntensityTitle, kAuto, VORN_TEXT("CW Velocity")},
+    {kCw, kDisplayModeVelocityWaterfall, true, VORN_TEXT("Velocity Waterfall Display"),
+     kCwVelocityTitle, kVelocity, kElapsedTitle, kHistory, nullptr},
+    {kFsk, kDisplayModeVelocityScope, true, kFskTitle,
+     kVelocityTitle, kVelocity, VORN_TEXT("Amplitude (dB)"), kLevel, VORN_TEXT("FSK Velocity")},
+    {kFsk, kDisplayModeVelocityWaterfall, true, kFskTitle,
+     kVelocityTitle, kVelocity, kElapsedTitle, kHistory, nullptr},
+    {kFsk, kDisplayModeRangeWaterfall, true, kFskTitle,
+     kRangeTitle, kRange, kElapsedTitle, kHistory, nullptr},
 };
-
-constexpr Entry kFrames[] = {
-    {kOperatingModeFmcwSawtooth,
-     kDisplayModeRangeScope,
-     {true, VORN_TEXT("Range Scope Display"), kRangeTitle, ScaleSpan::Range, kIntensityTitle,
-      ScaleSpan::Automatic, VORN_TEXT("FMCW Range")}},
-    {kOperatingModeFmcwSawtooth,
-     kDisplayModeRangeWaterfall,
-     {true, VORN_TEXT("Range Waterfall Display"), kRangeTitle, ScaleSpan::Range, kElapsedTitle,
-      ScaleSpan::History, nullptr}},
-    {kOperatingModeFmcwSawtooth,
-     kDisplayModeRangeVelocityMap,
-     {false, VORN_TEXT("Range-Velocity Map"), kVelocityTitle, ScaleSpan::Velocity, kRangeTitle,
-      ScaleSpan::Range, nullptr}},
-    {kOperatingModeFmcwSawtooth,
-     kDisplayModeVelocityWaterfall,
-     {false, VORN_TEXT("Velocity Waterfall Display"), kVelocityTitle, ScaleSpan::Velocity,
-      kElapsedTitle, ScaleSpan::History, nullptr}},
-    {kOperatingModeCw,
-     kDisplayModeVelocityScope,
-     {true, VORN_TEXT("Velocity Scope Display"), VORN_TEXT("Radial Velocity (meters per Second)"),
-      ScaleSpan::Velocity, kIntensityTitle, ScaleSpan::Automatic, VORN_TEXT("CW Velocity")}},
-    {kOperatingModeCw,
-     kDisplayModeVelocityWaterfall,
-     {true, VORN_TEXT("Velocity Waterfall Display"),
-      VORN_TEXT("Radial Velocity (meters per Second)"), ScaleSpan::Velocity, kElapsedTitle,
-      ScaleSpan::History, nullptr}},
-    {kOperatingModeFsk,
-     kDisplayModeVelocityScope,
-     {true, VORN_TEXT("FSK Processing Information"), kVelocityTitle, ScaleSpan::Velocity,
-      VORN_TEXT("Amplitude (dB)"), ScaleSpan::Level, VORN_TEXT("FSK Velocity")}},
-    {kOperatingModeFsk,
-     kDisplayModeVelocityWaterfall,
-     {true, VORN_TEXT("FSK Processing Information"), kVelocityTitle, ScaleSpan::Velocity,
-      kElapsedTitle, ScaleSpan::History, nullptr}},
-    {kOperatingModeFsk,
-     kDisplayModeRangeWaterfall,
-     {true, VORN_TEXT("FSK Processing Information"), kRangeTitle, ScaleSpan::Range, kElapsedTitle,
-      ScaleSpan::History, nullptr}},
-};
+// clang-format on
 
 void SetScale(QwtPlot* plot, int axis, ScaleSpan span, const PlotSpans& spans) {
     switch (span) {
@@ -91,8 +75,8 @@ void SetScale(QwtPlot* plot, int axis, ScaleSpan span, const PlotSpans& spans) {
 }  // namespace
 
 const PlotFrame* PlotFrameFor(int operatingMode, int displayMode) {
-    for (const Entry& e : kFrames)
-        if (e.operatingMode == operatingMode && e.displayMode == displayMode) return &e.frame;
+    for (const PlotFrame& f : kFrames)
+        if (f.operatingMode == operatingMode && f.displayMode == displayMode) return &f;
     return nullptr;
 }
 
@@ -104,22 +88,23 @@ void SetAxisTitle(QwtPlot* plot, int axis, const QString& title) {
     plot->setAxisTitle(axis, text);
 }
 
-void ApplyPlotFrame(const PlotFrame& frame, const PlotSpans& spans, const FramedPlots& plots) {
+void ApplyPlotFrame(const PlotFrame& frame, const PlotSpans& spans, QGroupBox* topBox, QwtPlot* top,
+                    QGroupBox* bottomBox, QwtPlot* bottom, QwtPlotCurve* spectrum) {
     if (frame.timeScope) {
-        plots.topBox->show();
-        plots.topBox->setTitle(Text("Time Scope Display"));
-        SetAxisTitle(plots.top, QwtPlot::xBottom, Text("Time (seconds)"));
-        SetAxisTitle(plots.top, QwtPlot::yLeft, Text("Amplitude"));
-        plots.top->setAxisScale(QwtPlot::xBottom, spans.scopeStart, spans.scopeEnd);
+        topBox->show();
+        topBox->setTitle(Text("Time Scope Display"));
+        SetAxisTitle(top, QwtPlot::xBottom, Text("Time (seconds)"));
+        SetAxisTitle(top, QwtPlot::yLeft, Text("Amplitude"));
+        top->setAxisScale(QwtPlot::xBottom, spans.scopeStart, spans.scopeEnd);
     } else {
-        plots.topBox->hide();
+        topBox->hide();
     }
-    plots.bottomBox->setTitle(Text(frame.title));
-    SetAxisTitle(plots.bottom, QwtPlot::xBottom, Text(frame.xTitle));
-    SetScale(plots.bottom, QwtPlot::xBottom, frame.x, spans);
-    SetAxisTitle(plots.bottom, QwtPlot::yLeft, Text(frame.yTitle));
-    SetScale(plots.bottom, QwtPlot::yLeft, frame.y, spans);
-    if (frame.curveTitle && plots.spectrum) plots.spectrum->setTitle(Text(frame.curveTitle));
+    bottomBox->setTitle(Text(frame.title));
+    SetAxisTitle(bottom, QwtPlot::xBottom, Text(frame.xTitle));
+    SetScale(bottom, QwtPlot::xBottom, frame.x, spans);
+    SetAxisTitle(bottom, QwtPlot::yLeft, Text(frame.yTitle));
+    SetScale(bottom, QwtPlot::yLeft, frame.y, spans);
+    if (frame.curveTitle && spectrum) spectrum->setTitle(Text(frame.curveTitle));
 }
 
 }  // namespace vorn

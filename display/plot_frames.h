@@ -18,6 +18,8 @@ inline constexpr double kFskLevelLow = -50.0;
 inline constexpr double kFskLevelHigh = 150.0;
 
 struct PlotFrame {
+    int operatingMode;
+    int displayMode;
     bool timeScope;  // the top plot shows the I/Q time scope; hidden otherwise
     const char* title;
     const char* xTitle;
@@ -38,15 +40,9 @@ struct PlotSpans {
     double scopeEnd = 0.0;
 };
 
-struct FramedPlots {
-    QGroupBox* topBox;
-    QwtPlot* top;
-    QGroupBox* bottomBox;
-    QwtPlot* bottom;
-    QwtPlotCurve* spectrum;  // may be nullptr
-};
-
-void ApplyPlotFrame(const PlotFrame& frame, const PlotSpans& spans, const FramedPlots& plots);
+// `spectrum` may be nullptr.
+void ApplyPlotFrame(const PlotFrame& frame, const PlotSpans& spans, QGroupBox* topBox, QwtPlot* top,
+                    QGroupBox* bottomBox, QwtPlot* bottom, QwtPlotCurve* spectrum);
 
 // Axis titles in the plots' small type.
 void SetAxisTitle(QwtPlot* plot, int axis, const QString& title);
