@@ -5,6 +5,7 @@
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_engine.h>
 #include <qwt_text.h>
+#include <QLabel>
 #include <QListWidget>
 #include <QSlider>
 
@@ -48,33 +49,24 @@ void Vorn_GUI::ResetWindowSliders(QSlider* low, QSlider* high,
     high->setValue(static_cast<int>(full.upper));
 }
 
-vorn::dsp::WindowBounds Vorn_GUI::RangeWindowFromSliders() {
-    const vorn::dsp::WindowBounds window = OrderedWindow(ui.rangeFilter_Low, ui.rangeFilter_High);
-    ui.range_LowerBound->setText(tr("%1 m").arg(window.lower));
-    ui.range_UpperBound->setText(tr("%1 m").arg(window.upper));
-    return window;
-}
-
-vorn::dsp::WindowBounds Vorn_GUI::VelocityWindowFromSliders() {
-    const vorn::dsp::WindowBounds window =
-        OrderedWindow(ui.velocityFilter_Low, ui.velocityFilter_High);
-    ui.velocity_LowerBound->setText(tr("%1 m/s").arg(window.lower));
-    ui.velocity_UpperBound->setText(tr("%1 m/s").arg(window.upper));
-    return window;
-}
-
-vorn::dsp::WindowBounds Vorn_GUI::OrderedWindow(QSlider* low, QSlider* high) {
+vorn::dsp::WindowBounds Vorn_GUI::WindowFromSliders(QSlider* low, QSlider* high, QLabel* lowLabel,
+                                                    QLabel* highLabel, const QString& format) {
     const vorn::dsp::WindowBounds bounds = vorn::dsp::OrderWindowBounds(
         low->value(), high->value(), high->hasFocus(), low->minimum(), low->maximum());
     // The sliders hold whole numbers, and so do the ordered bounds.
     low->setValue(static_cast<int>(bounds.lower));
     high->setValue(static_cast<int>(bounds.upper));
-    return {static_cast<double>(low->value()), static_cast<double>(high->value())};
+    const vorn::dsp::WindowBounds window{static_cast<double>(low->value()),
+                                         static_cast<double>(high->value())};
+    lowLabel->setText(format.arg(window.lower));
+    highLabel->setText(format.arg(window.upper));
+    return window;
 }
 
-void Vorn_GUI::ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, double fullLower,
+void Vorn_GUI::ShowWindowZone(const vorn::dsp::WindowBounds& window, double fullLower,
                               double fullUpper) {
     if (!windowZone) return;
+    const bool on = vorn::dsp::IsWindowActive(window, fullLower, fullUpper);
     windowZone->setVisible(on);
     if (on)
         windowZone->setInterval(window.lower, window.upper);
@@ -82,10 +74,16 @@ void Vorn_GUI::ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, do
         windowZone->setInterval(fullLower, fullUpper);
 }
 
-void Vorn_GUI::FramePlots(const vorn::PlotSpans& spans) {
+void Vorn_GUI::FramePlots(double maxRange, double maxVelocity, double scopeStart, double scopeEnd) {
     if (!processingReset) return;
     const vorn::PlotFrame* frame = vorn::PlotFrameFor(operatingMode, displayMode);
     if (!frame) return;
+    const double history = historyRows * updatePeriodS;
+    vorn::PlotSpans spans;
+    spans.range = {0.0, maxRange};
+    spans.velocity = {-maxVelocity, maxVelocity};
+    spans.history = {0.0, history, history};
+    spans.scope = {scopeStart, scopeEnd};
     vorn::ApplyPlotFrame(*frame, spans, ui.groupBox_Top, ui.qwtPlotScope_1, ui.groupBox_Bottom,
                          ui.qwtPlotScope_2, curveSpectrum);
     processingReset = false;
@@ -130,21 +128,15 @@ void Vorn_GUI::ShowWaterfallRow(const std::vector<double>& row, int colorScheme,
     const auto cells = [this](int fraction) {
         return static_cast<std::size_t>(historyRows / fraction) * vorn::dsp::kTransformSize;
     };
-    const vorn::dsp::DynamicRange range =
-        AutoDynamicRange(*waterfall, cells(maxFraction), cells(minFraction));
+    const vorn::dsp::DynamicRange range = AutoDynamicRange(waterfall->data(), waterfall->size(),
+                                                           cells(maxFraction), cells(minFraction));
     waterfall->pushRow(row, true);
     waterfall->updateRaster(static_cast<int>(row.size()), xLow, xHigh, 0.0,
                             historyRows * updatePeriodS, range.minimum, range.maximum);
 }
 
-vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const std::vector<double>& values,
-                                                   std::size_t maxCount, std::size_t minCount) {
-    return AutoDynamicRange(values.data(), values.size(), maxCount, minCount);
-}
-
-vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const WaterfallView& view, std::size_t maxCount,
-                                                   std::size_t minCount) {
-    return AutoDynamicRange(view.data(), view.size(), maxCount, minCount);
+vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const std::vector<double>& values) {
+    return AutoDynamicRange(values.data(), values.size(), values.size(), values.size());
 }
 
 vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const double* values, std::size_t size,

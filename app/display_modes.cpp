@@ -5,31 +5,16 @@
 #include "display/display_modes.h"
 #include "display/plot_readout.h"
 
-namespace {
-
-struct OperatingModeButtonEntry {
-    QRadioButton* Ui_Vorn_GUIClass::*button;
-    int operatingMode;
-};
-
-constexpr OperatingModeButtonEntry kOperatingModeButtons[] = {
-    {&Ui_Vorn_GUIClass::radioOperationMode_1, vorn::kOperatingModeFmcwSawtooth},
-    {&Ui_Vorn_GUIClass::radioOperationMode_2, vorn::kOperatingModeFmcwTriangle},
-    {&Ui_Vorn_GUIClass::radioOperationMode_4, vorn::kOperatingModeFsk},
-    {&Ui_Vorn_GUIClass::radioOperationMode_5, vorn::kOperatingModeCw},
-};
-
-}  // namespace
-
 QRadioButton* OperatingModeButton(const Ui::Vorn_GUIClass& ui, int operatingMode) {
-    for (const OperatingModeButtonEntry& e : kOperatingModeButtons)
-        if (e.operatingMode == operatingMode) return ui.*e.button;
-    return nullptr;
+    // By code: FMCW sawtooth, FMCW triangle, FSK, CW.
+    QRadioButton* const buttons[] = {ui.radioOperationMode_1, ui.radioOperationMode_2,
+                                     ui.radioOperationMode_4, ui.radioOperationMode_5};
+    return operatingMode >= 0 && operatingMode < 4 ? buttons[operatingMode] : nullptr;
 }
 
 int CheckedOperatingMode(const Ui::Vorn_GUIClass& ui, int fallback) {
-    for (const OperatingModeButtonEntry& e : kOperatingModeButtons)
-        if ((ui.*e.button)->isChecked()) return e.operatingMode;
+    for (int mode = vorn::kOperatingModeFmcwSawtooth; mode <= vorn::kOperatingModeCw; ++mode)
+        if (OperatingModeButton(ui, mode)->isChecked()) return mode;
     return fallback;
 }
 

@@ -21,7 +21,7 @@ void Vorn_GUI::ProcessCwVelocity() {
         ui.groupBox_Velocity->setEnabled(false);
         spectrumAxis = dsp::CwVelocityAxis(vmax);
     }
-    FramePlots({0.0, vmax, historyRows * updatePeriodS, 0.0, geo.decimatedLength * scopePeriod});
+    FramePlots(0.0, vmax, 0.0, geo.decimatedLength * scopePeriod);
     UpdateRecordData(geo.sampleRate);
 
     // The chain and the plots, once the block has arrived.
@@ -36,8 +36,7 @@ void Vorn_GUI::ProcessCwVelocity() {
         if (displayMode == kDisplayModeVelocityWaterfall)
             return ShowWaterfallRow(result.spectrum, colorScheme, -vmax, vmax, 2, 4);
         if (displayMode != kDisplayModeVelocityScope) return;
-        const dsp::DynamicRange range =
-            AutoDynamicRange(result.spectrum, result.spectrum.size(), result.spectrum.size());
+        const dsp::DynamicRange range = AutoDynamicRange(result.spectrum);
         if (markerCwPeak) {
             markerCwPeak->setXValue(result.peakVelocity);
             markerCwPeak->setLabel(QwtText(tr(" Max Velocity: %1 m/s").arg(result.peakVelocity)));

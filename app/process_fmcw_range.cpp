@@ -22,11 +22,10 @@ void Vorn_GUI::ProcessFmcwRange() {
     }
 
     dsp::OperatorChoices choices;
-    choices.rangeWindow = RangeWindowFromSliders();
-    ShowWindowZone(dsp::IsWindowActive(*choices.rangeWindow, 0.0, rmax), *choices.rangeWindow, 0.0,
-                   rmax);
-    const double scopeEnd = dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex());
-    FramePlots({rmax, 0.0, historyRows * updatePeriodS, 0.0001, scopeEnd});
+    choices.rangeWindow = WindowFromSliders(ui.rangeFilter_Low, ui.rangeFilter_High,
+                                            ui.range_LowerBound, ui.range_UpperBound, tr("%1 m"));
+    ShowWindowZone(*choices.rangeWindow, 0.0, rmax);
+    FramePlots(rmax, 0.0, 0.0001, dsp::ScopeSpanEnd(ui.comboPSweepTime->currentIndex()));
 
     UpdateRecordData(geo.sampleRate);
     // The chain and the plots, once the block has arrived.
@@ -45,8 +44,7 @@ void Vorn_GUI::ProcessFmcwRange() {
         if (displayMode == kDisplayModeRangeWaterfall)
             return ShowWaterfallRow(result.profile, colorScheme, 0.0, rmax, 2, 4);
         if (displayMode != kDisplayModeRangeScope) return;
-        const dsp::DynamicRange range =
-            AutoDynamicRange(result.profile, result.profile.size(), result.profile.size());
+        const dsp::DynamicRange range = AutoDynamicRange(result.profile);
         if (markerRangePeak) {
             markerRangePeak->setXValue(result.detectedRange);
             markerRangePeak->setLabel(

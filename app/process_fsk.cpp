@@ -41,10 +41,11 @@ void Vorn_GUI::ProcessFsk() {
         fsk.Reset();
     }
 
-    choices.velocityWindow = VelocityWindowFromSliders();
-    ShowWindowZone(dsp::IsWindowActive(*choices.velocityWindow, -vmax, vmax),
-                   *choices.velocityWindow, -vmax, vmax);
-    FramePlots({dsp::kFskMaxRange, vmax, historyRows * updatePeriodS, 0.0, sweepTimeMs * 0.001});
+    choices.velocityWindow =
+        WindowFromSliders(ui.velocityFilter_Low, ui.velocityFilter_High, ui.velocity_LowerBound,
+                          ui.velocity_UpperBound, tr("%1 m/s"));
+    ShowWindowZone(*choices.velocityWindow, -vmax, vmax);
+    FramePlots(dsp::kFskMaxRange, vmax, 0.0, sweepTimeMs * 0.001);
 
     // The chain and the plots, once the block has arrived.
     const auto process = [this, vmax, sampleRate = geo.sampleRate, colorScheme, dynamicRange,
@@ -84,7 +85,7 @@ void Vorn_GUI::ProcessFsk() {
             // This mode sets the scale for the next tick from the history after the push.
             const std::size_t half =
                 static_cast<std::size_t>(historyRows / 2) * dsp::kTransformSize;
-            AutoDynamicRange(*waterfall, half, half);
+            AutoDynamicRange(waterfall->data(), waterfall->size(), half, half);
         } else if (displayMode == kDisplayModeRangeWaterfall) {
             ShowWaterfallRow(result.rangeTrackRow, colorScheme, 0.0, dsp::kFskMaxRange, 2, 2);
         }

@@ -24,9 +24,12 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
         rangeVelocityMap.Reset();
     }
 
-    choices.rangeWindow = RangeWindowFromSliders();
-    choices.velocityWindow = VelocityWindowFromSliders();
-    FramePlots({rmax, vmax, historyRows * updatePeriodS, 0.0, 0.0});
+    choices.rangeWindow = WindowFromSliders(ui.rangeFilter_Low, ui.rangeFilter_High,
+                                            ui.range_LowerBound, ui.range_UpperBound, tr("%1 m"));
+    choices.velocityWindow =
+        WindowFromSliders(ui.velocityFilter_Low, ui.velocityFilter_High, ui.velocity_LowerBound,
+                          ui.velocity_UpperBound, tr("%1 m/s"));
+    FramePlots(rmax, vmax, 0.0, 0.0);
 
     UpdateRecordData(geo.sampleRate);
     // The chain and the plots, once the block has arrived.
@@ -41,8 +44,7 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
             return ShowWaterfallRow(result.velocityProfile, colorScheme, -vmax, vmax, 4, 4);
         if (displayMode != kDisplayModeRangeVelocityMap || !waterfall) return;
         waterfall->applyColorScheme(colorScheme);
-        const dsp::DynamicRange range =
-            AutoDynamicRange(result.map, result.map.size(), result.map.size());
+        const dsp::DynamicRange range = AutoDynamicRange(result.map);
         waterfall->pushRow(result.map, false);
         waterfall->updateRaster(static_cast<int>(dsp::kMapColumns), -vmax, vmax, 0.0, rmax,
                                 range.minimum, range.maximum);

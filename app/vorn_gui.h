@@ -24,6 +24,7 @@
 
 class QCamera;
 class QProgressBar;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 class QThread;
@@ -196,18 +197,15 @@ private:
     vorn::dsp::DynamicRangeControls DynamicRangeFromControls() const;
     // Puts a window's sliders to their full span after a change of configuration.
     void ResetWindowSliders(QSlider* low, QSlider* high, const vorn::dsp::WindowBounds& full);
-    // The ordered windows of the sliders, also shown beside them.
-    vorn::dsp::WindowBounds RangeWindowFromSliders();
-    vorn::dsp::WindowBounds VelocityWindowFromSliders();
     // Keeps a window's sliders ordered and at least the minimum width apart (the slider with
-    // focus wins) and returns their values.
-    vorn::dsp::WindowBounds OrderedWindow(QSlider* low, QSlider* high);
+    // focus wins), shows the bounds in their labels by `format` and returns them.
+    vorn::dsp::WindowBounds WindowFromSliders(QSlider* low, QSlider* high, QLabel* lowLabel,
+                                              QLabel* highLabel, const QString& format);
     // Shades the window's band, or hides the zone over the full span when the window is off.
-    void ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, double fullLower,
-                        double fullUpper);
+    void ShowWindowZone(const vorn::dsp::WindowBounds& window, double fullLower, double fullUpper);
     // Titles and scales of the current modes once the configuration changed; called before
     // the read, so that a failed first read leaves one display mode's plots.
-    void FramePlots(const vorn::PlotSpans& spans);
+    void FramePlots(double maxRange, double maxVelocity, double scopeStart, double scopeEnd);
     // The scope's y scale: -1 ... 1 for normalised samples, -100 ... 100 after clutter
     // cancellation, otherwise automatic.
     void ScaleTimeScope(bool normalised, bool clutterCancelled);
@@ -219,13 +217,11 @@ private:
     // 1/2, 1/4 ...), then adds the row and redraws the waterfall.
     void ShowWaterfallRow(const std::vector<double>& row, int colorScheme, double xLow,
                           double xHigh, int maxFraction, int minFraction);
-    // The "Auto" rules over values[0, maxCount) and values[0, minCount); moves the sliders
-    // whose box is checked and returns the bounds to use for the plot.
-    vorn::dsp::DynamicRange AutoDynamicRange(const std::vector<double>& values,
-                                             std::size_t maxCount, std::size_t minCount);
-    // The same over the waterfall's matrix, newest row first.
-    vorn::dsp::DynamicRange AutoDynamicRange(const WaterfallView& view, std::size_t maxCount,
-                                             std::size_t minCount);
+    // The "Auto" rules over all the values; moves the sliders whose box is checked and returns
+    // the bounds to use for the plot.
+    vorn::dsp::DynamicRange AutoDynamicRange(const std::vector<double>& values);
+    // The same over values[0, maxCount) for the maximum and values[0, minCount) for the
+    // minimum (the waterfall's matrix, newest row first).
     vorn::dsp::DynamicRange AutoDynamicRange(const double* values, std::size_t size,
                                              std::size_t maxCount, std::size_t minCount);
 

@@ -27,9 +27,8 @@ constexpr const char* kFskTitle = VORN_TEXT("FSK Processing Information");
 
 // One pair of modes a row.
 // clang-format off
-constexpr ScaleSpan kAuto = ScaleSpan::Automatic, kRange = ScaleSpan::Range,
-                    kVelocity = ScaleSpan::Velocity, kHistory = ScaleSpan::History,
-                    kLevel = ScaleSpan::Level;
+constexpr SpanOf kAuto = nullptr, kRange = &PlotSpans::range, kVelocity = &PlotSpans::velocity,
+                 kHistory = &PlotSpans::history, kLevel = &PlotSpans::level;
 constexpr int kFmcw = kOperatingModeFmcwSawtooth, kFsk = kOperatingModeFsk, kCw = kOperatingModeCw;
 constexpr PlotFrame kFrames[] = {
     {kFmcw, kDisplayModeRangeScope, true, VORN_TEXT("Range Scope Display"),
@@ -53,23 +52,13 @@ constexpr PlotFrame kFrames[] = {
 };
 // clang-format on
 
-void SetScale(QwtPlot* plot, int axis, ScaleSpan span, const PlotSpans& spans) {
-    switch (span) {
-        case ScaleSpan::Automatic:
-            break;
-        case ScaleSpan::Range:
-            plot->setAxisScale(axis, 0.0, spans.maxRange);
-            break;
-        case ScaleSpan::Velocity:
-            plot->setAxisScale(axis, -spans.maxVelocity, spans.maxVelocity);
-            break;
-        case ScaleSpan::History:
-            plot->setAxisScale(axis, 0.0, spans.history, spans.history);
-            break;
-        case ScaleSpan::Level:
-            plot->setAxisScale(axis, kFskLevelLow, kFskLevelHigh);
-            break;
-    }
+// In the plots' small type.
+void SetAxisTitle(QwtPlot* plot, int axis, const QString& title) {
+    QwtText text(title);
+    QFont font = text.font();
+    font.setPointSize(8);
+    text.setFont(font);
+    plot->setAxisTitle(axis, text);
 }
 
 }  // namespace
@@ -80,14 +69,6 @@ const PlotFrame* PlotFrameFor(int operatingMode, int displayMode) {
     return nullptr;
 }
 
-void SetAxisTitle(QwtPlot* plot, int axis, const QString& title) {
-    QwtText text(title);
-    QFont font = text.font();
-    font.setPointSize(8);
-    text.setFont(font);
-    plot->setAxisTitle(axis, text);
-}
-
 void ApplyPlotFrame(const PlotFrame& frame, const PlotSpans& spans, QGroupBox* topBox, QwtPlot* top,
                     QGroupBox* bottomBox, QwtPlot* bottom, QwtPlotCurve* spectrum) {
     if (frame.timeScope) {
@@ -95,15 +76,19 @@ void ApplyPlotFrame(const PlotFrame& frame, const PlotSpans& spans, QGroupBox* t
         topBox->setTitle(Text("Time Scope Display"));
         SetAxisTitle(top, QwtPlot::xBottom, Text("Time (seconds)"));
         SetAxisTitle(top, QwtPlot::yLeft, Text("Amplitude"));
-        top->setAxisScale(QwtPlot::xBottom, spans.scopeStart, spans.scopeEnd);
+        top->setAxisScale(QwtPlot::xBottom, spans.scope.lower, spans.scope.upper);
     } else {
         topBox->hide();
     }
     bottomBox->setTitle(Text(frame.title));
     SetAxisTitle(bottom, QwtPlot::xBottom, Text(frame.xTitle));
-    SetScale(bottom, QwtPlot::xBottom, frame.x, spans);
+    if (frame.x)
+        bottom->setAxisScale(QwtPlot::xBottom, (spans.*frame.x).lower, (spans.*frame.x).upper,
+                             (spans.*frame.x).step);
     SetAxisTitle(bottom, QwtPlot::yLeft, Text(frame.yTitle));
-    SetScale(bottom, QwtPlot::yLeft, frame.y, spans);
+    if (frame.y)
+        bottom->setAxisScale(QwtPlot::yLeft, (spans.*frame.y).lower, (spans.*frame.y).upper,
+                             (spans.*frame.y).step);
     if (frame.curveTitle && spectrum) spectrum->setTitle(Text(frame.curveTitle));
 }
 

@@ -3,13 +3,10 @@
 // for the window (choices from its controls) and vorn-process (choices from its options).
 #include <optional>
 
-#include "dsp/clutter_canceller.h"
-#include "dsp/conditioning.h"
 #include "dsp/cw_velocity.h"
 #include "dsp/fmcw_range.h"
 #include "dsp/fsk.h"
 #include "dsp/range_velocity_map.h"
-#include "dsp/scales.h"
 
 namespace vorn::dsp {
 
@@ -17,7 +14,6 @@ namespace vorn::dsp {
 inline constexpr double kSweepTimeChoicesMs[] = {1.0, 2.0, 4.0, 10.0};
 inline constexpr int kSamplesPerSweepChoices[] = {128, 256, 512, 1024};
 inline constexpr double kBandwidthChoicesHz[] = {100e6, 150e6, 300e6, 400e6};
-bool IsSamplesPerSweepChoice(int samplesPerSweep);
 
 struct RadarParameters {
     double sweepTimeMs = 1.0;
@@ -39,11 +35,20 @@ struct OperatorChoices {
     std::optional<WindowBounds> velocityWindow;
 };
 
-// The full spans of the window sliders.
-WindowBounds FullRangeWindow(const FmcwRangeGeometry& geometry);
-WindowBounds FullRangeWindow(const RangeVelocityGeometry& geometry);
-WindowBounds FullVelocityWindow(const RangeVelocityGeometry& geometry);
-WindowBounds FullVelocityWindow(const FskGeometry& geometry);
+// The full spans of the window sliders. The map's velocity window starts at zero, as its
+// sliders always have.
+inline WindowBounds FullRangeWindow(const FmcwRangeGeometry& g) {
+    return {0.0, 1.0 * g.sliderMaximum};
+}
+inline WindowBounds FullRangeWindow(const RangeVelocityGeometry& g) {
+    return {0.0, 1.0 * g.rangeSliderMaximum};
+}
+inline WindowBounds FullVelocityWindow(const RangeVelocityGeometry& g) {
+    return {0.0, 1.0 * g.velocitySliderMaximum};
+}
+inline WindowBounds FullVelocityWindow(const FskGeometry& g) {
+    return {-1.0 * g.velocitySliderMaximum, 1.0 * g.velocitySliderMaximum};
+}
 
 FmcwRangeSettings MakeFmcwRangeSettings(const RadarParameters& radar,
                                         const OperatorChoices& choices);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <sstream>
 
 #include "dsp/scales.h"
@@ -22,13 +23,7 @@ std::string Number(double value) {
     return out.str();
 }
 
-std::optional<dsp::WindowBounds> Bounds(const std::optional<Interval>& given) {
-    if (!given) return std::nullopt;
-    return dsp::WindowBounds{given->lower, given->upper};
-}
-
-}  // namespace
-
+// The operator's choices the options give.
 dsp::OperatorChoices ChoicesFromOptions(const ProcessOptions& options) {
     dsp::OperatorChoices c;
     c.sweepCount = options.sweeps;
@@ -38,10 +33,13 @@ dsp::OperatorChoices ChoicesFromOptions(const ProcessOptions& options) {
     c.hammingWindow = options.hamming;
     c.rangeWeighting = options.rangeWeighting;
     c.threshold = options.threshold;
-    c.rangeWindow = Bounds(options.rangeWindow);
-    c.velocityWindow = Bounds(options.velocityWindow);
+    if (const auto& w = options.rangeWindow) c.rangeWindow = dsp::WindowBounds{w->lower, w->upper};
+    if (const auto& w = options.velocityWindow)
+        c.velocityWindow = dsp::WindowBounds{w->lower, w->upper};
     return c;
 }
+
+}  // namespace
 
 ProcessMode DefaultMode(const record::FileHeader& header) {
     switch (record::InferOperatingMode(header)) {
@@ -58,7 +56,8 @@ std::string CheckHeaderForMode(const record::FileHeader& header, ProcessMode mod
     if (!(header.sweepTimeMs > 0.0 && std::isfinite(header.sweepTimeMs)))
         return "line 2: sweep time " + Number(header.sweepTimeMs) + " ms is not positive";
     const int n = header.samplesPerSweep;
-    if (!dsp::IsSamplesPerSweepChoice(n))
+    if (std::count(std::begin(dsp::kSamplesPerSweepChoices), std::end(dsp::kSamplesPerSweepChoices),
+                   n) == 0)
         return "line 3: " + std::to_string(n) + " samples per sweep: the radar takes 128, 256, " +
                "512 or 1024";
     const ProcessMode recorded = DefaultMode(header);

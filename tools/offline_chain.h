@@ -14,8 +14,6 @@
 
 namespace vorn::tools {
 
-// The operator's choices the options give.
-dsp::OperatorChoices ChoicesFromOptions(const ProcessOptions& options);
 // The mode a header was recorded in decides the modes its recording can be processed in.
 ProcessMode DefaultMode(const record::FileHeader& header);
 // Empty when the header can be processed in the mode; otherwise why not, prefixed by the

@@ -106,12 +106,6 @@ TEST(SettingsBuilders, AWindowLeftOpenSpansTheSlidersWholeRange) {
     }
 }
 
-TEST(SettingsBuilders, OnlyTheRadarsSamplesPerSweepAreTaken) {
-    for (const int n : {128, 256, 512, 1024}) EXPECT_TRUE(IsSamplesPerSweepChoice(n)) << n;
-    for (const int n : {0, -128, 64, 127, 129, 1000, 2048})
-        EXPECT_FALSE(IsSamplesPerSweepChoice(n)) << n;
-}
-
 // The window takes the carrier from its operating mode, vorn-process from the header the window
 // writes: both must come to the same carrier, the base for CW and FSK, the sweep's centre for
 // FMCW.
