@@ -30,8 +30,8 @@ std::vector<double> ShownMap(const QwtPlot* plot) {
 }  // namespace
 
 // Each chain's settings come from the builders both share (tests/dsp); this holds the rest of
-// the path end to end: the window's controls against the tool's options, the channel, and the
-// clutter history carried from block to block.
+// the path end to end: the window's controls and sliders against the tool's options, the
+// channel, and the clutter history carried from block to block.
 TEST(ProcessWindow, ToolGivesTheWindowsMapsForTheSameBlocks) {
     constexpr int kBlocks = 3;
     constexpr int kBlockFrames = 64 * 128;
@@ -42,12 +42,20 @@ TEST(ProcessWindow, ToolGivesTheWindowsMapsForTheSameBlocks) {
     WindowOnRadar live(scene);
     live.Start(kFmcw, 3);
     const Ui::Vorn_GUIClass& ui = live.window->form();
+    // The filters are set without their clicks, which would reset the sliders at the next
+    // tick; the sliders can be set only after the first tick has put them to full range, and
+    // clutter cancellation is switched on after it, so that the tool sees every block it took.
     ui.device_centerFrequency->setCurrentIndex(1);
     ui.filterOptionHammingWindow->setChecked(false);
-    if (!ui.filterOptionIQAmplitude->isChecked()) ui.filterOptionIQAmplitude->click();
+    ui.filterOptionIQAmplitude->setChecked(true);
     ui.isRangeWeighting->setChecked(true);
+    live.Tick();
+    ui.rangeFilter_Low->setValue(10);
+    ui.rangeFilter_High->setValue(50);
+    ui.velocityFilter_Low->setValue(1);
+    ui.velocityFilter_High->setValue(6);
     ui.filterOptionDirectClutterAvgCount->setValue(3);
-    ui.filterOptionDirectClutterAverage->click();
+    ui.filterOptionDirectClutterAverage->setChecked(true);
 
     // Each tick's frames go into the recording: a read also drains the transfer's spare room,
     // so consecutive ticks do not see consecutive frames of the radar.
@@ -66,9 +74,10 @@ TEST(ProcessWindow, ToolGivesTheWindowsMapsForTheSameBlocks) {
     }
     QTemporaryDir dir;
     ASSERT_TRUE(live.window->WriteRecordFile(recording, dir.filePath("rec.dat")));
-    const ProcessRun run = RunVornProcess({"--channel", "2", "--no-hamming", "--amplitude",
-                                           "--range-weighting", "--clutter", "average:3", "--mode",
-                                           "rvmap", dir.filePath("rec.dat"), dir.filePath("out")});
+    const ProcessRun run =
+        RunVornProcess({"--channel", "2", "--no-hamming", "--amplitude", "--range-weighting",
+                        "--clutter", "average:3", "--range-window", "10:50", "--velocity-window",
+                        "1:6", "--mode", "rvmap", dir.filePath("rec.dat"), dir.filePath("out")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const NpyArray spectra = ReadNpy(dir.filePath("out/spectra.npy"));
     ASSERT_EQ(spectra.values.size(), kBlocks * kWidth);
