@@ -20,18 +20,18 @@ void Vorn_GUI::ReadStream() {
     tickStart = vorn::PerformanceCounter();
 
     switch (operatingMode) {
-        case 0:
-            if (displayMode == 1)
+        case vorn::kOperatingModeFmcwSawtooth:
+            if (displayMode == vorn::kDisplayModeRangeScope ||
+                displayMode == vorn::kDisplayModeRangeWaterfall)
                 ProcessFmcwRange();
-            else if (displayMode >= 2 && displayMode <= 4)
+            else if (displayMode >= vorn::kDisplayModeVelocityScope &&
+                     displayMode <= vorn::kDisplayModeVelocityWaterfall)
                 ProcessRangeVelocityMap();
-            else if (displayMode == 5)
-                ProcessFmcwRange();
             break;
-        case 2:
+        case vorn::kOperatingModeFsk:
             ProcessFsk();
             break;
-        case 3:
+        case vorn::kOperatingModeCw:
             ProcessCwVelocity();
             break;
         default:  // FMCW triangle has no processing

@@ -4,6 +4,7 @@
 
 #include "app/vorn_gui.h"
 #include "device/firmware.h"
+#include "device/radar_constants.h"
 #include "device/radar_device.h"
 
 namespace {
@@ -55,7 +56,7 @@ void Vorn_GUI::RefreshDeviceList(bool operatorAsked) {
         return;
     }
     ui.comboDevices->setToolTip(cause);
-    for (int i = 0; i < n; ++i) ui.comboDevices->addItem(tr("Tarkel"));
+    for (int i = 0; i < n; ++i) ui.comboDevices->addItem(tr(vorn::kRadarModelName));
     ui.buttonActivateDevice->setEnabled(true);
 }
 
@@ -91,11 +92,11 @@ void Vorn_GUI::on_buttonActivateDevice_clicked() {
     if (usbDevice->interfaceSelected != 1)
         return fail(tr("Error: Interface cound not be set!"), true);
 
-    usbDevice->outEndPointIndex = usbDevice->FindEndPoint(0x02);
+    usbDevice->outEndPointIndex = usbDevice->FindEndPoint(vorn::kParameterEndpoint);
     if (usbDevice->outEndPointIndex == 0)
         return fail(tr("Error: Could not find endpoint 2!"), true);
 
-    usbDevice->inEndPointIndex = usbDevice->FindEndPoint(0x86);
+    usbDevice->inEndPointIndex = usbDevice->FindEndPoint(vorn::kSampleEndpoint);
     if (usbDevice->inEndPointIndex == 0) return fail(tr("Error: Could not find endpoint 6!"), true);
 
     if (!LoadFirmware()) return fail(tr("Error: Firmware Update Failed!"), false);

@@ -5,6 +5,7 @@
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_engine.h>
 #include <qwt_text.h>
+#include <QLabel>
 #include <QListWidget>
 #include <QSlider>
 
@@ -14,18 +15,21 @@
 #include "app/vorn_gui.h"
 #include "display/waterfall_view.h"
 
-vorn::dsp::IqBalancing Vorn_GUI::IqBalancingFromControls() const {
-    vorn::dsp::IqBalancing options;
-    options.dcSubtract = ui.filterOptionDCSubtract->isChecked();
-    options.amplitudeCorrection = ui.filterOptionIQAmplitude->isChecked();
-    return options;
+vorn::dsp::RadarParameters Vorn_GUI::RadarNow() const {
+    return {sweepTimeMs, samplesPerSweep, bandwidthHz, centerFrequencyHz};
 }
 
-vorn::dsp::ClutterMode Vorn_GUI::ClutterModeFromControls() const {
-    if (ui.filterOptionDirectClutter->isChecked()) return vorn::dsp::ClutterMode::Reference;
-    if (ui.filterOptionDirectClutterAverage->isChecked())
-        return vorn::dsp::ClutterMode::MovingAverage;
-    return vorn::dsp::ClutterMode::Disabled;
+vorn::dsp::OperatorChoices Vorn_GUI::ChoicesFromControls(vorn::dsp::OperatorChoices choices) const {
+    choices.clutterMode =
+        ui.filterOptionDirectClutter->isChecked()          ? vorn::dsp::ClutterMode::Reference
+        : ui.filterOptionDirectClutterAverage->isChecked() ? vorn::dsp::ClutterMode::MovingAverage
+                                                           : vorn::dsp::ClutterMode::Disabled;
+    choices.clutterAverageCount = ui.filterOptionDirectClutterAvgCount->value();
+    choices.iqBalancing = {ui.filterOptionDCSubtract->isChecked(),
+                           ui.filterOptionIQAmplitude->isChecked()};
+    choices.hammingWindow = ui.filterOptionHammingWindow->isChecked();
+    choices.rangeWeighting = ui.isRangeWeighting->isChecked();
+    return choices;
 }
 
 vorn::dsp::DynamicRangeControls Vorn_GUI::DynamicRangeFromControls() const {
@@ -37,18 +41,32 @@ vorn::dsp::DynamicRangeControls Vorn_GUI::DynamicRangeFromControls() const {
     return controls;
 }
 
-vorn::dsp::WindowBounds Vorn_GUI::OrderedWindow(QSlider* low, QSlider* high) {
+void Vorn_GUI::ResetWindowSliders(QSlider* low, QSlider* high,
+                                  const vorn::dsp::WindowBounds& full) {
+    for (QSlider* slider : {low, high})
+        slider->setRange(static_cast<int>(full.lower), static_cast<int>(full.upper));
+    low->setValue(static_cast<int>(full.lower));
+    high->setValue(static_cast<int>(full.upper));
+}
+
+vorn::dsp::WindowBounds Vorn_GUI::WindowFromSliders(QSlider* low, QSlider* high, QLabel* lowLabel,
+                                                    QLabel* highLabel, const QString& format) {
     const vorn::dsp::WindowBounds bounds = vorn::dsp::OrderWindowBounds(
         low->value(), high->value(), high->hasFocus(), low->minimum(), low->maximum());
     // The sliders hold whole numbers, and so do the ordered bounds.
     low->setValue(static_cast<int>(bounds.lower));
     high->setValue(static_cast<int>(bounds.upper));
-    return {static_cast<double>(low->value()), static_cast<double>(high->value())};
+    const vorn::dsp::WindowBounds window{static_cast<double>(low->value()),
+                                         static_cast<double>(high->value())};
+    lowLabel->setText(format.arg(window.lower));
+    highLabel->setText(format.arg(window.upper));
+    return window;
 }
 
-void Vorn_GUI::ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, double fullLower,
+void Vorn_GUI::ShowWindowZone(const vorn::dsp::WindowBounds& window, double fullLower,
                               double fullUpper) {
     if (!windowZone) return;
+    const bool on = vorn::dsp::IsWindowActive(window, fullLower, fullUpper);
     windowZone->setVisible(on);
     if (on)
         windowZone->setInterval(window.lower, window.upper);
@@ -56,19 +74,19 @@ void Vorn_GUI::ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, do
         windowZone->setInterval(fullLower, fullUpper);
 }
 
-void Vorn_GUI::SetAxisTitle(QwtPlot* plot, int axis, const QString& title) {
-    QwtText text(title);
-    QFont font = text.font();
-    font.setPointSize(8);
-    text.setFont(font);
-    plot->setAxisTitle(axis, text);
-}
-
-void Vorn_GUI::ShowTimeScopeTitles() {
-    ui.groupBox_Top->show();
-    ui.groupBox_Top->setTitle(tr("Time Scope Display"));
-    SetAxisTitle(ui.qwtPlotScope_1, QwtPlot::xBottom, tr("Time (seconds)"));
-    SetAxisTitle(ui.qwtPlotScope_1, QwtPlot::yLeft, tr("Amplitude"));
+void Vorn_GUI::FramePlots(double maxRange, double maxVelocity, double scopeStart, double scopeEnd) {
+    if (!processingReset) return;
+    const vorn::PlotFrame* frame = vorn::PlotFrameFor(operatingMode, displayMode);
+    if (!frame) return;
+    const double history = historyRows * updatePeriodS;
+    vorn::PlotSpans spans;
+    spans.range = {0.0, maxRange};
+    spans.velocity = {-maxVelocity, maxVelocity};
+    spans.history = {0.0, history, history};
+    spans.scope = {scopeStart, scopeEnd};
+    vorn::ApplyPlotFrame(*frame, spans, ui.groupBox_Top, ui.qwtPlotScope_1, ui.groupBox_Bottom,
+                         ui.qwtPlotScope_2, curveSpectrum);
+    processingReset = false;
 }
 
 void Vorn_GUI::ScaleTimeScope(bool normalised, bool clutterCancelled) {
@@ -83,17 +101,8 @@ void Vorn_GUI::ScaleTimeScope(bool normalised, bool clutterCancelled) {
         top->setAxisScale(QwtPlot::yLeft, -half, half, normalised ? 0.5 : 20.0);
 }
 
-void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod) {
-    DrawTimeScope(scope, samplePeriod, std::nullopt);
-}
-
-void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double spanEnd,
-                               double samplePeriod) {
-    DrawTimeScope(scope, samplePeriod, spanEnd);
-}
-
-void Vorn_GUI::DrawTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod,
-                             std::optional<double> spanEnd) {
+void Vorn_GUI::UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod,
+                               std::optional<double> spanEnd) {
     if (timeAxisDirty) {
         const double period =
             vorn::dsp::ResolveSamplePeriod(samplePeriod, sweepTimeMs, samplesPerSweep);
@@ -112,14 +121,22 @@ void Vorn_GUI::DrawTimeScope(const vorn::dsp::IqTraces& scope, double samplePeri
     if (curveQ) curveQ->setSamples(timeAxis.data(), scope.q.data(), n);
 }
 
-vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const std::vector<double>& values,
-                                                   std::size_t maxCount, std::size_t minCount) {
-    return AutoDynamicRange(values.data(), values.size(), maxCount, minCount);
+void Vorn_GUI::ShowWaterfallRow(const std::vector<double>& row, int colorScheme, double xLow,
+                                double xHigh, int maxFraction, int minFraction) {
+    if (!waterfall) return;
+    waterfall->applyColorScheme(colorScheme);
+    const auto cells = [this](int fraction) {
+        return static_cast<std::size_t>(historyRows / fraction) * vorn::dsp::kTransformSize;
+    };
+    const vorn::dsp::DynamicRange range = AutoDynamicRange(waterfall->data(), waterfall->size(),
+                                                           cells(maxFraction), cells(minFraction));
+    waterfall->pushRow(row, true);
+    waterfall->updateRaster(static_cast<int>(row.size()), xLow, xHigh, 0.0,
+                            historyRows * updatePeriodS, range.minimum, range.maximum);
 }
 
-vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const WaterfallView& view, std::size_t maxCount,
-                                                   std::size_t minCount) {
-    return AutoDynamicRange(view.data(), view.size(), maxCount, minCount);
+vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const std::vector<double>& values) {
+    return AutoDynamicRange(values.data(), values.size(), values.size(), values.size());
 }
 
 vorn::dsp::DynamicRange Vorn_GUI::AutoDynamicRange(const double* values, std::size_t size,

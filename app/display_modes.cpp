@@ -5,38 +5,43 @@
 #include "display/display_modes.h"
 #include "display/plot_readout.h"
 
-namespace {
+QRadioButton* OperatingModeButton(const Ui::Vorn_GUIClass& ui, int operatingMode) {
+    // By code: FMCW sawtooth, FMCW triangle, FSK, CW.
+    QRadioButton* const buttons[] = {ui.radioOperationMode_1, ui.radioOperationMode_2,
+                                     ui.radioOperationMode_4, ui.radioOperationMode_5};
+    return operatingMode >= 0 && operatingMode < 4 ? buttons[operatingMode] : nullptr;
+}
 
 int CheckedOperatingMode(const Ui::Vorn_GUIClass& ui, int fallback) {
-    if (ui.radioOperationMode_1->isChecked()) return vorn::kOperatingModeFmcwSawtooth;
-    if (ui.radioOperationMode_2->isChecked()) return vorn::kOperatingModeFmcwTriangle;
-    if (ui.radioOperationMode_4->isChecked()) return vorn::kOperatingModeFsk;
-    if (ui.radioOperationMode_5->isChecked()) return vorn::kOperatingModeCw;
+    for (int mode = vorn::kOperatingModeFmcwSawtooth; mode <= vorn::kOperatingModeCw; ++mode)
+        if (OperatingModeButton(ui, mode)->isChecked()) return mode;
     return fallback;
 }
 
-}  // namespace
+QPushButton* DisplayModeButton(const Ui::Vorn_GUIClass& ui, int displayMode) {
+    QPushButton* const buttons[vorn::kDisplayModeCount] = {
+        ui.radioSpectrumDisplay_1, ui.radioSpectrumDisplay_2, ui.radioSpectrumDisplay_3,
+        ui.radioSpectrumDisplay_4, ui.radioSpectrumDisplay_5};
+    return buttons[displayMode - 1];
+}
 
 void Vorn_GUI::UpdateDisplayParameters() {
     historyRows = ui.SpectrogramRows->value();
     if (!ui.buttonActivateDevice->isChecked()) return;
 
-    QPushButton* const buttons[vorn::kDisplayModeCount] = {
-        ui.radioSpectrumDisplay_1, ui.radioSpectrumDisplay_2, ui.radioSpectrumDisplay_3,
-        ui.radioSpectrumDisplay_4, ui.radioSpectrumDisplay_5};
     const int mode = CheckedOperatingMode(ui, operatingMode);
     const auto allowed = vorn::AllowedDisplayModes(mode);
     int checked = 0;
     for (int m = 1; m <= vorn::kDisplayModeCount; ++m) {
-        buttons[m - 1]->setEnabled(allowed[m - 1]);
-        if (checked == 0 && buttons[m - 1]->isChecked()) checked = m;
+        DisplayModeButton(ui, m)->setEnabled(allowed[m - 1]);
+        if (checked == 0 && DisplayModeButton(ui, m)->isChecked()) checked = m;
     }
     const int forced = vorn::ForcedDisplayMode(mode, checked);
-    if (forced != checked && forced >= 1) buttons[forced - 1]->setChecked(true);
+    if (forced != checked && forced >= 1) DisplayModeButton(ui, forced)->setChecked(true);
     if (mode == vorn::kOperatingModeFsk) ui.filterOptionDCSubtract->setChecked(true);
 
     for (int m = 1; m <= vorn::kDisplayModeCount; ++m) {
-        if (buttons[m - 1]->isChecked()) {
+        if (DisplayModeButton(ui, m)->isChecked()) {
             displayMode = m;
             break;
         }

@@ -115,16 +115,10 @@ bool Vorn_GUI::UpdateOperatingParameters() {
     ui.groupBox_Range->setEnabled(true);
     ui.groupBox_DopplerPulse->setEnabled(true);
 
-    if (ui.radioOperationMode_1->isChecked())
-        operatingMode = 0;
-    else if (ui.radioOperationMode_2->isChecked())
-        operatingMode = 1;
-    else if (ui.radioOperationMode_4->isChecked())
-        operatingMode = 2;
-    else if (ui.radioOperationMode_5->isChecked())
-        operatingMode = 3;
+    operatingMode = CheckedOperatingMode(ui, operatingMode);
+    const bool isFsk = operatingMode == vorn::kOperatingModeFsk;
 
-    if (operatingMode != 2) {
+    if (!isFsk) {
         ui.fskGroupBox->hide();
         ui.counterFSKDetectionThreshold->setEnabled(false);
         ui.dialFSKVelocity->setEnabled(false);
@@ -150,39 +144,34 @@ bool Vorn_GUI::UpdateOperatingParameters() {
         ui.groupBox_Range->setEnabled(false);
     }
     ui.verticalLayout_18->setStretch(0, 1);
-    ui.verticalLayout_18->setStretch(1, operatingMode == 2 ? 2 : 1);
-    if (operatingMode == 3) {
+    ui.verticalLayout_18->setStretch(1, isFsk ? 2 : 1);
+    if (operatingMode == vorn::kOperatingModeCw) {
         ui.comboPBandwidth->setEnabled(false);
         ui.groupBox_11->setEnabled(false);
     }
 
     modeCode = operatingMode;
 
-    static constexpr double kSweepTimesMs[] = {1.0, 2.0, 4.0, 10.0};
-    static constexpr int kSamplesPerSweep[] = {128, 256, 512, 1024};
     // "400" MHz has code 0 and "100" MHz code 1: the radar's own encoding.
     static constexpr int kBandwidthCodes[] = {1, 2, 3, 0};
-    static constexpr double kBandwidthsHz[] = {100e6, 150e6, 300e6, 400e6};
     if (const int i = ui.comboPSweepTime->currentIndex(); i >= 0 && i <= 3) {
         sweepTimeCode = i;
-        sweepTimeMs = kSweepTimesMs[i];
+        sweepTimeMs = vorn::dsp::kSweepTimeChoicesMs[i];
     }
     if (const int i = ui.comboPSampleWindow->currentIndex(); i >= 0 && i <= 3) {
         samplesCode = i;
-        samplesPerSweep = kSamplesPerSweep[i];
+        samplesPerSweep = vorn::dsp::kSamplesPerSweepChoices[i];
     }
     if (const int i = ui.comboPBandwidth->currentIndex(); i >= 0 && i <= 3) {
         bandwidthCode = kBandwidthCodes[i];
-        bandwidthHz = kBandwidthsHz[i];
+        bandwidthHz = vorn::dsp::kBandwidthChoicesHz[i];
     }
 
     parameterWord =
         RadarDevice::ComposeParameterWord(sweepTimeCode, bandwidthCode, samplesCode, modeCode);
 
-    constexpr double kBaseFrequencyHz = 5.6e9;
-    centerFrequencyHz = (operatingMode == 2 || operatingMode == 3)
-                            ? kBaseFrequencyHz
-                            : kBaseFrequencyHz + bandwidthHz / 2.0;
+    centerFrequencyHz =
+        vorn::record::CarrierHz(operatingMode, vorn::record::kBaseCarrierHz + bandwidthHz / 2.0);
 
     channelOneSelected = ui.device_centerFrequency->currentIndex() == 1 ? 0 : 1;
 

@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QVideoWidget>
 
+#include <utility>
+
 #include "device/radar_device.h"
 #include "device/radar_worker.h"
 #include "display/plot_readout.h"
@@ -142,27 +144,23 @@ void Vorn_GUI::MakeConnections() {
     connect(ui.spinBoxPUpdateRate, valueChanged, this, &Vorn_GUI::UpdateDisplayParameters);
     connect(ui.WaterfallRasterDataMethod, indexChanged, this, &Vorn_GUI::UpdateDisplayParameters);
     connect(ui.recordButtonStart, &QPushButton::clicked, this, &Vorn_GUI::recordBegin);
-    connect(ui.DR_Max_Plus, &QPushButton::clicked, this, &Vorn_GUI::Qt_DR_Max_Plus);
-    connect(ui.DR_Max_Minus, &QPushButton::clicked, this, &Vorn_GUI::Qt_DR_Max_Minus);
-    connect(ui.DR_Min_Plus, &QPushButton::clicked, this, &Vorn_GUI::Qt_DR_Min_Plus);
-    connect(ui.DR_Min_Minus, &QPushButton::clicked, this, &Vorn_GUI::Qt_DR_Min_Minus);
     connect(ui.device_centerFrequency, indexChanged, this, &Vorn_GUI::UpdateDisplayParameters);
-    connect(ui.rangeFilter_High_Minus, &QPushButton::clicked, this,
-            &Vorn_GUI::Qt_rangeFilter_High_Minus);
-    connect(ui.rangeFilter_High_Plus, &QPushButton::clicked, this,
-            &Vorn_GUI::Qt_rangeFilter_High_Plus);
-    connect(ui.rangeFilter_Low_Minus, &QPushButton::clicked, this,
-            &Vorn_GUI::Qt_rangeFilter_Low_Minus);
-    connect(ui.rangeFilter_Low_Plus, &QPushButton::clicked, this,
-            &Vorn_GUI::Qt_rangeFilter_Low_Plus);
-    connect(ui.velocityFilter_High_Minus, &QPushButton::clicked, this,
-            &Vorn_GUI::Qt_velocityFilter_High_Minus);
-    connect(ui.velocityFilter_High_Plus, &QPushButton::clicked, this,
-            &Vorn_GUI::Qt_velocityFilter_High_Plus);
-    connect(ui.velocityFilter_Low_Minus, &QPushButton::clicked, this,
-            &Vorn_GUI::Qt_velocityFilter_Low_Minus);
-    connect(ui.velocityFilter_Low_Plus, &QPushButton::clicked, this,
-            &Vorn_GUI::Qt_velocityFilter_Low_Plus);
+    // The "+"/"-" step buttons.
+    const std::pair<QPushButton*, void (Vorn_GUI::*)()> steps[] = {
+        {ui.DR_Max_Plus, &Vorn_GUI::Qt_DR_Max_Plus},
+        {ui.DR_Max_Minus, &Vorn_GUI::Qt_DR_Max_Minus},
+        {ui.DR_Min_Plus, &Vorn_GUI::Qt_DR_Min_Plus},
+        {ui.DR_Min_Minus, &Vorn_GUI::Qt_DR_Min_Minus},
+        {ui.rangeFilter_High_Minus, &Vorn_GUI::Qt_rangeFilter_High_Minus},
+        {ui.rangeFilter_High_Plus, &Vorn_GUI::Qt_rangeFilter_High_Plus},
+        {ui.rangeFilter_Low_Minus, &Vorn_GUI::Qt_rangeFilter_Low_Minus},
+        {ui.rangeFilter_Low_Plus, &Vorn_GUI::Qt_rangeFilter_Low_Plus},
+        {ui.velocityFilter_High_Minus, &Vorn_GUI::Qt_velocityFilter_High_Minus},
+        {ui.velocityFilter_High_Plus, &Vorn_GUI::Qt_velocityFilter_High_Plus},
+        {ui.velocityFilter_Low_Minus, &Vorn_GUI::Qt_velocityFilter_Low_Minus},
+        {ui.velocityFilter_Low_Plus, &Vorn_GUI::Qt_velocityFilter_Low_Plus},
+    };
+    for (const auto& [button, slot] : steps) connect(button, &QPushButton::clicked, this, slot);
 }
 
 void Vorn_GUI::AddLegend(QwtPlot* plot, int topInset) {

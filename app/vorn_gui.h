@@ -15,18 +15,18 @@
 #include <optional>
 #include <vector>
 
+#include "display/plot_frames.h"
 #include "display/plot_items.h"
 #include "dsp/cfar.h"
-#include "dsp/cw_velocity.h"
-#include "dsp/fmcw_range.h"
-#include "dsp/fsk.h"
-#include "dsp/range_velocity_map.h"
+#include "dsp/chain_settings.h"
 #include "record/sample_file_format.h"
 #include "ui_vorn_gui.h"
 
 class QCamera;
 class QProgressBar;
+class QLabel;
 class QPushButton;
+class QRadioButton;
 class QThread;
 class QDockWidget;
 class QTimer;
@@ -47,6 +47,13 @@ class UsbBackend;
 }  // namespace vorn
 
 using SampleBlock = vorn::dsp::SampleBlock;
+
+// The one table of the operating-mode buttons: the button of a code (nullptr for none), and
+// the code of the checked one (`fallback` when none is).
+QRadioButton* OperatingModeButton(const Ui::Vorn_GUIClass& ui, int operatingMode);
+int CheckedOperatingMode(const Ui::Vorn_GUIClass& ui, int fallback);
+// The button of display mode 1 ... kDisplayModeCount.
+QPushButton* DisplayModeButton(const Ui::Vorn_GUIClass& ui, int displayMode);
 
 class Vorn_GUI : public QMainWindow {
     Q_OBJECT
@@ -173,22 +180,11 @@ private:
     void EndRecording(bool resumeStreaming);
     void SetRecordingControls(bool recording);
     vorn::record::RecordHeader CurrentRecordHeader() const;
-    // The steps of each processing routine after its block has arrived.
-    void ProcessFmcwRangeBlock(SampleBlock& block, const vorn::dsp::FmcwRangeGeometry& geo,
-                               int colorScheme, const vorn::dsp::WindowBounds& window);
-    void ProcessRangeVelocityMapBlock(SampleBlock& block, int sweeps,
-                                      const vorn::dsp::RangeVelocityGeometry& geo, int colorScheme,
-                                      const vorn::dsp::WindowBounds& rangeWindow,
-                                      const vorn::dsp::WindowBounds& velocityWindow);
-    void ProcessCwVelocityBlock(SampleBlock& block, int sweeps, const vorn::dsp::CwGeometry& geo,
-                                int colorScheme);
-    void ProcessFskBlock(SampleBlock& block, int sweeps, const vorn::dsp::FskGeometry& geo,
-                         double threshold, int colorScheme,
-                         const vorn::dsp::DynamicRangeControls& dynamicRange,
-                         const vorn::dsp::WindowBounds& window);
-
-    // Control state the processing chains take, read at the moment a tick needs it.
-    vorn::dsp::IqBalancing IqBalancingFromControls() const;
+    // The operating parameters the chains take.
+    vorn::dsp::RadarParameters RadarNow() const;
+    // `choices` (what a routine read before its read: sweeps, windows, threshold) with the
+    // filter controls' state, read when the block has arrived.
+    vorn::dsp::OperatorChoices ChoicesFromControls(vorn::dsp::OperatorChoices choices) const;
     // Shows CFAR detections (strongest first) as marks at (x, y) and lists up to 16 of them;
     // with CFAR off removes the marks and hides the list, leaving the display as without it.
     struct ListedDetection {
@@ -199,32 +195,34 @@ private:
     void ShowDetections(const std::vector<ListedDetection>& detections);
     bool CfarEnabled() const;
     vorn::dsp::CfarSettings CfarSettingsFromControls() const;
-    vorn::dsp::ClutterMode ClutterModeFromControls() const;
     vorn::dsp::DynamicRangeControls DynamicRangeFromControls() const;
+    // Puts a window's sliders to their full span after a change of configuration.
+    void ResetWindowSliders(QSlider* low, QSlider* high, const vorn::dsp::WindowBounds& full);
     // Keeps a window's sliders ordered and at least the minimum width apart (the slider with
-    // focus wins) and returns their values.
-    vorn::dsp::WindowBounds OrderedWindow(QSlider* low, QSlider* high);
+    // focus wins), shows the bounds in their labels by `format` and returns them.
+    vorn::dsp::WindowBounds WindowFromSliders(QSlider* low, QSlider* high, QLabel* lowLabel,
+                                              QLabel* highLabel, const QString& format);
     // Shades the window's band, or hides the zone over the full span when the window is off.
-    void ShowWindowZone(bool on, const vorn::dsp::WindowBounds& window, double fullLower,
-                        double fullUpper);
-    void SetAxisTitle(QwtPlot* plot, int axis, const QString& title);
-    void ShowTimeScopeTitles();
+    void ShowWindowZone(const vorn::dsp::WindowBounds& window, double fullLower, double fullUpper);
+    // Titles and scales of the current modes once the configuration changed; called before
+    // the read, so that a failed first read leaves one display mode's plots.
+    void FramePlots(double maxRange, double maxVelocity, double scopeStart, double scopeEnd);
     // The scope's y scale: -1 ... 1 for normalised samples, -100 ... 100 after clutter
     // cancellation, otherwise automatic.
     void ScaleTimeScope(bool normalised, bool clutterCancelled);
     // Writes a block's I and Q traces into the top plot's two curves; the x axis is rebuilt
-    // only when the configuration changed.
-    void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod);
-    void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double spanEnd, double samplePeriod);
-    void DrawTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod,
-                       std::optional<double> spanEnd);
-    // The "Auto" rules over values[0, maxCount) and values[0, minCount); moves the sliders
-    // whose box is checked and returns the bounds to use for the plot.
-    vorn::dsp::DynamicRange AutoDynamicRange(const std::vector<double>& values,
-                                             std::size_t maxCount, std::size_t minCount);
-    // The same over the waterfall's matrix, newest row first.
-    vorn::dsp::DynamicRange AutoDynamicRange(const WaterfallView& view, std::size_t maxCount,
-                                             std::size_t minCount);
+    // only when the configuration changed, up to spanEnd when given.
+    void UpdateTimeScope(const vorn::dsp::IqTraces& scope, double samplePeriod,
+                         std::optional<double> spanEnd = std::nullopt);
+    // Scales from the history before the new row (its newest maxRows and minRows fractions:
+    // 1/2, 1/4 ...), then adds the row and redraws the waterfall.
+    void ShowWaterfallRow(const std::vector<double>& row, int colorScheme, double xLow,
+                          double xHigh, int maxFraction, int minFraction);
+    // The "Auto" rules over all the values; moves the sliders whose box is checked and returns
+    // the bounds to use for the plot.
+    vorn::dsp::DynamicRange AutoDynamicRange(const std::vector<double>& values);
+    // The same over values[0, maxCount) for the maximum and values[0, minCount) for the
+    // minimum (the waterfall's matrix, newest row first).
     vorn::dsp::DynamicRange AutoDynamicRange(const double* values, std::size_t size,
                                              std::size_t maxCount, std::size_t minCount);
 

@@ -37,6 +37,12 @@ inline constexpr std::uint8_t kRequestTypeVendorIn = 0xC0;
 // Transfers: 10 s default endpoint timeout; 1 s per single sweep read.
 inline constexpr unsigned kDefaultTimeoutMs = 10000;
 
+// Operating-mode codes, the parameter word's mode field.
+inline constexpr int kOperatingModeFmcwSawtooth = 0;
+inline constexpr int kOperatingModeFmcwTriangle = 1;
+inline constexpr int kOperatingModeFsk = 2;
+inline constexpr int kOperatingModeCw = 3;
+
 // Parameter block: 1024 little-endian copies of the 16-bit parameter word.
 inline constexpr std::uint16_t kParameterMarker = 0xA000;
 inline constexpr int kParameterWordCopies = 1024;

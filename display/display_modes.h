@@ -1,13 +1,9 @@
 #pragma once
 #include <array>
 
-namespace vorn {
+#include "device/radar_constants.h"  // the operating-mode codes
 
-// Operating-mode codes, as the operating-mode buttons give them.
-inline constexpr int kOperatingModeFmcwSawtooth = 0;
-inline constexpr int kOperatingModeFmcwTriangle = 1;
-inline constexpr int kOperatingModeFsk = 2;
-inline constexpr int kOperatingModeCw = 3;
+namespace vorn {
 
 // Display-mode numbers: the digit at the end of radioSpectrumDisplay_N.
 inline constexpr int kDisplayModeRangeScope = 1;

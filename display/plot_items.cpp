@@ -16,12 +16,13 @@
 #include <QString>
 
 #include "display/waterfall_view.h"
+#include "dsp/sample_block.h"
 
 namespace vorn {
 namespace {
 
-constexpr int kRangeBins = 513;
-constexpr int kDopplerBins = 1024;
+constexpr int kRangeBins = static_cast<int>(dsp::kRangeBins);
+constexpr int kDopplerBins = static_cast<int>(dsp::kTransformSize);
 
 QPen MakePen(Qt::GlobalColor color, qreal width, Qt::PenStyle style) {
     return QPen(QBrush(color, Qt::SolidPattern), width, style, Qt::SquareCap, Qt::BevelJoin);

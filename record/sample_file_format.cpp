@@ -28,6 +28,10 @@ std::optional<FileHeader> HeaderLinesFor(const RecordHeader& header) {
     }
 }
 
+double CarrierHz(int operatingMode, double sweepCentreHz) {
+    return operatingMode == kModeCw || operatingMode == kModeFsk ? kBaseCarrierHz : sweepCentreHz;
+}
+
 int InferOperatingMode(const FileHeader& header) {
     if (header.bandwidthHz == 0.0) return kModeCw;
     if (header.bandwidthHz == kFskToneSpacingHz && header.frequencyHz == kFixedCarrierHz) {

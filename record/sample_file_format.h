@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "device/radar_constants.h"
+
 namespace vorn::record {
 
 // The operating state a recording was made in, as the window holds it.
@@ -29,10 +31,16 @@ struct FileHeader {
     }
 };
 
-inline constexpr int kModeFmcwSawtooth = 0;
-inline constexpr int kModeFmcwTriangle = 1;
-inline constexpr int kModeFsk = 2;
-inline constexpr int kModeCw = 3;
+inline constexpr int kModeFmcwSawtooth = kOperatingModeFmcwSawtooth;
+inline constexpr int kModeFmcwTriangle = kOperatingModeFmcwTriangle;
+inline constexpr int kModeFsk = kOperatingModeFsk;
+inline constexpr int kModeCw = kOperatingModeCw;
+
+// The bottom of the radar's band: CW and FSK transmit there, and FMCW sweeps up from it.
+inline constexpr double kBaseCarrierHz = 5.6e9;
+// The carrier the processing assumes in an operating mode: the base carrier for CW and FSK,
+// the sweep's centre for FMCW.
+double CarrierHz(int operatingMode, double sweepCentreHz);
 
 // FSK and CW files carry fixed values instead of the sweep's own.
 inline constexpr double kFixedCarrierHz = 5800000000.0;

@@ -193,8 +193,7 @@ std::string SigmfDataPath(const std::string& metaPath) {
 }
 
 double TransmitCarrierHz(const FileHeader& header) {
-    const int mode = InferOperatingMode(header);
-    return mode == kModeCw || mode == kModeFsk ? kBaseCarrierHz : header.frequencyHz;
+    return CarrierHz(InferOperatingMode(header), header.frequencyHz);
 }
 
 std::optional<std::time_t> RecordingTimeFromName(const std::string& stem) {

@@ -26,10 +26,8 @@ std::string SigmfMetaPathFor(const std::string& chosen);
 // The data file beside a metadata file.
 std::string SigmfDataPath(const std::string& metaPath);
 
-// The carrier the radar transmits at, which the processing assumes: an FMCW header records the
-// sweep's centre, while CW and FSK run at the bottom of the band although their headers say
-// 5.8 GHz.
-inline constexpr double kBaseCarrierHz = 5.6e9;
+// The carrier the radar transmitted a recording at (CarrierHz): an FMCW header records the
+// sweep's centre, while CW and FSK headers say 5.8 GHz.
 double TransmitCarrierHz(const FileHeader& header);
 
 // The start of a recording from its default file name ("%Y-%m-%d-%H-%M-%S", local time, with

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <sstream>
 
 #include "dsp/scales.h"
@@ -22,9 +23,20 @@ std::string Number(double value) {
     return out.str();
 }
 
-dsp::WindowBounds Bounds(const std::optional<Interval>& given, double fullLower, double fullUpper) {
-    if (!given) return {fullLower, fullUpper};
-    return {given->lower, given->upper};
+// The operator's choices the options give.
+dsp::OperatorChoices ChoicesFromOptions(const ProcessOptions& options) {
+    dsp::OperatorChoices c;
+    c.sweepCount = options.sweeps;
+    c.clutterMode = options.clutter;
+    c.clutterAverageCount = options.clutterAverageCount;
+    c.iqBalancing = {options.dcSubtract, options.amplitudeCorrection};
+    c.hammingWindow = options.hamming;
+    c.rangeWeighting = options.rangeWeighting;
+    c.threshold = options.threshold;
+    if (const auto& w = options.rangeWindow) c.rangeWindow = dsp::WindowBounds{w->lower, w->upper};
+    if (const auto& w = options.velocityWindow)
+        c.velocityWindow = dsp::WindowBounds{w->lower, w->upper};
+    return c;
 }
 
 }  // namespace
@@ -44,7 +56,8 @@ std::string CheckHeaderForMode(const record::FileHeader& header, ProcessMode mod
     if (!(header.sweepTimeMs > 0.0 && std::isfinite(header.sweepTimeMs)))
         return "line 2: sweep time " + Number(header.sweepTimeMs) + " ms is not positive";
     const int n = header.samplesPerSweep;
-    if (n != 128 && n != 256 && n != 512 && n != 1024)
+    if (std::count(std::begin(dsp::kSamplesPerSweepChoices), std::end(dsp::kSamplesPerSweepChoices),
+                   n) == 0)
         return "line 3: " + std::to_string(n) + " samples per sweep: the radar takes 128, 256, " +
                "512 or 1024";
     const ProcessMode recorded = DefaultMode(header);
@@ -66,26 +79,17 @@ std::string CheckHeaderForMode(const record::FileHeader& header, ProcessMode mod
 OfflineChain::OfflineChain(const record::FileHeader& header, ProcessMode mode,
                            const ProcessOptions& options)
     : mode_(mode) {
-    const double t = header.sweepTimeMs;
-    const int n = header.samplesPerSweep;
-    const int s = options.sweeps;
-    const double carrier = record::TransmitCarrierHz(header);
-    dsp::IqBalancing balancing;
-    balancing.dcSubtract = options.dcSubtract;
-    balancing.amplitudeCorrection = options.amplitudeCorrection;
+    const dsp::RadarParameters radar{header.sweepTimeMs, header.samplesPerSweep, header.bandwidthHz,
+                                     record::TransmitCarrierHz(header)};
+    const dsp::OperatorChoices choices = ChoicesFromOptions(options);
+    const double t = radar.sweepTimeMs;
+    const int n = radar.samplesPerSweep;
+    const int s = choices.sweepCount;
 
     switch (mode) {
         case ProcessMode::Range: {
-            const dsp::FmcwRangeGeometry g = dsp::MakeFmcwRangeGeometry(t, n, header.bandwidthHz);
-            rangeSettings_.sweepTimeMs = t;
-            rangeSettings_.samplesPerSweep = n;
-            rangeSettings_.bandwidthHz = header.bandwidthHz;
-            rangeSettings_.clutterMode = options.clutter;
-            rangeSettings_.clutterAverageCount = options.clutterAverageCount;
-            rangeSettings_.iqBalancing = balancing;
-            rangeSettings_.hammingWindow = options.hamming;
-            rangeSettings_.rangeWeighting = options.rangeWeighting;
-            rangeSettings_.window = Bounds(options.rangeWindow, 0.0, g.sliderMaximum);
+            const dsp::FmcwRangeGeometry g = dsp::MakeFmcwRangeGeometry(t, n, radar.bandwidthHz);
+            rangeSettings_ = dsp::MakeFmcwRangeSettings(radar, choices);
             blockFrames_ = static_cast<std::size_t>(n);
             axis_ = dsp::RangeAxis(g.maxRange);
             break;
@@ -93,48 +97,24 @@ OfflineChain::OfflineChain(const record::FileHeader& header, ProcessMode mode,
         case ProcessMode::RangeVelocityMap:
         case ProcessMode::Velocity: {
             const dsp::RangeVelocityGeometry g =
-                dsp::MakeRangeVelocityGeometry(t, n, s, header.bandwidthHz, carrier);
-            mapSettings_.sweepTimeMs = t;
-            mapSettings_.samplesPerSweep = n;
-            mapSettings_.sweepCount = s;
-            mapSettings_.bandwidthHz = header.bandwidthHz;
-            mapSettings_.centerFrequencyHz = carrier;
-            mapSettings_.clutterMode = options.clutter;
-            mapSettings_.clutterAverageCount = options.clutterAverageCount;
-            mapSettings_.iqBalancing = balancing;
-            mapSettings_.hammingWindow = options.hamming;
-            mapSettings_.rangeWeighting = options.rangeWeighting;
-            mapSettings_.rangeWindow = Bounds(options.rangeWindow, 0.0, g.rangeSliderMaximum);
-            mapSettings_.velocityWindow =
-                Bounds(options.velocityWindow, 0.0, g.velocitySliderMaximum);
-            mapSettings_.velocityProfile = mode == ProcessMode::Velocity;
+                dsp::MakeRangeVelocityGeometry(t, n, s, radar.bandwidthHz, radar.carrierHz);
+            mapSettings_ =
+                dsp::MakeRangeVelocityMapSettings(radar, choices, mode == ProcessMode::Velocity);
             blockFrames_ = static_cast<std::size_t>(g.totalSamples);
             axis_ = dsp::CwVelocityAxis(g.maxVelocity);
             if (mode == ProcessMode::RangeVelocityMap) rowAxis_ = dsp::RangeAxis(g.maxRange);
             break;
         }
         case ProcessMode::Cw: {
-            const dsp::CwGeometry g = dsp::MakeCwGeometry(t, n, s, carrier);
-            cwSettings_.sweepTimeMs = t;
-            cwSettings_.samplesPerSweep = n;
-            cwSettings_.sweepCount = s;
-            cwSettings_.centerFrequencyHz = carrier;
-            cwSettings_.amplitudeCorrection = options.amplitudeCorrection;
-            cwSettings_.hammingWindow = options.hamming;
+            const dsp::CwGeometry g = dsp::MakeCwGeometry(t, n, s, radar.carrierHz);
+            cwSettings_ = dsp::MakeCwVelocitySettings(radar, choices);
             blockFrames_ = static_cast<std::size_t>(g.totalSamples);
             axis_ = dsp::CwVelocityAxis(g.maxVelocity);
             break;
         }
         case ProcessMode::Fsk: {
-            const dsp::FskGeometry g = dsp::MakeFskGeometry(t, n, s, carrier);
-            fskSettings_.sweepTimeMs = t;
-            fskSettings_.samplesPerSweep = n;
-            fskSettings_.sweepCount = s;
-            fskSettings_.centerFrequencyHz = carrier;
-            fskSettings_.hammingWindow = options.hamming;
-            fskSettings_.threshold = options.threshold;
-            fskSettings_.velocityWindow =
-                Bounds(options.velocityWindow, -g.velocitySliderMaximum, g.velocitySliderMaximum);
+            const dsp::FskGeometry g = dsp::MakeFskGeometry(t, n, s, radar.carrierHz);
+            fskSettings_ = dsp::MakeFskSettings(radar, choices);
             blockFrames_ = static_cast<std::size_t>(g.totalSamples);
             axis_ = dsp::FskVelocityAxis(g.maxVelocity);
             break;

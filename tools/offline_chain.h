@@ -7,11 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp/clutter_canceller.h"
-#include "dsp/cw_velocity.h"
-#include "dsp/fmcw_range.h"
-#include "dsp/fsk.h"
-#include "dsp/range_velocity_map.h"
+#include "dsp/chain_settings.h"
 #include "record/sample_body_parser.h"
 #include "record/sample_file_format.h"
 #include "tools/process_options.h"

@@ -16,11 +16,11 @@ namespace vorn::tools {
 
 namespace {
 
-// Index of value in the combo's table, -1 when the radar has no such setting.
-template <typename T, std::size_t N>
-int IndexOf(const T (&table)[N], T value) {
+// Index of the combo's item that fits, -1 when the radar has no such setting.
+template <typename T, std::size_t N, typename Fits>
+int IndexOf(const T (&table)[N], Fits fits) {
     for (std::size_t i = 0; i < N; ++i)
-        if (table[i] == value) return static_cast<int>(i);
+        if (fits(table[i])) return static_cast<int>(i);
     return -1;
 }
 
@@ -29,19 +29,17 @@ int IndexOf(const T (&table)[N], T value) {
 void PutRecordingParametersOnForm(const vorn::sim::Replay& replay, Vorn_GUI& window) {
     const Ui::Vorn_GUIClass& ui = window.form();
     const vorn::sim::RadarParameters& p = replay.parameters;
-    QRadioButton* const mode = p.mode == vorn::sim::RadarMode::Fsk  ? ui.radioOperationMode_4
-                               : p.mode == vorn::sim::RadarMode::Cw ? ui.radioOperationMode_5
-                                                                    : ui.radioOperationMode_1;
-    // The combos' items, in their order.
-    static constexpr double kSweepTimesS[] = {0.001, 0.002, 0.004, 0.010};
-    static constexpr int kSamples[] = {128, 256, 512, 1024};
-    static constexpr double kBandwidthsHz[] = {100e6, 150e6, 300e6, 400e6};
-    const int sweepIndex = IndexOf(kSweepTimesS, p.sweepTimeS);
-    const int samplesIndex = IndexOf(kSamples, p.samplesPerSweep);
-    const int bandwidthIndex = replay.bandwidthRecorded ? IndexOf(kBandwidthsHz, p.bandwidthHz) : -1;
-    const int modeCode = p.mode == vorn::sim::RadarMode::Fsk  ? 2
-                         : p.mode == vorn::sim::RadarMode::Cw ? 3
-                                                              : 0;
+    // A replay's mode is sawtooth, FSK or CW, whose codes the radar's modes carry.
+    const int modeCode = static_cast<int>(p.mode);
+    QRadioButton* const mode = OperatingModeButton(ui, modeCode);
+    const int sweepIndex =
+        IndexOf(dsp::kSweepTimeChoicesMs, [&](double ms) { return ms / 1000.0 == p.sweepTimeS; });
+    const int samplesIndex =
+        IndexOf(dsp::kSamplesPerSweepChoices, [&](int n) { return n == p.samplesPerSweep; });
+    const int bandwidthIndex =
+        replay.bandwidthRecorded
+            ? IndexOf(dsp::kBandwidthChoicesHz, [&](double hz) { return hz == p.bandwidthHz; })
+            : -1;
     const bool streaming = window.timer() && window.timer()->isActive();
     // Several blocks may be refused in a row (each write of a change, the tick's own): once the
     // window runs with the recording's parameters again, the later refusals change nothing.

@@ -1,7 +1,6 @@
 // vorn-gui-demo: the application's window with one stand-in radar attached, streaming a
 // synthetic scene (or a recording) in real time through the same code path as the hardware.
 #include <qwt_plot.h>
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCursor>
@@ -95,14 +94,8 @@ QString ReadSettings(const QCommandLineParser& parser, DemoSettings& s) {
 
 // Checks the buttons the window reads when it is activated.
 void PresetModes(const Ui::Vorn_GUIClass& ui, const DemoSettings& s) {
-    if (s.operatingMode == vorn::kOperatingModeFmcwSawtooth)
-        ui.radioOperationMode_1->setChecked(true);
-    if (s.operatingMode == vorn::kOperatingModeFsk) ui.radioOperationMode_4->setChecked(true);
-    if (s.operatingMode == vorn::kOperatingModeCw) ui.radioOperationMode_5->setChecked(true);
-    QAbstractButton* const display[] = {ui.radioSpectrumDisplay_1, ui.radioSpectrumDisplay_2,
-                                        ui.radioSpectrumDisplay_3, ui.radioSpectrumDisplay_4,
-                                        ui.radioSpectrumDisplay_5};
-    if (s.displayMode >= 1) display[s.displayMode - 1]->setChecked(true);
+    if (QRadioButton* button = OperatingModeButton(ui, s.operatingMode)) button->setChecked(true);
+    if (s.displayMode >= 1) DisplayModeButton(ui, s.displayMode)->setChecked(true);
 }
 
 void DescribeOptions(QCommandLineParser& parser) {
