@@ -6,6 +6,8 @@
 #include <qwt_plot_marker.h>
 #include <qwt_thermo.h>
 
+#include <QListWidget>
+
 #include <cmath>
 
 #include "window_fixture.h"
@@ -115,4 +117,22 @@ TEST_F(ProcessingTest, FskDialsShowRangeAndVelocity) {
     Ticks(1);
     EXPECT_EQ(ui().dialFSKRange->value(), 0.0);
     EXPECT_EQ(ui().dialFSKVelocity->value(), 0.0);
+}
+
+// The window's own wiring of the detector: both movers listed while CFAR is on, none after.
+TEST_F(ProcessingTest, CfarListsEveryMoverOnTheMapOnlyWhileOn) {
+    vorn::sim::Scene scene = OneTarget(20.0, 3.0, 300.0);
+    scene.targets.push_back({45.0, -4.0, 300.0});
+    radar->SetScene(scene);
+    Start(ui().radioOperationMode_1, ui().radioSpectrumDisplay_3);
+    ui().checkCfarEnable->setChecked(true);
+    Ticks(2);
+    const auto listed = [&](const char* pattern) {
+        return ui().listCfarDetections->findItems(pattern, Qt::MatchRegularExpression).size();
+    };
+    EXPECT_EQ(listed("^(19|20|21)\\.\\d\\d m, (2\\.[89]|3\\.[01])\\d m/s, "), 1);
+    EXPECT_EQ(listed("^(44|45|46)\\.\\d\\d m, -(3\\.9|4\\.[01])\\d m/s, "), 1);
+    ui().checkCfarEnable->setChecked(false);
+    Ticks(1);
+    EXPECT_TRUE(ui().listCfarDetections->isHidden());
 }

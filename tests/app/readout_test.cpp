@@ -71,13 +71,8 @@ TEST_F(ReadoutTest, ShowsThePointUnderTheMouseAndCopiesItOnAClick) {
     for (const ReadoutCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "operating " << c.operatingMode << ", display "
                                         << c.displayMode << (c.bottom ? ", bottom" : ", top"));
-        QAbstractButton* const operating[] = {ui().radioOperationMode_1, nullptr,
-                                              ui().radioOperationMode_4, ui().radioOperationMode_5};
-        QAbstractButton* const display[] = {
-            ui().radioSpectrumDisplay_1, ui().radioSpectrumDisplay_2, ui().radioSpectrumDisplay_3,
-            ui().radioSpectrumDisplay_4, ui().radioSpectrumDisplay_5};
-        operating[c.operatingMode]->click();
-        display[c.displayMode - 1]->click();
+        OperatingModeButton(ui(), c.operatingMode)->click();
+        DisplayModeButton(ui(), c.displayMode)->click();
         for (int i = 0; i < 3; ++i) Tick();
         QwtPlot* const plot = c.bottom ? ui().qwtPlotScope_2 : ui().qwtPlotScope_1;
         QApplication::processEvents();

@@ -5,9 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMetaObject>
-#include <QPushButton>
 #include <QTimer>
 
 #include <memory>
@@ -32,8 +30,8 @@ inline bool PutNameInSaveDialog(QFileDialog& dialog, const QString& path) {
     return dialog.selectedFiles() == QStringList{path};
 }
 
-// Answers the next save dialog with `path` (in the file type `filter`, when given), or cancels
-// it when `path` is empty. `offered` receives the dialog's file types and the one preselected.
+// Answers the next save dialog with `path` (in the file type `filter`, when given). `offered`
+// receives the dialog's file types and the one preselected.
 inline void AnswerNextSaveDialog(const QString& path, const QString& filter = {},
                                  QStringList* offered = nullptr) {
     auto* poll = new QTimer();
@@ -45,17 +43,6 @@ inline void AnswerNextSaveDialog(const QString& path, const QString& filter = {}
             *offered = dialog->nameFilters() << dialog->selectedNameFilter();
         if (!filter.isEmpty() && dialog->selectedNameFilter() != filter)
             dialog->selectNameFilter(filter);
-        if (path.isEmpty()) {
-            poll->stop();
-            poll->deleteLater();
-            // Closing the dialog asks whether to discard the samples: yes.
-            QTimer::singleShot(50, [] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                    box->button(QMessageBox::Discard)->click();
-            });
-            dialog->reject();
-            return;
-        }
         if (!PutNameInSaveDialog(*dialog, path)) {
             *tries = 0;
             return;
@@ -72,10 +59,8 @@ inline void AnswerNextSaveDialog(const QString& path, const QString& filter = {}
 // The window's private slots, named for the tests: a renamed slot breaks the build, not a test.
 struct WindowSlots {
     using Slot = void (Vorn_GUI::*)();
-    static constexpr Slot kDrMaxPlus = &Vorn_GUI::Qt_DR_Max_Plus;
     static constexpr Slot kDrMaxMinus = &Vorn_GUI::Qt_DR_Max_Minus;
     static constexpr Slot kDrMinPlus = &Vorn_GUI::Qt_DR_Min_Plus;
-    static constexpr Slot kDrMinMinus = &Vorn_GUI::Qt_DR_Min_Minus;
     static constexpr Slot kRangeLowPlus = &Vorn_GUI::Qt_rangeFilter_Low_Plus;
     static constexpr Slot kRangeLowMinus = &Vorn_GUI::Qt_rangeFilter_Low_Minus;
     static constexpr Slot kRangeHighPlus = &Vorn_GUI::Qt_rangeFilter_High_Plus;

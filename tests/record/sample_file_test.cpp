@@ -297,17 +297,5 @@ TEST(Sigmf, RefusesWhatItCannotHoldOrReadAndLeavesNoFileBehind) {
     EXPECT_NE(ReadSampleEntries(good).message.find("Cannot read"), std::string::npos);
 }
 
-TEST(Sigmf, NamesAndTimesFollowTheDefaultFileName) {
-    const std::pair<std::string, std::string> names[] = {
-        {"rec.dat", "rec.sigmf-meta"},
-        {"rec", "rec.sigmf-meta"},
-    };
-    for (const auto& [chosen, meta] : names) EXPECT_EQ(SigmfMetaPathFor(chosen), meta);
-    EXPECT_EQ(SigmfDataPath("a/rec.sigmf-meta"), "a/rec.sigmf-data");
-    // The time of a default name, in local time, is the tool's test; these are not such names.
-    for (const char* odd : {"2026-02-30-14-05-09", "2026-03-01-14-05-9", "recording.dat"})
-        EXPECT_FALSE(RecordingTimeFromName(odd)) << odd;
-}
-
 }  // namespace
 }  // namespace vorn::record

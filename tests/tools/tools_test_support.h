@@ -33,14 +33,8 @@ struct WindowOnRadar {
     void Start(int operatingMode, int displayMode) {
         const Ui::Vorn_GUIClass& ui = window->form();
         ui.buttonActivateDevice->click();
-        (operatingMode == kFsk  ? ui.radioOperationMode_4
-         : operatingMode == kCw ? ui.radioOperationMode_5
-                                : ui.radioOperationMode_1)
-            ->click();
-        QAbstractButton* const display[] = {ui.radioSpectrumDisplay_1, ui.radioSpectrumDisplay_2,
-                                            ui.radioSpectrumDisplay_3, ui.radioSpectrumDisplay_4,
-                                            ui.radioSpectrumDisplay_5};
-        display[displayMode - 1]->click();
+        OperatingModeButton(ui, operatingMode)->click();
+        DisplayModeButton(ui, displayMode)->click();
     }
     void Tick() { ASSERT_TRUE(vorn::RunTick(*window)); }
     QString status() const { return window->form().statusBar->currentMessage(); }
