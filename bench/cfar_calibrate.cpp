@@ -28,13 +28,8 @@ constexpr int kSweeps = 64;
 constexpr double kStepDb = 0.002;
 constexpr std::size_t kBins = 20000;  // 0 ... 40 dB of ratio
 
-sim::RadarParameters Parameters() {
-    sim::RadarParameters p;
-    p.bandwidthHz = 100e6;
-    p.sweepTimeS = 0.001;
-    p.samplesPerSweep = kSamples;
-    return p;
-}
+// FMCW, 1 ms sweeps of 100 MHz.
+const sim::RadarParameters kParameters{sim::RadarMode::FmcwSawtooth, 0.001, 100e6, kSamples};
 
 sim::Scene NoiseOnly() {
     sim::Scene scene;
@@ -44,7 +39,7 @@ sim::Scene NoiseOnly() {
 }
 
 dsp::SampleBlock Block(std::uint64_t seed, std::size_t frames) {
-    const auto raw = sim::SynthesiseFrames(NoiseOnly(), Parameters(), 0, frames, seed);
+    const auto raw = sim::SynthesiseFrames(NoiseOnly(), kParameters, 0, frames, seed);
     dsp::SampleBlock block(frames);
     for (std::size_t k = 0; k < frames; ++k)
         block[k] = {double(raw[k].ch1.i), double(raw[k].ch1.q)};

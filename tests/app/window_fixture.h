@@ -16,18 +16,22 @@
 #include "sim/sim_backend.h"
 #include "sim/sim_radar.h"
 
-// Puts `path` in an open save dialog; true once the dialog selects it. selectFile() leaves the
-// name alone once the name field has the focus, which it gets at a time of its own, so the field
-// is set directly. Accept only after a few ticks of true: the dialog may still put its own
-// suggestion back while it loads the folder.
-inline bool PutNameInSaveDialog(QFileDialog& dialog, const QString& path) {
+// Puts `path` in an open save dialog and accepts it once the dialog has selected it for three
+// calls in a row (`held` counts them); true when accepted. selectFile() leaves the name alone
+// once the name field has the focus, which it gets at a time of its own, so the field is set
+// directly; and the dialog may still put its own suggestion back while it loads the folder.
+inline bool AcceptSaveDialogWith(QFileDialog& dialog, const QString& path, int& held) {
     const QFileInfo target(path);
     if (dialog.directory() != target.absoluteDir()) dialog.setDirectory(target.absoluteDir());
     if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
         name->setText(target.fileName());
     else
         dialog.selectFile(path);
-    return dialog.selectedFiles() == QStringList{path};
+    held = dialog.selectedFiles() == QStringList{path} ? held + 1 : 0;
+    if (held != 3) return false;
+    // Queued: accepting may ask about replacing a file, in a loop of its own.
+    QMetaObject::invokeMethod(&dialog, "accept", Qt::QueuedConnection);
+    return true;
 }
 
 // Answers the next save dialog with `path` (in the file type `filter`, when given). `offered`
@@ -35,23 +39,17 @@ inline bool PutNameInSaveDialog(QFileDialog& dialog, const QString& path) {
 inline void AnswerNextSaveDialog(const QString& path, const QString& filter = {},
                                  QStringList* offered = nullptr) {
     auto* poll = new QTimer();
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, [poll, path, filter, offered, tries] {
+    auto held = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, path, filter, offered, held] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) return;
         if (offered && offered->isEmpty())
             *offered = dialog->nameFilters() << dialog->selectedNameFilter();
         if (!filter.isEmpty() && dialog->selectedNameFilter() != filter)
             dialog->selectNameFilter(filter);
-        if (!PutNameInSaveDialog(*dialog, path)) {
-            *tries = 0;
-            return;
-        }
-        if (++*tries < 3) return;
+        if (!AcceptSaveDialogWith(*dialog, path, *held)) return;
         poll->stop();
         poll->deleteLater();
-        // Queued: accepting may ask about replacing a file, in a loop of its own.
-        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     });
     poll->start(10);
 }

@@ -44,6 +44,16 @@ void ExpectFmcwFields(const Settings& s) {
     EXPECT_TRUE(s.rangeWeighting);
 }
 
+// The fields every chain that transforms a burst of sweeps takes.
+template <typename Settings>
+void ExpectBurstFields(const Settings& s) {
+    EXPECT_EQ(s.sweepTimeMs, 2.0);
+    EXPECT_EQ(s.samplesPerSweep, 256);
+    EXPECT_EQ(s.sweepCount, 32);
+    EXPECT_EQ(s.centerFrequencyHz, 5.675e9);
+    EXPECT_FALSE(s.hammingWindow);
+}
+
 TEST(SettingsBuilders, EachChainTakesTheRadarsParametersAndTheChoicesItUses) {
     const OperatorChoices c = Chosen();
 
@@ -54,27 +64,17 @@ TEST(SettingsBuilders, EachChainTakesTheRadarsParametersAndTheChoicesItUses) {
     for (const bool profile : {false, true}) {
         const RangeVelocityMapSettings map = MakeRangeVelocityMapSettings(kRadar, c, profile);
         ExpectFmcwFields(map);
-        EXPECT_EQ(map.sweepCount, 32);
-        EXPECT_EQ(map.centerFrequencyHz, 5.675e9);
+        ExpectBurstFields(map);
         ExpectBounds(map.rangeWindow, 3.0, 17.0);
         ExpectBounds(map.velocityWindow, -4.0, 6.0);
         EXPECT_EQ(map.velocityProfile, profile);
     }
 
     const CwVelocitySettings cw = MakeCwVelocitySettings(kRadar, c);
-    EXPECT_EQ(cw.sweepTimeMs, 2.0);
-    EXPECT_EQ(cw.samplesPerSweep, 256);
-    EXPECT_EQ(cw.sweepCount, 32);
-    EXPECT_EQ(cw.centerFrequencyHz, 5.675e9);
-    EXPECT_TRUE(cw.amplitudeCorrection);
-    EXPECT_FALSE(cw.hammingWindow);
-
     const FskSettings fsk = MakeFskSettings(kRadar, c);
-    EXPECT_EQ(fsk.sweepTimeMs, 2.0);
-    EXPECT_EQ(fsk.samplesPerSweep, 256);
-    EXPECT_EQ(fsk.sweepCount, 32);
-    EXPECT_EQ(fsk.centerFrequencyHz, 5.675e9);
-    EXPECT_FALSE(fsk.hammingWindow);
+    ExpectBurstFields(cw);
+    ExpectBurstFields(fsk);
+    EXPECT_TRUE(cw.amplitudeCorrection);
     EXPECT_EQ(fsk.threshold, 12.5);
     ExpectBounds(fsk.velocityWindow, -4.0, 6.0);
 }

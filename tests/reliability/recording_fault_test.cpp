@@ -39,10 +39,7 @@ public:
                 if (shown_ >= paths.size()) return dialog->reject();
                 ++shown_;
             }
-            if (!PutNameInSaveDialog(*dialog, paths[shown_ - 1]))
-                held_ = 0;
-            else if (++held_ == 3)
-                QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            AcceptSaveDialogWith(*dialog, paths[shown_ - 1], held_);
         });
         poll_.start(5);
     }

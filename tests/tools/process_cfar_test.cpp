@@ -21,13 +21,8 @@ constexpr int kSweeps = 64;
 constexpr std::size_t kMapFrames = kSamples * kSweeps;
 const record::FileHeader kHeader{5.65e9, 1.0, kSamples, 100e6};
 
-sim::RadarParameters Parameters() {
-    sim::RadarParameters p;
-    p.bandwidthHz = 100e6;
-    p.sweepTimeS = 0.001;
-    p.samplesPerSweep = kSamples;
-    return p;
-}
+// FMCW, 1 ms sweeps of 100 MHz.
+const sim::RadarParameters kParameters{sim::RadarMode::FmcwSawtooth, 0.001, 100e6, kSamples};
 
 sim::Scene Scene(std::vector<sim::Target> targets) {
     sim::Scene scene;
@@ -39,7 +34,7 @@ sim::Scene Scene(std::vector<sim::Target> targets) {
 
 // Channel 1 of `maps` bursts as the window records them: complex converter counts.
 std::vector<dsp::Complex> Burst(const sim::Scene& scene, std::size_t maps, std::uint64_t seed) {
-    const auto raw = sim::SynthesiseFrames(scene, Parameters(), 0, maps * kMapFrames, seed);
+    const auto raw = sim::SynthesiseFrames(scene, kParameters, 0, maps * kMapFrames, seed);
     std::vector<dsp::Complex> samples(raw.size());
     for (std::size_t k = 0; k < raw.size(); ++k)
         samples[k] = {double(raw[k].ch1.i), double(raw[k].ch1.q)};
@@ -64,7 +59,7 @@ TEST(ProcessCfar, TwoMoversFoundWithinABinAndNoiseGivesFewDetections) {
     tools::OfflineChain chain(kHeader, tools::ProcessMode::RangeVelocityMap, CfarOptions());
     const double rangeBin = chain.RowAxis()[1] - chain.RowAxis()[0];
     const double velocityBin = chain.Axis()[1] - chain.Axis()[0];
-    const double secondsPerMap = kMapFrames / Parameters().SampleRate();
+    const double secondsPerMap = kMapFrames / kParameters.SampleRate();
     constexpr int kSeeds = 8;
     constexpr std::size_t kMaps = 20;
     int found = 0, others = 0, maps = 0;
