@@ -1,5 +1,6 @@
 // FMCW sawtooth bursts: range-velocity map (display mode 3), velocity waterfall (mode 4).
 #include <qwt_plot.h>
+#include <QScopeGuard>
 
 #include "app/vorn_gui.h"
 #include "display/waterfall_view.h"
@@ -34,11 +35,13 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
     UpdateRecordData(geo.sampleRate);
     // The chain and the plots, once the block has arrived.
     const auto process = [this, rmax, vmax, colorScheme, choices](SampleBlock& block) {
-        const dsp::RangeVelocityMapResult result = rangeVelocityMap.Process(
+        dsp::RangeVelocityMapResult result = rangeVelocityMap.Process(
             block,
             dsp::MakeRangeVelocityMapSettings(RadarNow(), ChoicesFromControls(choices),
                                               displayMode == kDisplayModeVelocityWaterfall),
             clutter);
+        const auto returnMap =
+            qScopeGuard([&] { rangeVelocityMap.ReturnMap(std::move(result.map)); });
 
         if (displayMode == kDisplayModeVelocityWaterfall)
             return ShowWaterfallRow(result.velocityProfile, colorScheme, -vmax, vmax, 4, 4);

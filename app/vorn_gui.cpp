@@ -1,16 +1,17 @@
 // Construction, connections and the legends of the two plots.
 #include "app/vorn_gui.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <qwt_dial.h>
 #include <qwt_legend_data.h>
 #include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
 #include <qwt_plot_legenditem.h>
 #include <QCamera>
 #include <QDockWidget>
+#include <QGuiApplication>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QThread>
 #include <QTimer>
 #include <QVideoWidget>
@@ -44,6 +45,16 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
 
     MakeConnections();
     ConnectDynamicRangeSliders();
+
+    // Every tick replots both plots, and a replot makes Qwt free the canvas's backing image:
+    // each paint would then fault in a fresh one, fill it, draw into it and copy it to the
+    // window. Drawn straight to the window instead; the spectrogram colours only the rows a
+    // paint can reach, so the cursor read-out moving over the canvas stays cheap.
+    for (QwtPlot* plot : {ui.qwtPlotScope_1, ui.qwtPlotScope_2}) {
+        if (auto* canvas = qobject_cast<QwtPlotCanvas*>(plot->canvas())) {
+            canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
+        }
+    }
 
     AddLegend(ui.qwtPlotScope_1, 0);
     // The peak markers write their labels along the top of the bottom plot's canvas; its legend

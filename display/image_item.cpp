@@ -506,21 +506,33 @@ void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const Qwt
         }
     };
 
+    // Only the rows the painter can still reach are coloured: a small repaint (the cursor
+    // read-out moving over the canvas) then costs a few rows, not the whole image. The rows
+    // left out keep an older picture, which the clip keeps off the screen.
+    int firstRow = 0;
+    int endRow = height;
+    if (painter->hasClipping()) {
+        const QRectF clip = transform.mapRect(painter->clipBoundingRect());
+        firstRow = qBound(0, qFloor(clip.top() - imageRect.top()) - 1, height);
+        endRow = qBound(firstRow, qCeil(clip.bottom() - imageRect.top()) + 1, height);
+    }
+    const int drawn = endRow - firstRow;
+
     int threads = renderThreadCount() > 0 ? static_cast<int>(renderThreadCount())
                                           : QThread::idealThreadCount();
-    threads = qBound(1, threads, qMax(1, height / 16));
+    threads = qBound(1, threads, qMax(1, drawn / 16));
     if (threads == 1) {
-        renderRows(0, height);
+        renderRows(firstRow, endRow);
     } else {
-        const int rowsPerThread = height / threads;
+        const int rowsPerThread = drawn / threads;
         QSemaphore done;
         for (int t = 0; t + 1 < threads; ++t) {
             QThreadPool::globalInstance()->start([&, t] {
-                renderRows(t * rowsPerThread, (t + 1) * rowsPerThread);
+                renderRows(firstRow + t * rowsPerThread, firstRow + (t + 1) * rowsPerThread);
                 done.release();
             });
         }
-        renderRows((threads - 1) * rowsPerThread, height);
+        renderRows(firstRow + (threads - 1) * rowsPerThread, endRow);
         done.acquire(threads - 1);
     }
 

@@ -94,7 +94,7 @@ void WaterfallView::colourRows(std::size_t count, double zMin, double zMax) {
     const std::size_t start = head * width;
     const double* cells = buffer->data() + start;
     QRgb* out = colours->data() + start;
-    for (std::size_t k = 0; k < end; ++k) out[k] = ramp.rgb(zMin, span, cells[k]);
+    ramp.rgbRun(zMin, span, cells, out, end);
     if (!mirrored()) return;
     for (std::size_t k = 0; k < end; ++k) {
         const std::size_t p = start + k;

@@ -145,7 +145,8 @@ RangeVelocityMapResult RangeVelocityMapProcessor::Process(SampleBlock& block,
                     settings.iqBalancing.dcSubtract);
     dopplerPlan_.Execute();
 
-    result.map.resize(kMapRows * kMapColumns);
+    result.map = std::move(spareMap_);
+    result.map.resize(kMapRows * kMapColumns);  // every cell is written below
     // The profile sums the linear powers while the map is converted, in column order.
     std::vector<double> powerSum(settings.velocityProfile ? kMapColumns : 0, 0.0);
     double* sums = settings.velocityProfile ? powerSum.data() : nullptr;

@@ -73,6 +73,9 @@ public:
     // Conditions `block` in place. A block shorter than S * N leaves the missing sweeps zero.
     RangeVelocityMapResult Process(SampleBlock& block, const RangeVelocityMapSettings& settings,
                                    ClutterCanceller& clutter);
+    // Hands a result's map back for the next Process to fill: a fresh map every block would
+    // cost 4 MB of zeroing and page faults.
+    void ReturnMap(std::vector<double>&& map) { spareMap_ = std::move(map); }
 
 private:
     void PrepareRangeStage(std::size_t sweeps);
@@ -95,6 +98,7 @@ private:
     FftwBuffer dopplerOut_;
     FftPlan dopplerPlan_;
     std::size_t dopplerDirty_ = 0;  // no row of dopplerIn_ holds non-zeros at or beyond this
+    std::vector<double> spareMap_;
 };
 
 }  // namespace vorn::dsp

@@ -21,10 +21,11 @@ std::uint16_t ToCounts(double value, double fullScale) {
     return static_cast<std::uint16_t>(clamped);
 }
 
-RawSample Digitise(const Scene& scene, std::complex<double> s, std::complex<double> dc,
-                   std::complex<double> noise) {
+// quadrature: std::polar(1.0, scene.quadraturePhaseRad), worked out once per synthesis.
+RawSample Digitise(const Scene& scene, std::complex<double> quadrature, std::complex<double> s,
+                   std::complex<double> dc, std::complex<double> noise) {
     const double i = s.real();
-    const double q = scene.quadratureGain * (s * std::polar(1.0, scene.quadraturePhaseRad)).imag();
+    const double q = scene.quadratureGain * (s * quadrature).imag();
     return {ToCounts(scene.midScale + dc.real() + i + noise.real(), scene.fullScale),
             ToCounts(scene.midScale + dc.imag() + q + noise.imag(), scene.fullScale)};
 }
@@ -70,11 +71,26 @@ double ReturnPhase(const RadarParameters& p, double rangeM, std::uint64_t n) {
     return 0.0;
 }
 
-std::complex<double> CleanSample(const Scene& scene, const RadarParameters& p, std::uint64_t n) {
+namespace {
+// The moving returns at sample n, summed in scene order.
+std::complex<double> MovingSum(const Scene& scene, const RadarParameters& p, std::uint64_t n) {
     const double timeS = static_cast<double>(n) / p.SampleRate();
     std::complex<double> sum;
     for (const Target& t : scene.targets)
         sum += std::polar(t.amplitude, ReturnPhase(p, RangeAt(scene, t, timeS), n));
+    return sum;
+}
+
+// A fixed return's phase depends only on the position in the sweep, and on a triangle also
+// on whether the sweep goes up or down: samples this far apart see the same phasors.
+std::uint64_t FixedPeriod(const RadarParameters& p) {
+    const auto perSweep = static_cast<std::uint64_t>(std::max(1, p.samplesPerSweep));
+    return p.mode == RadarMode::FmcwTriangle ? 2 * perSweep : perSweep;
+}
+}  // namespace
+
+std::complex<double> CleanSample(const Scene& scene, const RadarParameters& p, std::uint64_t n) {
+    std::complex<double> sum = MovingSum(scene, p, n);
     for (const Target& c : scene.clutter)
         sum += std::polar(c.amplitude, ReturnPhase(p, c.rangeM, n));
     return sum;
@@ -91,12 +107,36 @@ std::vector<RawFrame> SynthesiseFrames(const Scene& scene, const RadarParameters
         const double re = gauss(rng);
         return std::complex<double>(re, gauss(rng));
     };
+    const std::complex<double> quadrature = std::polar(1.0, scene.quadraturePhaseRad);
+    // The fixed returns' phasors over one period, each worked out as CleanSample would; the
+    // sum below adds them in the same order, so the samples are CleanSample's to the bit.
+    const std::uint64_t period = FixedPeriod(p);
+    const std::size_t fixedCount = scene.clutter.size();
+    std::vector<std::complex<double>> fixed;
+    if (fixedCount > 0 && count > 0) {
+        const std::uint64_t used = std::min<std::uint64_t>(period, count);
+        fixed.assign(static_cast<std::size_t>(period) * fixedCount, {});
+        for (std::uint64_t k = 0; k < used; ++k) {
+            const std::uint64_t n = first + k;
+            for (std::size_t c = 0; c < fixedCount; ++c) {
+                const Target& r = scene.clutter[c];
+                fixed[static_cast<std::size_t>(n % period) * fixedCount + c] =
+                    std::polar(r.amplitude, ReturnPhase(p, r.rangeM, n));
+            }
+        }
+    }
     for (std::size_t k = 0; k < count; ++k) {
-        const std::complex<double> s = CleanSample(scene, p, first + k);
+        const std::uint64_t n = first + k;
+        std::complex<double> s = MovingSum(scene, p, n);
+        const std::complex<double>* f =
+            fixedCount > 0 ? fixed.data() + static_cast<std::size_t>(n % period) * fixedCount
+                           : nullptr;
+        for (std::size_t c = 0; c < fixedCount; ++c) s += f[c];
         const std::complex<double> n1 = noise();
         const std::complex<double> n2 = noise();
-        frames[k].ch1 = Digitise(scene, s, scene.dcOffset, n1);
-        frames[k].ch2 = Digitise(scene, s * scene.channel2Gain, scene.channel2DcOffset, n2);
+        frames[k].ch1 = Digitise(scene, quadrature, s, scene.dcOffset, n1);
+        frames[k].ch2 =
+            Digitise(scene, quadrature, s * scene.channel2Gain, scene.channel2DcOffset, n2);
     }
     return frames;
 }

@@ -3,9 +3,12 @@
 #include <QColor>
 
 #include <cmath>
+#include <limits>
 #include <memory>
+#include <random>
 #include <vector>
 
+#include "display/color_ramp.h"
 #include "display/color_schemes.h"
 #include "display/raster_data.h"
 
@@ -40,6 +43,40 @@ TEST(ColorSchemes, EndsAndStopsOfEveryScheme) {
     const QColor gap = ColourAt(kColorSchemeJet, 11.0 / 13.0);
     EXPECT_EQ(gap.red(), 255);
     EXPECT_NEAR(gap.green(), (189 + 66) / 2, 1);
+}
+
+// The waterfall colours whole rows through the ramp without branches; every value must still
+// get the library's colour: below, at and above the scale, on the stops and bin edges, at the
+// infinities and not-a-number, and an empty scale.
+TEST(ColorRamp, RunGivesTheLibrarysColourForEveryValue) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    std::vector<double> positions = {
+        -kInf,       -1.0, -1e-300,     0.0, 1e-300, 0.5,
+        1.0 - 1e-16, 1.0,  1.0 + 1e-16, 7.0, kInf,   std::numeric_limits<double>::quiet_NaN()};
+    for (int j = 0; j <= 1024; ++j) positions.push_back(j / 1024.0);
+    for (int j = 0; j <= 13; ++j) {
+        positions.push_back(j / 13.0);
+        positions.push_back(std::nextafter(j / 13.0, 2.0));
+        positions.push_back(std::nextafter(j / 13.0, -1.0));
+    }
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> uniform(-0.2, 1.2);
+    for (int j = 0; j < 4000; ++j) positions.push_back(uniform(rng));
+
+    for (int scheme = 0; scheme <= 4; ++scheme) {
+        const std::unique_ptr<QwtLinearColorMap> map(MakeColorMap(scheme));
+        const ColorRamp ramp(SchemeStops(scheme));
+        for (const auto& [lo, width] : {std::pair{-40.0, 80.0}, {-117.0, 114.0}, {3.0, 0.0}}) {
+            std::vector<double> values;
+            for (const double p : positions) values.push_back(lo + p * width);
+            std::vector<QRgb> run(values.size());
+            ramp.rgbRun(lo, width, values.data(), run.data(), values.size());
+            for (std::size_t k = 0; k < values.size(); ++k) {
+                ASSERT_EQ(run[k], map->rgb(QwtInterval(lo, lo + width), values[k]))
+                    << "scheme " << scheme << " width " << width << " value " << values[k];
+            }
+        }
+    }
 }
 
 // The picture must not change: the fast lookup agrees with the library's own, bit for bit,

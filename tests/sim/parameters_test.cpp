@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "sim/parameters.h"
+#include "sim/scene.h"
 
 namespace vorn::sim {
 namespace {
@@ -21,6 +23,37 @@ TEST(ParameterBlock, OnlyUniformMarkedBlocksCount) {
     std::vector<std::uint8_t> mixed = block;
     mixed[1000] = 0x65;
     EXPECT_FALSE(DecodeParameterBlock(mixed.data(), mixed.size()));
+}
+
+// The synthesis works the fixed returns out once per sweep position; every sample must still be
+// the scene's clean sample, digitised, in every mode and from any start (a triangle's fixed
+// returns repeat only every second sweep).
+TEST(Scene, FramesAreTheCleanSamplesFromAnyStartInEveryMode) {
+    Scene scene = DefaultDemoScene();
+    scene.noiseRms = 0.0;
+    scene.dcOffset = {};
+    scene.quadratureGain = 1.0;
+    scene.quadraturePhaseRad = 0.0;
+    scene.channel2Gain = {1.0, 0.0};
+    scene.channel2DcOffset = {};
+    for (const RadarMode mode :
+         {RadarMode::FmcwSawtooth, RadarMode::FmcwTriangle, RadarMode::Fsk, RadarMode::Cw}) {
+        RadarParameters p;
+        p.mode = mode;
+        p.samplesPerSweep = 64;
+        for (const std::uint64_t first : {0ULL, 777ULL}) {
+            const std::vector<RawFrame> frames = SynthesiseFrames(scene, p, first, 300, 1);
+            for (std::size_t k = 0; k < frames.size(); ++k) {
+                const std::complex<double> s = CleanSample(scene, p, first + k);
+                const auto counts = [&](double v) {
+                    return static_cast<std::uint16_t>(std::round(scene.midScale + v));
+                };
+                ASSERT_EQ(frames[k].ch1.i, counts(s.real())) << int(mode) << " " << first + k;
+                ASSERT_EQ(frames[k].ch1.q, counts(s.imag())) << int(mode) << " " << first + k;
+                ASSERT_EQ(frames[k].ch2.i, frames[k].ch1.i);
+            }
+        }
+    }
 }
 
 }  // namespace
