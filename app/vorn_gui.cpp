@@ -53,6 +53,7 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     for (QwtPlot* plot : {ui.qwtPlotScope_1, ui.qwtPlotScope_2}) {
         if (auto* canvas = qobject_cast<QwtPlotCanvas*>(plot->canvas())) {
             canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
+            canvas->setAttribute(Qt::WA_OpaquePaintEvent, true);
         }
     }
 

@@ -171,6 +171,32 @@ __attribute__((target_clones("avx2", "default"))) bool SplitBlock(const double* 
     return unsafe != 0;
 }
 
+// The chain s -> s + floor or s + ceil over one block. Where the sum cannot change sign in the
+// block, every step takes the same branch and the block adds up in any order (vectorised):
+// from s >= 0, the floors' negative parts alone cannot take it below zero; from s < 0, the
+// ceilings' positive parts cannot bring it to zero, nor so a step's s + floor (floor <= ceil).
+// Only a block that may cross zero runs the chain step by step.
+std::int32_t AddBlock(std::int32_t s, const std::int32_t* floors, const std::int32_t* ceils,
+                      std::size_t n) {
+    std::int32_t floorSum = 0;
+    std::int32_t floorDrop = 0;
+    std::int32_t ceilSum = 0;
+    std::int32_t ceilRise = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        floorSum += floors[k];
+        floorDrop += std::min(floors[k], 0);
+        ceilSum += ceils[k];
+        ceilRise += std::max(ceils[k], 0);
+    }
+    if (s >= 0 && s + floorDrop >= 0) return s + floorSum;
+    if (s < 0 && s + ceilRise < 0) return s + ceilSum;
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::int32_t t = s + floors[k];
+        s = t >= 0 ? t : s + ceils[k];
+    }
+    return s;
+}
+
 }  // namespace
 
 int AutoMean(const double* values, std::size_t count) {
@@ -196,12 +222,7 @@ int AutoMean(const double* values, std::size_t count) {
             AddTruncating(v, n, sum, finite);
             continue;
         }
-        std::int32_t s = sum;
-        for (std::size_t k = 0; k < n; ++k) {
-            const std::int32_t t = s + floors[k];
-            s = t >= 0 ? t : s + ceils[k];
-        }
-        sum = s;
+        sum = AddBlock(sum, floors, ceils, n);
         finite += present;
     }
     return finite > 0 ? sum / finite : 0;
