@@ -1,5 +1,7 @@
 #include "device/radar_worker.h"
 
+#include <pthread.h>
+
 #include "device/radar_device.h"
 
 namespace vorn {
@@ -52,6 +54,8 @@ bool RadarWorker::Busy() const {
 }
 
 void RadarWorker::Loop() {
+    // Named for top -H, gdb and the benchmarks, which tell the radar's share of the CPU by it.
+    pthread_setname_np(pthread_self(), kThreadName);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });

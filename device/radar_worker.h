@@ -15,6 +15,8 @@ namespace vorn {
 class RadarWorker {
 public:
     using Job = std::function<void(RadarDevice&)>;
+    // The thread's name, as ps, top -H and gdb show it.
+    static constexpr const char* kThreadName = "vorn radar io";
 
     explicit RadarWorker(RadarDevice& device);
     // Calls off what is queued or running and joins the thread.

@@ -374,12 +374,25 @@ void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const Qwt
         std::vector<int> strongestRow(static_cast<std::size_t>(cellColumns));
         std::vector<QRgb> colours(static_cast<std::size_t>(cellColumns));
         int coloured = -1;  // the cell row whose colours `colours` holds, or -1
+        // Where a line shows one cell row, the last such line: canvas lines that show the same
+        // row (cells taller than a pixel) are copies of it.
+        int shownRow = -1;
+        const QRgb* shownLine = nullptr;
+        const bool linePerRow = nearest && !rows.many;
         for (int j = first; j < end; ++j) {
             auto* line = reinterpret_cast<QRgb*>(bits + j * stride);
             const int row = rows.cell[static_cast<std::size_t>(j)];
             if (row < 0) {
                 std::fill(line, line + width, outside);
                 continue;
+            }
+            if (linePerRow && row == shownRow) {
+                std::copy_n(shownLine, width, line);
+                continue;
+            }
+            if (linePerRow) {
+                shownRow = row;
+                shownLine = line;
             }
             if (!nearest && !columns.many) {
                 if (!rows.many) {

@@ -45,10 +45,10 @@ Scene DefaultDemoScene() {
     return s;
 }
 
-double ReturnPhase(const RadarParameters& p, double rangeM, std::uint64_t n) {
-    const auto perSweep = static_cast<std::uint64_t>(p.samplesPerSweep);
-    const std::uint64_t sweep = n / perSweep;
-    const std::uint64_t j = n % perSweep;
+namespace {
+// ReturnPhase with the sample's sweep and place in it worked out by the caller.
+double PhaseAt(const RadarParameters& p, double rangeM, std::uint64_t sweep, std::uint64_t j,
+               std::uint64_t perSweep) {
     const double tInSweep = static_cast<double>(j) / p.SampleRate();
     const double tau = 2.0 * rangeM / kSpeedOfLight;
     const double slope = p.bandwidthHz / p.sweepTimeS;
@@ -70,14 +70,28 @@ double ReturnPhase(const RadarParameters& p, double rangeM, std::uint64_t n) {
     }
     return 0.0;
 }
+}  // namespace
+
+double ReturnPhase(const RadarParameters& p, double rangeM, std::uint64_t n) {
+    const auto perSweep = static_cast<std::uint64_t>(p.samplesPerSweep);
+    return PhaseAt(p, rangeM, n / perSweep, n % perSweep, perSweep);
+}
 
 namespace {
-// The moving returns at sample n, summed in scene order.
+// The moving returns at sample n, summed in scene order. The sweep, the place in it and the
+// time of the motion are worked out once for all targets, as RangeAt and ReturnPhase would.
 std::complex<double> MovingSum(const Scene& scene, const RadarParameters& p, std::uint64_t n) {
     const double timeS = static_cast<double>(n) / p.SampleRate();
+    const double motionS =
+        scene.motionPeriodS > 0.0 ? std::fmod(timeS, scene.motionPeriodS) : timeS;
+    const auto perSweep = static_cast<std::uint64_t>(p.samplesPerSweep);
+    const std::uint64_t sweep = n / perSweep;
+    const std::uint64_t j = n % perSweep;
     std::complex<double> sum;
-    for (const Target& t : scene.targets)
-        sum += std::polar(t.amplitude, ReturnPhase(p, RangeAt(scene, t, timeS), n));
+    for (const Target& t : scene.targets) {
+        const double rangeM = t.rangeM + t.velocityMps * motionS;
+        sum += std::polar(t.amplitude, PhaseAt(p, rangeM, sweep, j, perSweep));
+    }
     return sum;
 }
 
@@ -89,8 +103,12 @@ std::uint64_t FixedPeriod(const RadarParameters& p) {
 }
 }  // namespace
 
+// Return by return, the plain way: SynthesiseFrames gives the same sums from shared steps.
 std::complex<double> CleanSample(const Scene& scene, const RadarParameters& p, std::uint64_t n) {
-    std::complex<double> sum = MovingSum(scene, p, n);
+    const double timeS = static_cast<double>(n) / p.SampleRate();
+    std::complex<double> sum;
+    for (const Target& t : scene.targets)
+        sum += std::polar(t.amplitude, ReturnPhase(p, RangeAt(scene, t, timeS), n));
     for (const Target& c : scene.clutter)
         sum += std::polar(c.amplitude, ReturnPhase(p, c.rangeM, n));
     return sum;
