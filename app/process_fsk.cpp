@@ -37,7 +37,8 @@ void Vorn_GUI::ProcessFsk() {
             slider->setSingleStep(geo.velocitySliderStep);
         spectrumAxis = dsp::FskVelocityAxis(vmax);
         // The range track has as many columns as the spectrum, not the range profile's.
-        if (waterfall) waterfall->setShape(static_cast<int>(dsp::kTransformSize), historyRows);
+        if (waterfall)
+            waterfall->setShape(static_cast<int>(dsp::kTransformSize), historyRows, true);
         fsk.Reset();
     }
 

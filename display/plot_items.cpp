@@ -52,9 +52,9 @@ QwtPlotMarker* MakePeakMarker(QwtPlot* plot) {
 
 WaterfallView* MakeWaterfall(const WaterfallShape& shape, int resampleMethod, QwtPlot* plot) {
     auto* view = new WaterfallView();
-    view->setShape(shape.columns, shape.rows);
-    view->spectrogram->attach(plot);
     view->resampleMethod = resampleMethod;
+    view->setShape(shape.columns, shape.rows, shape.scrolling);
+    view->spectrogram->attach(plot);
     return view;
 }
 
@@ -68,7 +68,7 @@ void BuildScopeCurves(PlotItems& items, QwtPlot* top) {
 WaterfallShape WaterfallShapeFor(int displayMode, int historyRows) {
     switch (displayMode) {
         case kDisplayModeRangeVelocityMap:
-            return {kDopplerBins, kRangeBins};
+            return {kDopplerBins, kRangeBins, false};
         case kDisplayModeVelocityWaterfall:
             return {kDopplerBins, historyRows};
         case kDisplayModeRangeWaterfall:

@@ -41,6 +41,7 @@ struct PlotLayout {
 struct WaterfallShape {
     int columns = 0;
     int rows = 0;
+    bool scrolling = true;  // a history of rows, not one whole matrix per block
 };
 
 // Size of the bottom plot's image in a display mode; zero for modes without one.

@@ -23,11 +23,13 @@ WaterfallView::~WaterfallView() {
     delete spectrogram;
 }
 
-void WaterfallView::setShape(int numColumns, int numRows) {
+void WaterfallView::setShape(int numColumns, int numRows, bool scrolling) {
     columns = std::max(numColumns, 0);
     rows = std::max(numRows, 0);
     head = 0;
-    buffer = std::make_shared<std::vector<double>>(size(), 0.0);
+    buffer = std::make_shared<std::vector<double>>((scrolling ? 2 : 1) * size(), 0.0);
+    colours.reset();
+    if (resampleMethod == 1) colours = std::make_shared<std::vector<QRgb>>(buffer->size(), 0u);
     coloursValid = false;
 }
 

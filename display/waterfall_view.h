@@ -25,8 +25,12 @@ public:
     WaterfallView(const WaterfallView&) = delete;
     WaterfallView& operator=(const WaterfallView&) = delete;
 
-    // A zero-filled matrix of columns x rows; negative sizes count as zero.
-    void setShape(int columns, int rows);
+    // A zero-filled matrix of columns x rows; negative sizes count as zero. What the ticks
+    // write is made here, on the operator's change, so that the first block of a display costs
+    // no more than the next (a fresh buffer's pages are faulted in when first written): for a
+    // scrolling history the ring of rows kept twice over, and the cells' colours when the
+    // image is drawn nearest-neighbour (set resampleMethod first).
+    void setShape(int columns, int rows, bool scrolling);
 
     // Gives the spectrogram the colour map of the scheme index (see color_schemes.h); a new map
     // is built only when the scheme changes.

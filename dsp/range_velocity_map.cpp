@@ -43,7 +43,9 @@ RangeVelocityMapProcessor::RangeVelocityMapProcessor()
       dopplerPlan_(FftPlan::ForwardMany(static_cast<int>(kTransformSize),
                                         static_cast<int>(kMapRows), dopplerIn_.raw(), 1,
                                         static_cast<int>(kTransformSize), dopplerOut_.raw(), 1,
-                                        static_cast<int>(kTransformSize))) {}
+                                        static_cast<int>(kTransformSize))),
+      // Made (and its pages touched) now, not by the first block.
+      spareMap_(kMapRows * kMapColumns) {}
 
 void RangeVelocityMapProcessor::Reset() {
     rangeWindow_.Reset();

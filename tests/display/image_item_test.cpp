@@ -103,7 +103,7 @@ TEST(SpectrogramItem, ScrollingViewLooksAsTheLibraryEveryTick) {
         plot.setAxisScale(QwtPlot::xBottom, 0.0, 20.0);
         plot.setAxisScale(QwtPlot::yLeft, 0.0, 6.4);
         WaterfallView view;
-        view.setShape(513, 64);
+        view.setShape(513, 64, true);
         view.resampleMethod = resample;
         view.spectrogram->attach(&plot);
         const std::vector<double> history = RandomMatrix(513, 90, 5);

@@ -115,7 +115,7 @@ TEST(PlotItems, EveryRangeTrackMarkShowsAtEveryWidth) {
             items.grid = nullptr;
             items.windowZone = nullptr;
             WaterfallView& view = *items.waterfall;
-            view.setShape(1024, kRows);
+            view.setShape(1024, kRows, true);
             view.applyColorScheme(kColorSchemeBlackWhite);
             std::vector<int> marks;  // newest first, as the rows end up
             for (int r = 0; r < kRows; ++r) {
@@ -169,22 +169,26 @@ TEST(WaterfallView, PushKeepsTheShapeForEveryRowLength) {
                            {{5, 6, 7, 8, 9, 10, 11, 12}, true, {5, 6, 7, 8, 9, 10}},
                            {{7, 7}, false, {7, 7, 7, 8, 9, 10}},
                            {Values(100, 5.0), false, Values(6, 5.0)}};
-    WaterfallView view;
-    view.setShape(2, 3);
-    for (const Push& p : pushes) {
-        view.pushRow(p.row, p.scroll);
-        EXPECT_EQ(view.values(), p.expected) << "row of " << p.row.size();
+    // A history starts as a ring kept twice over, a map as one matrix: both take every push.
+    for (const bool scrolling : {true, false}) {
+        WaterfallView view;
+        view.setShape(2, 3, scrolling);
+        for (const Push& p : pushes) {
+            view.pushRow(p.row, p.scroll);
+            EXPECT_EQ(view.values(), p.expected)
+                << "row of " << p.row.size() << " scrolling " << scrolling;
+        }
+        view.setShape(-3, 8, scrolling);
+        EXPECT_EQ(view.columns, 0);
+        EXPECT_TRUE(view.values().empty());
     }
-    view.setShape(-3, 8);
-    EXPECT_EQ(view.columns, 0);
-    EXPECT_TRUE(view.values().empty());
 }
 
 // Scheme changes keep the history and build each colour map once; before any shape the raster
 // has nothing to draw but is safe to ask.
 TEST(WaterfallView, SchemeChangesKeepTheHistoryAndAnUnshapedViewIsSafe) {
     WaterfallView view;
-    view.setShape(2, 3);
+    view.setShape(2, 3, true);
     view.pushRow({8, 8, 8, 8, 8, 8, 8}, false);  // the map's whole-matrix write, cut to shape
     view.pushRow({5, 5}, true);
     view.applyColorScheme(3);
