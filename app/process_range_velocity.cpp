@@ -35,13 +35,12 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
     UpdateRecordData(geo.sampleRate);
     // The chain and the plots, once the block has arrived.
     const auto process = [this, rmax, vmax, colorScheme, choices](SampleBlock& block) {
-        dsp::RangeVelocityMapResult result = rangeVelocityMap.Process(
-            block,
-            dsp::MakeRangeVelocityMapSettings(RadarNow(), ChoicesFromControls(choices),
-                                              displayMode == kDisplayModeVelocityWaterfall),
-            clutter);
-        const auto returnMap =
-            qScopeGuard([&] { rangeVelocityMap.ReturnMap(std::move(result.map)); });
+        dsp::RangeVelocityMapSettings settings = dsp::MakeRangeVelocityMapSettings(
+            RadarNow(), ChoicesFromControls(choices), displayMode == kDisplayModeVelocityWaterfall);
+        const bool detect = displayMode == kDisplayModeRangeVelocityMap && CfarEnabled();
+        settings.keepPower = detect;
+        dsp::RangeVelocityMapResult result = rangeVelocityMap.Process(block, settings, clutter);
+        const auto recycle = qScopeGuard([&] { rangeVelocityMap.Recycle(std::move(result)); });
 
         if (displayMode == kDisplayModeVelocityWaterfall)
             return ShowWaterfallRow(result.velocityProfile, colorScheme, -vmax, vmax, 4, 4);
@@ -52,12 +51,12 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
         waterfall->updateRaster(static_cast<int>(dsp::kMapColumns), -vmax, vmax, 0.0, rmax,
                                 range.minimum, range.maximum);
         std::vector<ListedDetection> listed;
-        if (CfarEnabled()) {
+        if (detect) {
             const std::vector<double> ranges = dsp::RangeAxis(rmax);
             const std::vector<double> velocities = dsp::CwVelocityAxis(vmax);
-            for (const dsp::CfarDetection& d :
-                 dsp::DetectMap(result.map.data(), dsp::kMapRows, dsp::kMapColumns, samplesPerSweep,
-                                choices.sweepCount, CfarSettingsFromControls())) {
+            for (const dsp::CfarDetection& d : dsp::DetectMap(
+                     result.map.data(), result.power.data(), dsp::kMapRows, dsp::kMapColumns,
+                     samplesPerSweep, choices.sweepCount, CfarSettingsFromControls())) {
                 const double v = velocities[d.column];
                 // The mark sits on the cell; the list gives the range without the Doppler
                 // shift's share of the beat tone.

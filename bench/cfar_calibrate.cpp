@@ -129,6 +129,7 @@ int main(int argc, char** argv) {
     mapSettings.sweepCount = kSweeps;
     mapSettings.rangeWindow = {0.0, 95.0};
     mapSettings.velocityWindow = {0.0, 12.0};
+    mapSettings.keepPower = true;  // the detector's input, as the window and vorn-process run it
     dsp::FmcwRangeSettings rangeSettings;
     rangeSettings.iqBalancing.dcSubtract = true;
     rangeSettings.hammingWindow = true;
@@ -140,16 +141,17 @@ int main(int argc, char** argv) {
     dsp::RangeVelocityMapProcessor mapProcessor;
     for (int m = 0; m < maps; ++m) {
         dsp::SampleBlock block = Block(1000 + m, kSamples * kSweeps);
-        const dsp::RangeVelocityMapResult r = mapProcessor.Process(block, mapSettings, clutter);
-        mapTail.Add(dsp::CfarMapRatios(r.map.data(), dsp::kMapRows, dsp::kMapColumns, kSamples,
-                                       kSweeps, {}));
+        dsp::RangeVelocityMapResult r = mapProcessor.Process(block, mapSettings, clutter);
+        mapTail.Add(dsp::CfarMapRatios(r.map.data(), r.power.data(), dsp::kMapRows,
+                                       dsp::kMapColumns, kSamples, kSweeps, {}));
         for (std::size_t k = 0; k < 6; ++k) {
             dsp::CfarSettings s;
             s.pfa = dsp::kCfarPfaChoices[k];
-            falseMap[k] +=
-                dsp::DetectMap(r.map.data(), dsp::kMapRows, dsp::kMapColumns, kSamples, kSweeps, s)
-                    .size();
+            falseMap[k] += dsp::DetectMap(r.map.data(), r.power.data(), dsp::kMapRows,
+                                          dsp::kMapColumns, kSamples, kSweeps, s)
+                               .size();
         }
+        mapProcessor.Recycle(std::move(r));
     }
     dsp::FmcwRangeProcessor rangeProcessor;
     for (int w = 0; w < sweeps; ++w) {

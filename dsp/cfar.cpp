@@ -162,38 +162,113 @@ namespace {
 // depend on the window sizes. Boxes are clipped at the map's edges, and zero cells (DC
 // removal, windows) count neither as power nor as cells. With floor 0 every cell is visited.
 template <typename Visit>
-void ScanMap(const double* mapDb, std::size_t rows, std::size_t columns, CfarCells rc, CfarCells dc,
-             double floor, Visit&& visit) {
+void ScanMap(const double* mapDb, const double* mapPower, std::size_t rows, std::size_t columns,
+             CfarCells rc, CfarCells dc, double floor, Visit&& visit) {
+    // The summed-area table is built a row at a time just ahead of the scan, into a ring of
+    // the rows the scan's boxes still reach, and each row's powers beside it: the tables stay
+    // in cache instead of streaming megabytes through memory. The sums are the full table's,
+    // added in the same order.
+    const std::size_t w = columns + 1;
+    const auto outerR = static_cast<std::size_t>(rc.guard + rc.train);
+    // Rows are built four at a time where they can be (their running sums are independent
+    // chains, so the four overlap), which the ring's three extra rows leave room for.
+    constexpr std::size_t kAhead = 4;
+    const std::size_t ring = std::min(rows + 1, 2 * outerR + 2 + kAhead - 1);
     thread_local std::vector<double> sum;
     thread_local std::vector<std::int32_t> count;
     thread_local std::vector<double> power;
     thread_local std::vector<double> excess;
-    const std::size_t w = columns + 1;
     // Every entry but the leading row and column is written below.
-    sum.resize((rows + 1) * w);
-    count.resize((rows + 1) * w);
-    power.resize(rows * columns);
+    sum.resize(ring * w);
+    count.resize(ring * w);
+    power.resize(mapPower != nullptr ? 0 : ring * columns);
     excess.resize(columns);
     std::fill_n(sum.begin(), w, 0.0);
     std::fill_n(count.begin(), w, 0);
-    PowersFromDb(mapDb, power.data(), rows * columns);
-    for (std::size_t r = 0; r < rows; ++r) {
-        double rowSum = 0.0;
-        std::int32_t rowCount = 0;
-        const double* p = power.data() + r * columns;
-        const double* above = sum.data() + r * w;
-        const std::int32_t* aboveCount = count.data() + r * w;
-        double* out = sum.data() + (r + 1) * w;
-        std::int32_t* outCount = count.data() + (r + 1) * w;
-        out[0] = 0.0;
-        outCount[0] = 0;
-        for (std::size_t c = 0; c < columns; ++c) {
-            rowSum += p[c];
-            rowCount += p[c] > 0.0 ? 1 : 0;
-            out[c + 1] = above[c + 1] + rowSum;
-            outCount[c + 1] = aboveCount[c + 1] + rowCount;
+    const auto sumRow = [&](std::size_t i) { return sum.data() + (i % ring) * w; };
+    const auto countRow = [&](std::size_t i) { return count.data() + (i % ring) * w; };
+    // The map's own powers when it has them, else converted back from its decibels.
+    const auto powerRow = [&](std::size_t r) -> const double* {
+        if (mapPower != nullptr) return mapPower + r * columns;
+        return power.data() + (r % ring) * columns;
+    };
+    std::size_t built = 0;  // table rows 0 ... built are in the ring
+    // Table rows first + 1 ... first + n from power rows first ... first + n - 1.
+    const auto buildRows = [&](std::size_t first, std::size_t n) {
+        const double* p[kAhead];
+        const double* above[kAhead];
+        const std::int32_t* aboveCount[kAhead];
+        double* out[kAhead];
+        std::int32_t* outCount[kAhead];
+        for (std::size_t k = 0; k < n; ++k) {
+            if (mapPower == nullptr) {
+                PowersFromDb(mapDb + (first + k) * columns,
+                             power.data() + ((first + k) % ring) * columns, columns);
+            }
+            p[k] = powerRow(first + k);
+            above[k] = sumRow(first + k);
+            aboveCount[k] = countRow(first + k);
+            out[k] = sumRow(first + k + 1);
+            outCount[k] = countRow(first + k + 1);
+            out[k][0] = 0.0;
+            outCount[k][0] = 0;
         }
-    }
+        if (n == kAhead) {
+            // Each row's table row is the one above plus its running sums: row k's above is
+            // row k - 1's output, added in the same order as one row at a time.
+            const double *p0 = p[0], *p1 = p[1], *p2 = p[2], *p3 = p[3];
+            const double* top = above[0];
+            const std::int32_t* topCount = aboveCount[0];
+            double *o0 = out[0], *o1 = out[1], *o2 = out[2], *o3 = out[3];
+            std::int32_t *n0 = outCount[0], *n1 = outCount[1], *n2 = outCount[2], *n3 = outCount[3];
+            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+            std::int32_t k0 = 0, k1 = 0, k2 = 0, k3 = 0;
+            for (std::size_t c = 0; c < columns; ++c) {
+                s0 += p0[c];
+                s1 += p1[c];
+                s2 += p2[c];
+                s3 += p3[c];
+                k0 += p0[c] > 0.0 ? 1 : 0;
+                k1 += p1[c] > 0.0 ? 1 : 0;
+                k2 += p2[c] > 0.0 ? 1 : 0;
+                k3 += p3[c] > 0.0 ? 1 : 0;
+                const double v0 = top[c + 1] + s0;
+                const double v1 = v0 + s1;
+                const double v2 = v1 + s2;
+                o0[c + 1] = v0;
+                o1[c + 1] = v1;
+                o2[c + 1] = v2;
+                o3[c + 1] = v2 + s3;
+                const std::int32_t m0 = topCount[c + 1] + k0;
+                const std::int32_t m1 = m0 + k1;
+                const std::int32_t m2 = m1 + k2;
+                n0[c + 1] = m0;
+                n1[c + 1] = m1;
+                n2[c + 1] = m2;
+                n3[c + 1] = m2 + k3;
+            }
+            return;
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            double rowSum = 0.0;
+            std::int32_t rowCount = 0;
+            for (std::size_t c = 0; c < columns; ++c) {
+                rowSum += p[k][c];
+                rowCount += p[k][c] > 0.0 ? 1 : 0;
+                out[k][c + 1] = above[k][c + 1] + rowSum;
+                outCount[k][c + 1] = aboveCount[k][c + 1] + rowCount;
+            }
+        }
+    };
+    const auto buildThrough = [&](std::size_t last) {
+        if (built >= last) return;
+        const std::size_t target = std::min(rows, std::max(last, built + kAhead));
+        while (built < target) {
+            const std::size_t n = std::min(kAhead, target - built);
+            buildRows(built, n);
+            built += n;
+        }
+    };
 
     const auto clampTo = [](std::ptrdiff_t v, std::size_t limit) {
         return static_cast<std::size_t>(
@@ -203,18 +278,25 @@ void ScanMap(const double* mapDb, std::size_t rows, std::size_t columns, CfarCel
     const auto innerD = static_cast<std::size_t>(dc.guard);
     for (std::size_t r = 0; r < rows; ++r) {
         const auto ri = static_cast<std::ptrdiff_t>(r);
-        const std::size_t r0 = clampTo(ri - rc.guard - rc.train, rows) * w;
-        const std::size_t r1 = clampTo(ri + rc.guard + rc.train + 1, rows) * w;
-        const std::size_t q0 = clampTo(ri - rc.guard, rows) * w;
-        const std::size_t q1 = clampTo(ri + rc.guard + 1, rows) * w;
-        const double* p = power.data() + r * columns;
+        const std::size_t row0 = clampTo(ri - rc.guard - rc.train, rows);
+        const std::size_t row1 = clampTo(ri + rc.guard + rc.train + 1, rows);
+        const std::size_t guard0 = clampTo(ri - rc.guard, rows);
+        const std::size_t guard1 = clampTo(ri + rc.guard + 1, rows);
+        buildThrough(row1);
+        const double* s0 = sumRow(row0);
+        const double* s1 = sumRow(row1);
+        const double* g0s = sumRow(guard0);
+        const double* g1s = sumRow(guard1);
+        const std::int32_t* n0 = countRow(row0);
+        const std::int32_t* n1 = countRow(row1);
+        const std::int32_t* g0n = countRow(guard0);
+        const std::int32_t* g1n = countRow(guard1);
+        const double* p = powerRow(r);
         const auto training = [&](std::size_t c0, std::size_t c1, std::size_t g0, std::size_t g1) {
-            return (sum[r1 + c1] - sum[r0 + c1] - sum[r1 + c0] + sum[r0 + c0]) -
-                   (sum[q1 + g1] - sum[q0 + g1] - sum[q1 + g0] + sum[q0 + g0]);
+            return (s1[c1] - s0[c1] - s1[c0] + s0[c0]) - (g1s[g1] - g0s[g1] - g1s[g0] + g0s[g0]);
         };
         const auto cells = [&](std::size_t c0, std::size_t c1, std::size_t g0, std::size_t g1) {
-            return (count[r1 + c1] - count[r0 + c1] - count[r1 + c0] + count[r0 + c0]) -
-                   (count[q1 + g1] - count[q0 + g1] - count[q1 + g0] + count[q0 + g0]);
+            return (n1[c1] - n0[c1] - n1[c0] + n0[c0]) - (g1n[g1] - g0n[g1] - g1n[g0] + g0n[g0]);
         };
         const auto test = [&](std::size_t c, std::size_t c0, std::size_t c1, std::size_t g0,
                               std::size_t g1) {
@@ -231,12 +313,11 @@ void ScanMap(const double* mapDb, std::size_t rows, std::size_t columns, CfarCel
                  clampTo(std::ptrdiff_t(c) - std::ptrdiff_t(innerD), columns),
                  std::min(columns, c + innerD + 1));
         if (last > first) {
-            const double* s = sum.data();
             const std::size_t lo = outerD, hi = outerD + 1, glo = innerD, ghi = innerD + 1;
-            InteriorExcess(s + r0, s + r1, s + q0, s + q1, p, floor, first, last, outerD, innerD,
-                           excess.data());
+            InteriorExcess(s0, s1, g0s, g1s, p, floor, first, last, outerD, innerD, excess.data());
+            const double* over = excess.data();  // local, so it is not reloaded per cell
             for (std::size_t c = first; c < last; ++c) {
-                if (excess[c] > 0.0) test(c, c - lo, c + hi, c - glo, c + ghi);
+                if (over[c] > 0.0) test(c, c - lo, c + hi, c - glo, c + ghi);
             }
         }
         for (std::size_t c = std::max(first, last); c < columns; ++c)
@@ -271,6 +352,12 @@ MapCells ResolveMapCells(std::size_t rows, std::size_t columns, int samplesPerSw
 std::vector<CfarDetection> DetectMap(const double* mapDb, std::size_t rows, std::size_t columns,
                                      int samplesPerSweep, int sweeps,
                                      const CfarSettings& settings) {
+    return DetectMap(mapDb, nullptr, rows, columns, samplesPerSweep, sweeps, settings);
+}
+
+std::vector<CfarDetection> DetectMap(const double* mapDb, const double* mapPower, std::size_t rows,
+                                     std::size_t columns, int samplesPerSweep, int sweeps,
+                                     const CfarSettings& settings) {
     if (rows == 0 || columns == 0) return {};
     const MapCells cells = ResolveMapCells(rows, columns, samplesPerSweep, sweeps, settings);
     const std::size_t maxCount =
@@ -291,7 +378,7 @@ std::vector<CfarDetection> DetectMap(const double* mapDb, std::size_t rows, std:
     thread_local std::vector<std::uint8_t> marks;
     marks.resize(rows * columns, 0);
     std::vector<std::size_t> hits;
-    ScanMap(mapDb, rows, columns, cells.range, cells.doppler, floor,
+    ScanMap(mapDb, mapPower, rows, columns, cells.range, cells.doppler, floor,
             [&](std::size_t at, double power, double training, std::int32_t n) {
                 if (power > factors[static_cast<std::size_t>(n)] * training) {
                     marks[at] = 1;
@@ -326,12 +413,13 @@ double RangeDopplerCoupling(double velocity, double centerFrequencyHz, double sw
     return velocity * centerFrequencyHz * sweepTimeS / bandwidthHz;
 }
 
-std::vector<double> CfarMapRatios(const double* mapDb, std::size_t rows, std::size_t columns,
-                                  int samplesPerSweep, int sweeps, const CfarSettings& settings) {
+std::vector<double> CfarMapRatios(const double* mapDb, const double* mapPower, std::size_t rows,
+                                  std::size_t columns, int samplesPerSweep, int sweeps,
+                                  const CfarSettings& settings) {
     std::vector<double> ratios(rows * columns, 0.0);
     if (rows == 0 || columns == 0) return ratios;
     const MapCells cells = ResolveMapCells(rows, columns, samplesPerSweep, sweeps, settings);
-    ScanMap(mapDb, rows, columns, cells.range, cells.doppler, 0.0,
+    ScanMap(mapDb, mapPower, rows, columns, cells.range, cells.doppler, 0.0,
             [&](std::size_t at, double power, double training, std::int32_t n) {
                 ratios[at] = training > 0.0 ? power * n / training : 0.0;
             });

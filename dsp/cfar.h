@@ -41,18 +41,25 @@ double CfarThresholdFactor(double pfa, double training, double spread, bool twoD
 
 // 2-D CA-CFAR over a row-major map of decibels (rows x columns). `samplesPerSweep` and
 // `sweeps` set the automatic cells and the correlation of neighbouring cells. Detections come
-// strongest first.
+// strongest first, with their levels from the decibels.
 std::vector<CfarDetection> DetectMap(const double* mapDb, std::size_t rows, std::size_t columns,
                                      int samplesPerSweep, int sweeps, const CfarSettings& settings);
+// The same with the map's linear powers beside its decibels (RangeVelocityMapSettings'
+// keepPower), which spares converting them back; mapPower may be null.
+std::vector<CfarDetection> DetectMap(const double* mapDb, const double* mapPower, std::size_t rows,
+                                     std::size_t columns, int samplesPerSweep, int sweeps,
+                                     const CfarSettings& settings);
 
 // How much farther than it is a target of this radial velocity shows on the map's range axis
 // (range-Doppler coupling of the sawtooth sweep); subtract it from a detection's range.
 double RangeDopplerCoupling(double velocity, double centerFrequencyHz, double sweepTimeS,
                             double bandwidthHz);
 
-// Calibration: per cell, its power over the mean of its training cells (0 where it has none).
-std::vector<double> CfarMapRatios(const double* mapDb, std::size_t rows, std::size_t columns,
-                                  int samplesPerSweep, int sweeps, const CfarSettings& settings);
+// Calibration: per cell, its power over the mean of its training cells (0 where it has none);
+// mapPower as for DetectMap.
+std::vector<double> CfarMapRatios(const double* mapDb, const double* mapPower, std::size_t rows,
+                                  std::size_t columns, int samplesPerSweep, int sweeps,
+                                  const CfarSettings& settings);
 inline constexpr std::size_t kCfarMapRows = 513;
 inline constexpr std::size_t kCfarMapColumns = 1024;
 // The factor DetectMap applies to a cell with all its training cells, on a 513 x 1024 map.

@@ -131,7 +131,12 @@ void PowerDbInto(const Complex* in, double* out, std::size_t count) {
 }
 
 void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count) {
-    PowerDbInto(in, gains, out, count, nullptr);
+    PowerDbInto(in, gains, out, count, nullptr, nullptr);
+}
+
+void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count,
+                 double* powerSum) {
+    PowerDbInto(in, gains, out, count, powerSum, nullptr);
 }
 
 // The clone's resolver runs while the program is loaded, before the thread sanitizer's runtime
@@ -140,7 +145,7 @@ void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size
 __attribute__((target_clones("avx2", "default")))
 #endif
 void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count,
-                 double* powerSum) {
+                 double* powerSum, double* powers) {
     const double* parts = reinterpret_cast<const double*>(in);
     const double* gainParts = reinterpret_cast<const double*>(gains);
     // Zero, subnormal, infinite and NaN powers are rare; libm gives them their exact values.
@@ -176,6 +181,7 @@ void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size
             }
         }
         const V4d p = re * re + im * im;
+        if (powers != nullptr) std::memcpy(powers + i, &p, sizeof p);
         if (powerSum != nullptr) {
             V4d sum;
             std::memcpy(&sum, powerSum + i, sizeof sum);
@@ -195,6 +201,7 @@ void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size
     for (; i < count; ++i) {
         const Complex z = gains != nullptr ? Multiply(in[i], gains[i]) : in[i];
         const double p = z.real() * z.real() + z.imag() * z.imag();
+        if (powers != nullptr) powers[i] = p;
         if (powerSum != nullptr) powerSum[i] += p;
         out[i] = PowerToDb(p);
     }

@@ -17,6 +17,10 @@ void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size
 // sums over many rows cost no second pass over the transform output.
 void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count,
                  double* powerSum);
+// As above, and also stores each element's power in powers[i] when powers is not null (the
+// linear map a detector works on).
+void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count,
+                 double* powerSum, double* powers);
 
 // 10 log10(power) of one power, with libm's values for zero, infinite and NaN powers.
 double PowerToDb(double power);

@@ -149,18 +149,25 @@ RangeVelocityMapResult RangeVelocityMapProcessor::Process(SampleBlock& block,
 
     result.map = std::move(spareMap_);
     result.map.resize(kMapRows * kMapColumns);  // every cell is written below
+    if (settings.keepPower) {
+        result.power = std::move(sparePower_);
+        result.power.resize(kMapRows * kMapColumns);
+    }
+    double* powers = settings.keepPower ? result.power.data() : nullptr;
     // The profile sums the linear powers while the map is converted, in column order.
     std::vector<double> powerSum(settings.velocityProfile ? kMapColumns : 0, 0.0);
     double* sums = settings.velocityProfile ? powerSum.data() : nullptr;
     for (std::size_t b = 0; b < kMapRows; ++b) {
         const Complex* row = dopplerOut_.data() + b * kTransformSize;
         double* out = result.map.data() + b * kMapColumns;
+        double* rowPowers = powers != nullptr ? powers + b * kMapColumns : nullptr;
         const Complex* gains = velocityResponse != nullptr ? velocityResponse->data() : nullptr;
         // Centred: bins 0 ... 511 go to columns 512 ... 1023 and the negative half before them.
         PowerDbInto(row, gains, out + kZeroVelocityIndex, kTransformSize - kZeroVelocityIndex,
-                    sums ? sums + kZeroVelocityIndex : nullptr);
+                    sums ? sums + kZeroVelocityIndex : nullptr,
+                    rowPowers ? rowPowers + kZeroVelocityIndex : nullptr);
         PowerDbInto(row + kZeroVelocityIndex, gains ? gains + kZeroVelocityIndex : nullptr, out,
-                    kZeroVelocityIndex, sums);
+                    kZeroVelocityIndex, sums, rowPowers);
     }
     if (settings.velocityProfile) {
         result.velocityProfile.resize(kMapColumns);

@@ -51,6 +51,7 @@ struct RangeVelocityMapSettings {
     WindowBounds rangeWindow;      // metres, ordered
     WindowBounds velocityWindow;   // metres per second, ordered
     bool velocityProfile = false;  // also compute the velocity waterfall's row
+    bool keepPower = false;        // also keep the map's linear powers (for a detector)
 };
 
 struct RangeVelocityMapResult {
@@ -58,6 +59,9 @@ struct RangeVelocityMapResult {
     bool rangeWindowActive = false;
     bool velocityWindowActive = false;
     std::vector<double> map;  // kMapRows x kMapColumns, row-major by range bin
+    // When asked for: the power (re^2 + im^2) each map cell's decibels come from, same layout;
+    // else empty.
+    std::vector<double> power;
     // When asked for: per column, the power averaged over all 513 range bins, in decibels (a
     // target shows wherever its range is); the column below zero velocity takes the
     // zero-velocity value. kMapColumns values, else empty.
@@ -73,9 +77,12 @@ public:
     // Conditions `block` in place. A block shorter than S * N leaves the missing sweeps zero.
     RangeVelocityMapResult Process(SampleBlock& block, const RangeVelocityMapSettings& settings,
                                    ClutterCanceller& clutter);
-    // Hands a result's map back for the next Process to fill: a fresh map every block would
-    // cost 4 MB of zeroing and page faults.
-    void ReturnMap(std::vector<double>&& map) { spareMap_ = std::move(map); }
+    // Hands a result's map and powers back for the next Process to fill: fresh ones every
+    // block would cost 4 MB each of zeroing and page faults.
+    void Recycle(RangeVelocityMapResult&& result) {
+        spareMap_ = std::move(result.map);
+        if (!result.power.empty()) sparePower_ = std::move(result.power);
+    }
 
 private:
     void PrepareRangeStage(std::size_t sweeps);
@@ -99,6 +106,7 @@ private:
     FftPlan dopplerPlan_;
     std::size_t dopplerDirty_ = 0;  // no row of dopplerIn_ holds non-zeros at or beyond this
     std::vector<double> spareMap_;
+    std::vector<double> sparePower_;
 };
 
 }  // namespace vorn::dsp

@@ -100,6 +100,7 @@ OfflineChain::OfflineChain(const record::FileHeader& header, ProcessMode mode,
                 dsp::MakeRangeVelocityGeometry(t, n, s, radar.bandwidthHz, radar.carrierHz);
             mapSettings_ =
                 dsp::MakeRangeVelocityMapSettings(radar, choices, mode == ProcessMode::Velocity);
+            mapSettings_.keepPower = mode == ProcessMode::RangeVelocityMap && options.cfar;
             blockFrames_ = static_cast<std::size_t>(g.totalSamples);
             axis_ = dsp::CwVelocityAxis(g.maxVelocity);
             if (mode == ProcessMode::RangeVelocityMap) rowAxis_ = dsp::RangeAxis(g.maxRange);
@@ -171,7 +172,7 @@ const std::vector<double>& OfflineChain::ProcessBlock(std::vector<Detection>& de
             dsp::RangeVelocityMapResult r = map_.Process(block_, mapSettings_, clutter_);
             if (cfar_) {
                 for (const dsp::CfarDetection& d : dsp::DetectMap(
-                         r.map.data(), dsp::kMapRows, dsp::kMapColumns,
+                         r.map.data(), r.power.data(), dsp::kMapRows, dsp::kMapColumns,
                          mapSettings_.samplesPerSweep, mapSettings_.sweepCount, cfarSettings_)) {
                     const double v = axis_[d.column];
                     const double range = rowAxis_[d.row] - dsp::RangeDopplerCoupling(
@@ -180,19 +181,21 @@ const std::vector<double>& OfflineChain::ProcessBlock(std::vector<Detection>& de
                                                                mapSettings_.bandwidthHz);
                     detections.push_back({range, v, d.level});
                 }
-                output_ = std::move(r.map);
-                break;
+            } else {
+                const std::size_t at = dsp::FirstMaximumIndex(r.map, 0, r.map.size());
+                detection.range = rowAxis_[at / dsp::kMapColumns];
+                detection.velocity = axis_[at % dsp::kMapColumns];
+                detection.level = r.map[at];
             }
-            const std::size_t at = dsp::FirstMaximumIndex(r.map, 0, r.map.size());
-            detection.range = rowAxis_[at / dsp::kMapColumns];
-            detection.velocity = axis_[at % dsp::kMapColumns];
-            detection.level = r.map[at];
-            output_ = std::move(r.map);
+            // The previous block's map, written out by now, is the next one's storage.
+            output_.swap(r.map);
+            map_.Recycle(std::move(r));
             break;
         }
         case ProcessMode::Velocity: {
             dsp::RangeVelocityMapResult r = map_.Process(block_, mapSettings_, clutter_);
             output_ = std::move(r.velocityProfile);
+            map_.Recycle(std::move(r));
             const std::size_t at = dsp::FirstMaximumIndex(output_, 0, output_.size());
             detection.velocity = axis_[at];
             detection.level = output_[at];

@@ -246,5 +246,44 @@ TEST(Cfar, MapFindsEachTargetOnceAtItsStrongestCell) {
     }
 }
 
+// The training sums come from summed-area tables built a few rows ahead of the scan: every
+// cell's ratio must still be its power over the mean of the nonzero cells of its clipped
+// training box, counted out directly, at every edge, on maps taller and shorter than the
+// tables' ring, from the map's powers and from its decibels alike.
+TEST(Cfar, EveryRatioIsItsTrainingBoxCountedOut) {
+    const CfarSettings settings{1e-6, {2, 3}, {1, 4}};
+    for (const auto& [rows, columns] : {std::pair{37, 53}, std::pair{6, 40}}) {
+        std::vector<double> db = NoiseDb(std::size_t(rows) * columns, 11);
+        for (std::size_t k = 0; k < db.size(); k += 7) db[k] = -INFINITY;  // zero cells
+        std::vector<double> power(db.size());
+        for (std::size_t k = 0; k < db.size(); ++k) power[k] = std::pow(10.0, db[k] / 10.0);
+        const std::vector<double> fromPower = CfarMapRatios(
+            db.data(), power.data(), std::size_t(rows), std::size_t(columns), 128, 64, settings);
+        const std::vector<double> fromDb = CfarMapRatios(db.data(), nullptr, std::size_t(rows),
+                                                         std::size_t(columns), 128, 64, settings);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < columns; ++c) {
+                double sum = 0.0;
+                int n = 0;
+                for (int i = std::max(0, r - 5); i <= std::min(rows - 1, r + 5); ++i) {
+                    for (int j = std::max(0, c - 5); j <= std::min(columns - 1, c + 5); ++j) {
+                        const double p = power[std::size_t(i) * columns + j];
+                        if ((std::abs(i - r) <= 2 && std::abs(j - c) <= 1) || p <= 0.0) continue;
+                        sum += p;
+                        ++n;
+                    }
+                }
+                const double p = power[std::size_t(r) * columns + c];
+                const double expected = p > 0.0 && n > 0 && sum > 0.0 ? p * n / sum : 0.0;
+                const std::size_t at = std::size_t(r) * columns + c;
+                ASSERT_NEAR(fromPower[at], expected, 1e-9 * (1.0 + expected))
+                    << rows << " rows, cell " << r << ", " << c;
+                ASSERT_NEAR(fromDb[at], expected, 1e-6 * (1.0 + expected))
+                    << rows << " rows, cell " << r << ", " << c;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vorn::dsp
