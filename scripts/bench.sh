@@ -101,13 +101,20 @@ for key, what in (("BM_CwVelocity/1024/1024", "CW processing, 1024 x 1024"),
                   ("BM_Fsk/1024/1024", "FSK processing, 1024 x 1024")):
     cpu, wall = ms(key)
     row(what, cpu, wall, "<= 5 ms", cpu <= 5.0)
-cpu, wall = ms("BM_TickRangeVelocityMap")
-row("range-velocity map tick + replot, 1400 x 700", cpu, wall, "<= 10 ms", cpu <= 10.0,
-    "64 sweeps x 128 samples")
-for key, what in (("BM_TickRangeWaterfall", "range waterfall tick + replot, 1024 rows"),
-                  ("BM_TickVelocityWaterfall", "velocity waterfall tick + replot, 1024 rows")):
+cpu, wall = ms("BM_RangeVelocityMapCfar/0")
+with_cfar, _ = ms("BM_RangeVelocityMapCfar/1")
+row("64 x 128 map with CFAR, against the map alone", with_cfar, float("nan"), "<= 1.5 x",
+    with_cfar <= 1.5 * cpu, f"map alone {cpu:.3g} ms, ratio {with_cfar / cpu:.2f}")
+# Process CPU per tick; the stand-in synthesises its samples on the radar's I/O thread, which
+# a real radar does in hardware, so its share is shown beside.
+for key, what, target in (
+        ("BM_TickRangeVelocityMap", "range-velocity map tick + paint, 1400 x 700", 6.0),
+        ("BM_TickRangeWaterfall", "range waterfall tick + paint, 1024 rows", 4.0),
+        ("BM_TickVelocityWaterfall", "CW velocity waterfall tick + paint, 1024 rows", 8.0)):
     cpu, wall = ms(key)
-    row(what, cpu, wall, "<= 5 ms", cpu <= 5.0)
+    radar = runs.get(key, {}).get("radar_cpu_ms", float("nan"))
+    row(what, cpu, wall, f"<= {target:g} ms", cpu <= target,
+        f"stand-in's share {radar:.2g} ms, the window's own {cpu - radar:.3g} ms")
 cpu, wall = ms("BM_OfflineRangeProcessing")
 rows.append(("(read + range profiles in-process, 15 s recording)", f"{cpu:.3g} ms",
              f"{wall:.3g} ms", "information", "",
