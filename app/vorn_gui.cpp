@@ -49,12 +49,10 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     // Every tick replots both plots, and a replot makes Qwt free the canvas's backing image:
     // each paint would then fault in a fresh one, fill it, draw into it and copy it to the
     // window. Drawn straight to the window instead; the spectrogram colours only the rows a
-    // paint can reach, so the cursor read-out moving over the canvas stays cheap. The canvas
-    // fills all of its area itself, so Qt need not paint the plot beneath it first.
+    // paint can reach, so the cursor read-out moving over the canvas stays cheap.
     for (QwtPlot* plot : {ui.qwtPlotScope_1, ui.qwtPlotScope_2}) {
         if (auto* canvas = qobject_cast<QwtPlotCanvas*>(plot->canvas())) {
             canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
-            canvas->setAttribute(Qt::WA_OpaquePaintEvent, true);
         }
     }
 

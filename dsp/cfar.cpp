@@ -349,12 +349,6 @@ MapCells ResolveMapCells(std::size_t rows, std::size_t columns, int samplesPerSw
 
 }  // namespace
 
-std::vector<CfarDetection> DetectMap(const double* mapDb, std::size_t rows, std::size_t columns,
-                                     int samplesPerSweep, int sweeps,
-                                     const CfarSettings& settings) {
-    return DetectMap(mapDb, nullptr, rows, columns, samplesPerSweep, sweeps, settings);
-}
-
 std::vector<CfarDetection> DetectMap(const double* mapDb, const double* mapPower, std::size_t rows,
                                      std::size_t columns, int samplesPerSweep, int sweeps,
                                      const CfarSettings& settings) {

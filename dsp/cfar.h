@@ -41,11 +41,9 @@ double CfarThresholdFactor(double pfa, double training, double spread, bool twoD
 
 // 2-D CA-CFAR over a row-major map of decibels (rows x columns). `samplesPerSweep` and
 // `sweeps` set the automatic cells and the correlation of neighbouring cells. Detections come
-// strongest first, with their levels from the decibels.
-std::vector<CfarDetection> DetectMap(const double* mapDb, std::size_t rows, std::size_t columns,
-                                     int samplesPerSweep, int sweeps, const CfarSettings& settings);
-// The same with the map's linear powers beside its decibels (RangeVelocityMapSettings'
-// keepPower), which spares converting them back; mapPower may be null.
+// strongest first, with their levels from the decibels. mapPower, when not null, holds the
+// linear powers the decibels come from (RangeVelocityMapSettings' keepPower), which spares
+// converting them back.
 std::vector<CfarDetection> DetectMap(const double* mapDb, const double* mapPower, std::size_t rows,
                                      std::size_t columns, int samplesPerSweep, int sweeps,
                                      const CfarSettings& settings);

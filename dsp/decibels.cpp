@@ -127,16 +127,7 @@ inline Complex Multiply(const Complex& z, const Complex& g) {
 }  // namespace
 
 void PowerDbInto(const Complex* in, double* out, std::size_t count) {
-    PowerDbInto(in, nullptr, out, count, nullptr);
-}
-
-void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count) {
-    PowerDbInto(in, gains, out, count, nullptr, nullptr);
-}
-
-void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count,
-                 double* powerSum) {
-    PowerDbInto(in, gains, out, count, powerSum, nullptr);
+    PowerDbInto(in, nullptr, out, count, nullptr, nullptr);
 }
 
 // The clone's resolver runs while the program is loaded, before the thread sanitizer's runtime

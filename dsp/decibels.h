@@ -11,14 +11,10 @@ namespace vorn::dsp {
 // out[i] = 10 log10(re^2 + im^2) of in[i]. An exact zero gives minus infinity, an infinite
 // power plus infinity and NaN stays NaN, exactly as std::log10 gives them.
 void PowerDbInto(const Complex* in, double* out, std::size_t count);
-// The same of in[i] * gains[i], multiplied exactly as std::complex does (a window's response).
-void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count);
-// As above, and adds each element's power (re^2 + im^2 of the product) to powerSum[i], so that
-// sums over many rows cost no second pass over the transform output.
-void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count,
-                 double* powerSum);
-// As above, and also stores each element's power in powers[i] when powers is not null (the
-// linear map a detector works on).
+// The same of in[i] * gains[i], multiplied exactly as std::complex does (a window's response),
+// where gains is not null. Where they are not null, each element's power (re^2 + im^2 of the
+// product) is also added to powerSum[i], so that sums over many rows cost no second pass over
+// the transform output, and stored in powers[i] (the linear map a detector works on).
 void PowerDbInto(const Complex* in, const Complex* gains, double* out, std::size_t count,
                  double* powerSum, double* powers);
 

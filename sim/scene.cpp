@@ -11,11 +11,6 @@ namespace vorn::sim {
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
 
-double RangeAt(const Scene& scene, const Target& t, double timeS) {
-    if (scene.motionPeriodS > 0.0) timeS = std::fmod(timeS, scene.motionPeriodS);
-    return t.rangeM + t.velocityMps * timeS;
-}
-
 std::uint16_t ToCounts(double value, double fullScale) {
     const double clamped = std::clamp(std::round(value), 0.0, fullScale);
     return static_cast<std::uint16_t>(clamped);
@@ -78,8 +73,9 @@ double ReturnPhase(const RadarParameters& p, double rangeM, std::uint64_t n) {
 }
 
 namespace {
-// The moving returns at sample n, summed in scene order. The sweep, the place in it and the
-// time of the motion are worked out once for all targets, as RangeAt and ReturnPhase would.
+// The moving returns at sample n, summed in scene order; each target stands at its range at
+// that time (which starts again every motion period). The sweep, the place in it and the time
+// of the motion are worked out once for all targets.
 std::complex<double> MovingSum(const Scene& scene, const RadarParameters& p, std::uint64_t n) {
     const double timeS = static_cast<double>(n) / p.SampleRate();
     const double motionS =
@@ -103,17 +99,6 @@ std::uint64_t FixedPeriod(const RadarParameters& p) {
 }
 }  // namespace
 
-// Return by return, the plain way: SynthesiseFrames gives the same sums from shared steps.
-std::complex<double> CleanSample(const Scene& scene, const RadarParameters& p, std::uint64_t n) {
-    const double timeS = static_cast<double>(n) / p.SampleRate();
-    std::complex<double> sum;
-    for (const Target& t : scene.targets)
-        sum += std::polar(t.amplitude, ReturnPhase(p, RangeAt(scene, t, timeS), n));
-    for (const Target& c : scene.clutter)
-        sum += std::polar(c.amplitude, ReturnPhase(p, c.rangeM, n));
-    return sum;
-}
-
 std::vector<RawFrame> SynthesiseFrames(const Scene& scene, const RadarParameters& p,
                                        std::uint64_t first, std::size_t count, std::uint64_t seed) {
     std::vector<RawFrame> frames(count);
@@ -126,8 +111,8 @@ std::vector<RawFrame> SynthesiseFrames(const Scene& scene, const RadarParameters
         return std::complex<double>(re, gauss(rng));
     };
     const std::complex<double> quadrature = std::polar(1.0, scene.quadraturePhaseRad);
-    // The fixed returns' phasors over one period, each worked out as CleanSample would; the
-    // sum below adds them in the same order, so the samples are CleanSample's to the bit.
+    // The fixed returns' phasors over one period, added after the moving ones in scene order,
+    // so each sample is the plain return-by-return sum to the bit.
     const std::uint64_t period = FixedPeriod(p);
     const std::size_t fixedCount = scene.clutter.size();
     std::vector<std::complex<double>> fixed;

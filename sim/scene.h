@@ -59,11 +59,9 @@ struct RawFrame {
 // parameters (radians, not wrapped).
 double ReturnPhase(const RadarParameters& p, double rangeM, std::uint64_t n);
 
-// Sum of all returns on channel 1 at sample n, before offset, imbalance and noise.
-std::complex<double> CleanSample(const Scene& scene, const RadarParameters& p, std::uint64_t n);
-
-// Frames for samples first .. first + count - 1 of the stream. Deterministic: the noise depends
-// only on seed and the sample indexes asked for.
+// Frames for samples first .. first + count - 1 of the stream: all returns summed on channel 1
+// (channel 2 sees them scaled and turned), then offset, imbalance and noise. Deterministic: the
+// noise depends only on seed and the sample indexes asked for.
 std::vector<RawFrame> SynthesiseFrames(const Scene& scene, const RadarParameters& p,
                                        std::uint64_t first, std::size_t count, std::uint64_t seed);
 

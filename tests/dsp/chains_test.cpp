@@ -236,7 +236,7 @@ TEST(Cfar, MapFindsEachTargetOnceAtItsStrongestCell) {
             level -= 10.0;
         }
         const std::vector<CfarDetection> found =
-            DetectMap(map.data(), kMapRows, kMapColumns, 128, 64, CfarSettings{});
+            DetectMap(map.data(), nullptr, kMapRows, kMapColumns, 128, 64, CfarSettings{});
         ASSERT_EQ(found.size(), c.targets.size());
         for (std::size_t k = 0; k < found.size(); ++k) {  // strongest first
             EXPECT_EQ(found[k].row, c.targets[k].row);

@@ -78,7 +78,8 @@ TEST(PowerDbInto, MatchesLog10AcrossScalesSplitPointsAndSpecialValues) {
     out.resize(in.size());
     expected.resize(in.size());
     std::vector<double> sums(in.size(), 1.0);
-    PowerDbInto(in.data(), gains.data(), out.data(), in.size(), sums.data());
+    std::vector<double> powers(in.size());
+    PowerDbInto(in.data(), gains.data(), out.data(), in.size(), sums.data(), powers.data());
     for (std::size_t i = 0; i < in.size(); ++i) expected[i] = ReferenceDb(in[i] * gains[i]);
     ExpectLikeLog10(out, expected, "with gains");
     EXPECT_EQ(out[10], kInf);
@@ -87,6 +88,7 @@ TEST(PowerDbInto, MatchesLog10AcrossScalesSplitPointsAndSpecialValues) {
     for (std::size_t i = 0; i < in.size(); ++i) {
         if (!std::isfinite(expected[i])) continue;
         ASSERT_NEAR(sums[i], 1.0 + std::norm(in[i] * gains[i]), 1e-12 * sums[i]) << i;
+        ASSERT_EQ(sums[i], 1.0 + powers[i]) << i;  // the very powers that were added
     }
     EXPECT_EQ(sums[13], 1.0);
 }
