@@ -37,13 +37,24 @@ std::vector<Complex> MapRangeWeighting(double maxRange) {
     return weighting;
 }
 
+namespace {
+// Range bins per Doppler group: its input and output (256 KB) stay in a core's cache.
+constexpr std::size_t kDopplerGroup = 8;
+constexpr std::size_t kDopplerTail = kMapRows % kDopplerGroup;
+static_assert(kDopplerTail > 0, "the tail plan needs rows");
+
+FftPlan DopplerPlan(std::size_t rows, FftwBuffer& in, FftwBuffer& out) {
+    const int size = static_cast<int>(kTransformSize);
+    return FftPlan::ForwardMany(size, static_cast<int>(rows), in.raw(), 1, size, out.raw(), 1,
+                                size);
+}
+}  // namespace
+
 RangeVelocityMapProcessor::RangeVelocityMapProcessor()
-    : dopplerIn_(kMapRows * kTransformSize),
-      dopplerOut_(kMapRows * kTransformSize),
-      dopplerPlan_(FftPlan::ForwardMany(static_cast<int>(kTransformSize),
-                                        static_cast<int>(kMapRows), dopplerIn_.raw(), 1,
-                                        static_cast<int>(kTransformSize), dopplerOut_.raw(), 1,
-                                        static_cast<int>(kTransformSize))),
+    : dopplerIn_(kDopplerGroup * kTransformSize),
+      dopplerOut_(kDopplerGroup * kTransformSize),
+      dopplerPlan_(DopplerPlan(kDopplerGroup, dopplerIn_, dopplerOut_)),
+      dopplerTailPlan_(DopplerPlan(kDopplerTail, dopplerIn_, dopplerOut_)),
       // Made (and its pages touched) now, not by the first block.
       spareMap_(kMapRows * kMapColumns) {}
 
@@ -80,30 +91,27 @@ void RangeVelocityMapProcessor::LoadSweeps(const SampleBlock& block, std::size_t
     rangeDirty_ = copied;
 }
 
-// Range bins 0 ... 512 of every sweep become the Doppler rows, windowed and weighted, with
-// the slow-time mean removed. Done in blocks of sweeps so that both sides stay in cache.
-void RangeVelocityMapProcessor::LoadDopplerRows(std::size_t sweeps,
+// Range bins firstBin ... firstBin + bins - 1 of every sweep become the group's Doppler rows,
+// windowed and weighted, with the slow-time mean removed.
+void RangeVelocityMapProcessor::LoadDopplerRows(std::size_t firstBin, std::size_t bins,
+                                                std::size_t sweeps,
                                                 const std::vector<Complex>* rangeResponse,
                                                 bool rangeWeighting, bool dcSubtract) {
-    constexpr std::size_t kSweepBlock = 16;
-    for (std::size_t s0 = 0; s0 < sweeps; s0 += kSweepBlock) {
-        const std::size_t s1 = std::min(sweeps, s0 + kSweepBlock);
-        for (std::size_t b = 0; b < kMapRows; ++b) {
-            Complex* row = dopplerIn_.data() + b * kTransformSize;
-            for (std::size_t s = s0; s < s1; ++s) {
-                Complex value = rangeOut_[s * kTransformSize + b];
-                if (rangeResponse != nullptr) value *= (*rangeResponse)[b];
-                if (rangeWeighting) value *= weighting_[b];
-                row[s] = value;
-            }
+    for (std::size_t s = 0; s < sweeps; ++s) {
+        const Complex* sweep = rangeOut_.data() + s * kTransformSize + firstBin;
+        for (std::size_t i = 0; i < bins; ++i) {
+            const std::size_t b = firstBin + i;
+            Complex value = sweep[i];
+            if (rangeResponse != nullptr) value *= (*rangeResponse)[b];
+            if (rangeWeighting) value *= weighting_[b];
+            dopplerIn_[i * kTransformSize + s] = value;
         }
     }
-    for (std::size_t b = 0; b < kMapRows; ++b) {
-        Complex* row = dopplerIn_.data() + b * kTransformSize;
-        if (dopplerDirty_ > sweeps) std::fill(row + sweeps, row + dopplerDirty_, Complex());
-        if (dcSubtract) SubtractDcOffset(row, sweeps, sweeps, 1);
+    if (dcSubtract) {
+        for (std::size_t i = 0; i < bins; ++i) {
+            SubtractDcOffset(dopplerIn_.data() + i * kTransformSize, sweeps, sweeps, 1);
+        }
     }
-    dopplerDirty_ = sweeps;
 }
 
 RangeVelocityMapResult RangeVelocityMapProcessor::Process(SampleBlock& block,
@@ -143,9 +151,6 @@ RangeVelocityMapResult RangeVelocityMapProcessor::Process(SampleBlock& block,
     PrepareRangeStage(sweeps);
     LoadSweeps(block, n, sweeps);
     rangePlan_.Execute();
-    LoadDopplerRows(sweeps, rangeResponse, settings.rangeWeighting,
-                    settings.iqBalancing.dcSubtract);
-    dopplerPlan_.Execute();
 
     result.map = std::move(spareMap_);
     result.map.resize(kMapRows * kMapColumns);  // every cell is written below
@@ -157,17 +162,33 @@ RangeVelocityMapResult RangeVelocityMapProcessor::Process(SampleBlock& block,
     // The profile sums the linear powers while the map is converted, in column order.
     std::vector<double> powerSum(settings.velocityProfile ? kMapColumns : 0, 0.0);
     double* sums = settings.velocityProfile ? powerSum.data() : nullptr;
-    for (std::size_t b = 0; b < kMapRows; ++b) {
-        const Complex* row = dopplerOut_.data() + b * kTransformSize;
-        double* out = result.map.data() + b * kMapColumns;
-        double* rowPowers = powers != nullptr ? powers + b * kMapColumns : nullptr;
-        const Complex* gains = velocityResponse != nullptr ? velocityResponse->data() : nullptr;
-        // Centred: bins 0 ... 511 go to columns 512 ... 1023 and the negative half before them.
-        PowerDbInto(row, gains, out + kZeroVelocityIndex, kTransformSize - kZeroVelocityIndex,
-                    sums ? sums + kZeroVelocityIndex : nullptr,
-                    rowPowers ? rowPowers + kZeroVelocityIndex : nullptr);
-        PowerDbInto(row + kZeroVelocityIndex, gains ? gains + kZeroVelocityIndex : nullptr, out,
-                    kZeroVelocityIndex, sums, rowPowers);
+    const Complex* gains = velocityResponse != nullptr ? velocityResponse->data() : nullptr;
+    // Sweeps beyond this block's (a longer burst before) must not linger in the group rows.
+    if (dopplerDirty_ > sweeps) {
+        for (std::size_t i = 0; i < kDopplerGroup; ++i) {
+            Complex* row = dopplerIn_.data() + i * kTransformSize;
+            std::fill(row + sweeps, row + dopplerDirty_, Complex());
+        }
+    }
+    dopplerDirty_ = sweeps;
+    for (std::size_t first = 0; first < kMapRows; first += kDopplerGroup) {
+        const std::size_t bins = std::min(kDopplerGroup, kMapRows - first);
+        LoadDopplerRows(first, bins, sweeps, rangeResponse, settings.rangeWeighting,
+                        settings.iqBalancing.dcSubtract);
+        (bins == kDopplerGroup ? dopplerPlan_ : dopplerTailPlan_).Execute();
+        for (std::size_t i = 0; i < bins; ++i) {
+            const std::size_t b = first + i;
+            const Complex* row = dopplerOut_.data() + i * kTransformSize;
+            double* out = result.map.data() + b * kMapColumns;
+            double* rowPowers = powers != nullptr ? powers + b * kMapColumns : nullptr;
+            // Centred: bins 0 ... 511 go to columns 512 ... 1023 and the negative half before
+            // them.
+            PowerDbInto(row, gains, out + kZeroVelocityIndex, kTransformSize - kZeroVelocityIndex,
+                        sums ? sums + kZeroVelocityIndex : nullptr,
+                        rowPowers ? rowPowers + kZeroVelocityIndex : nullptr);
+            PowerDbInto(row + kZeroVelocityIndex, gains ? gains + kZeroVelocityIndex : nullptr, out,
+                        kZeroVelocityIndex, sums, rowPowers);
+        }
     }
     if (settings.velocityProfile) {
         result.velocityProfile.resize(kMapColumns);

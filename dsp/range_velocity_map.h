@@ -87,8 +87,9 @@ public:
 private:
     void PrepareRangeStage(std::size_t sweeps);
     void LoadSweeps(const SampleBlock& block, std::size_t samplesPerSweep, std::size_t sweeps);
-    void LoadDopplerRows(std::size_t sweeps, const std::vector<Complex>* rangeResponse,
-                         bool rangeWeighting, bool dcSubtract);
+    void LoadDopplerRows(std::size_t firstBin, std::size_t bins, std::size_t sweeps,
+                         const std::vector<Complex>* rangeResponse, bool rangeWeighting,
+                         bool dcSubtract);
 
     BandPassWindow rangeWindow_;
     BandPassWindow velocityWindow_;
@@ -101,9 +102,13 @@ private:
     FftwBuffer rangeOut_;  // sweeps x 1024, one sweep's range bins per row
     FftPlan rangePlan_;
     std::size_t rangeDirty_ = 0;  // no row of rangeIn_ holds non-zeros at or beyond this
-    FftwBuffer dopplerIn_;        // 513 x 1024, one range bin per row, columns >= sweeps zero
+    // The Doppler transforms go a few range bins at a time, each group converted to decibels
+    // while it is still in cache: the whole 513-row stage would be 17 MB of buffers out of
+    // cache, written and read back once more.
+    FftwBuffer dopplerIn_;  // kDopplerGroup x 1024, one range bin per row, columns >= sweeps zero
     FftwBuffer dopplerOut_;
-    FftPlan dopplerPlan_;
+    FftPlan dopplerPlan_;           // a whole group
+    FftPlan dopplerTailPlan_;       // the last, shorter group
     std::size_t dopplerDirty_ = 0;  // no row of dopplerIn_ holds non-zeros at or beyond this
     std::vector<double> spareMap_;
     std::vector<double> sparePower_;
