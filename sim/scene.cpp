@@ -45,12 +45,11 @@ Scene DefaultDemoScene() {
 }
 
 namespace {
-// ReturnPhase with the sample's sweep and place in it worked out by the caller.
+// ReturnPhase with the sample's sweep and place in it, its time in the sweep and the sweep's
+// slope worked out by the caller (once per sample and once per burst, not once per return).
 double PhaseAt(const RadarParameters& p, double rangeM, std::uint64_t sweep, std::uint64_t j,
-               std::uint64_t perSweep) {
-    const double tInSweep = static_cast<double>(j) / p.SampleRate();
+               std::uint64_t perSweep, double tInSweep, double slope) {
     const double tau = 2.0 * rangeM / kSpeedOfLight;
-    const double slope = p.bandwidthHz / p.sweepTimeS;
     switch (p.mode) {
         case RadarMode::FmcwTriangle:
             if (sweep % 2 == 1) {
@@ -69,11 +68,17 @@ double PhaseAt(const RadarParameters& p, double rangeM, std::uint64_t sweep, std
     }
     return 0.0;
 }
+
+double Slope(const RadarParameters& p) {
+    return p.bandwidthHz / p.sweepTimeS;
+}
 }  // namespace
 
 double ReturnPhase(const RadarParameters& p, double rangeM, std::uint64_t n) {
     const auto perSweep = static_cast<std::uint64_t>(p.samplesPerSweep);
-    return PhaseAt(p, rangeM, n / perSweep, n % perSweep, perSweep);
+    const std::uint64_t j = n % perSweep;
+    return PhaseAt(p, rangeM, n / perSweep, j, perSweep, static_cast<double>(j) / p.SampleRate(),
+                   Slope(p));
 }
 
 namespace {
@@ -223,6 +228,8 @@ std::vector<RawFrame> SynthesiseFrames(const Scene& scene, const RadarParameters
     // then all phasors at once, then the sums in scene order.
     const std::size_t moving = scene.targets.size();
     const auto perSweep = static_cast<std::uint64_t>(p.samplesPerSweep);
+    const double sampleRate = p.SampleRate();
+    const double slope = Slope(p);
     std::vector<double> amplitude(moving * kChunk);
     std::vector<double> phase(moving * kChunk);
     std::vector<double> re(moving * kChunk);
@@ -235,16 +242,17 @@ std::vector<RawFrame> SynthesiseFrames(const Scene& scene, const RadarParameters
         const std::size_t chunk = std::min(kChunk, count - start);
         for (std::size_t k = 0; k < chunk; ++k) {
             const std::uint64_t n = first + start + k;
-            const double timeS = static_cast<double>(n) / p.SampleRate();
+            const double timeS = static_cast<double>(n) / sampleRate;
             const double motionS =
                 scene.motionPeriodS > 0.0 ? std::fmod(timeS, scene.motionPeriodS) : timeS;
             const std::uint64_t sweep = n / perSweep;
             const std::uint64_t j = n % perSweep;
+            const double tInSweep = static_cast<double>(j) / sampleRate;
             for (std::size_t t = 0; t < moving; ++t) {
                 const Target& target = scene.targets[t];
                 const double rangeM = target.rangeM + target.velocityMps * motionS;
                 amplitude[t * kChunk + k] = target.amplitude;
-                phase[t * kChunk + k] = PhaseAt(p, rangeM, sweep, j, perSweep);
+                phase[t * kChunk + k] = PhaseAt(p, rangeM, sweep, j, perSweep, tInSweep, slope);
             }
         }
         for (std::size_t t = 0; t < moving; ++t) {
