@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "dsp/conditioning.h"
@@ -202,7 +203,8 @@ int ReferenceMaximum(const std::vector<double>& values, int fallback) {
     return found ? TruncateToInt(largest) : fallback;
 }
 
-int ReferenceMean(const std::vector<double>& values) {
+// The running sum and the count of finite values, as first written.
+std::pair<int, int> ReferenceSum(const std::vector<double>& values) {
     int sum = 0;
     int finite = 0;
     for (const double v : values) {
@@ -210,6 +212,11 @@ int ReferenceMean(const std::vector<double>& values) {
         sum = TruncateToInt(static_cast<double>(sum) + v);
         ++finite;
     }
+    return {sum, finite};
+}
+
+int ReferenceMean(const std::vector<double>& values) {
+    const auto [sum, finite] = ReferenceSum(values);
     return finite > 0 ? sum / finite : 0;
 }
 
@@ -253,6 +260,44 @@ TEST(AutoLimits, SameAsTheStepByStepSumNearIntegersAndAtLargeValues) {
         ASSERT_EQ(AutoMean(values.data(), values.size()), ReferenceMean(values)) << trial;
         ASSERT_EQ(AutoMaximum(values.data(), values.size(), 7), ReferenceMaximum(values, 7))
             << trial;
+    }
+}
+
+// A decibel map's blocks: 256 finite values, none negative, a few on or just off an integer
+// (or a negative one among them).
+// The last value steers the reference sum to one below a multiple of the count, or onto one,
+// so that a sum off by one either way moves the mean.
+TEST(AutoLimits, WholeBlocksOfPlainValuesAddWhatTheStepsAdd) {
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> level(0.0, 100.0);
+    for (int trial = 0; trial < 200; ++trial) {
+        std::vector<double> values(1023);
+        for (double& v : values) {
+            v = level(rng);
+            switch (rng() % 2048) {
+                case 0:
+                    v = std::round(v);
+                    break;
+                case 1:
+                    v = std::round(v) - 1e-13;  // the double sum rounds up onto the integer
+                    break;
+                case 2:
+                    v = std::round(v) + 1e-8;
+                    break;
+                case 3:
+                    v = trial % 5 == 0 ? -kInf : v;
+                    break;
+                default:
+                    break;
+            }
+        }
+        if (trial % 7 == 0) values[0] = -0.25;  // truncates to 0 where the floor would give -1
+        const auto [sum, finite] = ReferenceSum(values);
+        const int count = finite + 1;
+        const int residue = trial % 2 == 0 ? count - 1 : 0;
+        values.push_back(static_cast<double>(((residue - sum) % count + count) % count));
+        ASSERT_EQ(ReferenceSum(values).first % count, residue) << trial;
+        ASSERT_EQ(AutoMean(values.data(), values.size()), ReferenceMean(values)) << trial;
     }
 }
 
