@@ -47,16 +47,20 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
         if (displayMode != kDisplayModeRangeVelocityMap || !waterfall) return;
         waterfall->applyColorScheme(colorScheme);
         const dsp::DynamicRange range = AutoDynamicRange(result.map);
-        waterfall->pushRow(result.map, false);
-        waterfall->updateRaster(static_cast<int>(dsp::kMapColumns), -vmax, vmax, 0.0, rmax,
-                                range.minimum, range.maximum);
+        // The map moves into the view, and the view's last one goes back to the processor.
+        waterfall->showMatrix(result.map, static_cast<int>(dsp::kMapColumns), -vmax, vmax, 0.0,
+                              rmax, range.minimum, range.maximum);
+        // The map's decibels: in the view now, unless it had another shape and took a copy.
+        const double* mapDb = waterfall->size() == dsp::kMapRows * dsp::kMapColumns
+                                  ? waterfall->data()
+                                  : result.map.data();
         std::vector<ListedDetection> listed;
         if (detect) {
             const std::vector<double> ranges = dsp::RangeAxis(rmax);
             const std::vector<double> velocities = dsp::CwVelocityAxis(vmax);
-            for (const dsp::CfarDetection& d : dsp::DetectMap(
-                     result.map.data(), result.power.data(), dsp::kMapRows, dsp::kMapColumns,
-                     samplesPerSweep, choices.sweepCount, CfarSettingsFromControls())) {
+            for (const dsp::CfarDetection& d :
+                 dsp::DetectMap(mapDb, result.power.data(), dsp::kMapRows, dsp::kMapColumns,
+                                samplesPerSweep, choices.sweepCount, CfarSettingsFromControls())) {
                 const double v = velocities[d.column];
                 // The mark sits on the cell; the list gives the range without the Doppler
                 // shift's share of the beat tone.

@@ -40,6 +40,19 @@ void WaterfallView::applyColorScheme(int newScheme) {
     scheme = newScheme;
 }
 
+void WaterfallView::showMatrix(std::vector<double>& matrix, int numColumns, double xMin,
+                               double xMax, double yMin, double yMax, double zMin, double zMax) {
+    if (mirrored() || head != 0 || matrix.size() != size() || buffer->size() != size()) {
+        pushRow(matrix, false);
+    } else {
+        // The spectrogram's raster still points into the storage swapped out; the new raster
+        // below replaces it before anything is drawn.
+        buffer->swap(matrix);
+        uncolouredRows = static_cast<std::size_t>(rows);
+    }
+    updateRaster(numColumns, xMin, xMax, yMin, yMax, zMin, zMax);
+}
+
 void WaterfallView::pushRow(const std::vector<double>& row, bool scroll) {
     const std::size_t total = size();
     const std::size_t width = cellsPerRow();

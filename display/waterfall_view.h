@@ -40,6 +40,11 @@ public:
     // scroll false: row overwrites the start of the matrix (the whole range-velocity map);
     // anything beyond the matrix is ignored.
     void pushRow(const std::vector<double>& row, bool scroll);
+    // pushRow(matrix, false) and then updateRaster. A matrix of the view's size is swapped in
+    // instead of copied, and `matrix` is left with the view's previous one for the caller to
+    // fill next time; any other size is copied, and `matrix` keeps its values.
+    void showMatrix(std::vector<double>& matrix, int numColumns, double xMin, double xMax,
+                    double yMin, double yMax, double zMin, double zMax);
 
     // Hands the spectrogram a raster over the matrix with the given geometry and z range, and
     // shows that range with the current scheme on the colour bar of the plot's right axis

@@ -7,6 +7,7 @@
 #include <qwt_thermo.h>
 
 #include <QListWidget>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -132,6 +133,20 @@ TEST_F(ProcessingTest, CfarListsEveryMoverOnTheMapOnlyWhileOn) {
     };
     EXPECT_EQ(listed("^(19|20|21)\\.\\d\\d m, (2\\.[89]|3\\.[01])\\d m/s, "), 1);
     EXPECT_EQ(listed("^(44|45|46)\\.\\d\\d m, -(3\\.9|4\\.[01])\\d m/s, "), 1);
+    // The levels are the shown map's: a mover a third as strong lists 9.5 dB less at once.
+    const auto level = [&] {
+        const auto items =
+            ui().listCfarDetections->findItems("^(19|20|21)\\.", Qt::MatchRegularExpression);
+        if (items.size() != 1) return std::nan("");
+        const QRegularExpressionMatch m =
+            QRegularExpression(", (-?[\\d.]+) dB").match(items[0]->text());
+        return m.hasMatch() ? m.captured(1).toDouble() : std::nan("");
+    };
+    const double strong = level();
+    scene.targets[0].amplitude = 100.0;
+    radar->SetScene(scene);
+    Ticks(1);
+    EXPECT_NEAR(strong - level(), 20.0 * std::log10(3.0), 1.0);
     ui().checkCfarEnable->setChecked(false);
     Ticks(1);
     EXPECT_TRUE(ui().listCfarDetections->isHidden());
