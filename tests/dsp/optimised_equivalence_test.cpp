@@ -263,8 +263,8 @@ TEST(AutoLimits, SameAsTheStepByStepSumNearIntegersAndAtLargeValues) {
     }
 }
 
-// A decibel map's blocks: 256 finite values, none negative, a few on or just off an integer
-// (or a negative one among them).
+// A decibel map's blocks: 256 values, none negative, a few on or just off an integer, minus
+// infinity or NaN (or a negative one among them).
 // The last value steers the reference sum to one below a multiple of the count, or onto one,
 // so that a sum off by one either way moves the mean.
 TEST(AutoLimits, WholeBlocksOfPlainValuesAddWhatTheStepsAdd) {
@@ -285,7 +285,10 @@ TEST(AutoLimits, WholeBlocksOfPlainValuesAddWhatTheStepsAdd) {
                     v = std::round(v) + 1e-8;
                     break;
                 case 3:
-                    v = trial % 5 == 0 ? -kInf : v;
+                    v = -kInf;  // a zero power: counts for nothing
+                    break;
+                case 4:
+                    v = std::nan("");
                     break;
                 default:
                     break;
