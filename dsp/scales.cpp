@@ -171,15 +171,17 @@ __attribute__((target_clones("avx2", "default"))) bool SplitBlock(const double* 
     return unsafe != 0;
 }
 
-// The common block of a decibel map: every finite value in [0, 2^20) and at least 2^-20 below
-// the integer above it (infinities and NaN count for nothing, as in the steps: the map's
-// zero-velocity column is minus infinity once the slow-time mean is removed). From a sum
-// s >= 0 every step then takes the floor, and no double sum can round up onto the next
-// integer, so the block adds its floors' sum over its `present` finite values; false for any
-// other block. The floors come from the round-to-nearest trick (exact below 2^51), and the
-// whole test runs without a branch, so that it vectorises.
+// The common block of a decibel map: every finite value within 2^20 of zero and at least
+// 2^-20 below the integer above it (infinities and NaN count for nothing, as in the steps).
+// Gives the sum of the floors over the `present` finite values and the sum of the negative
+// floors alone; false for any other block. From a sum s with s + drop >= 0 every step then
+// stays at or above zero and takes the floor, and no double sum can round up onto the next
+// integer, so the block adds exactly its floors' sum. The floors come from the
+// round-to-nearest trick (exact below 2^51), and the whole test runs without a branch, so
+// that it vectorises.
 __attribute__((target_clones("avx2", "default"))) bool PlainBlock(const double* v, std::size_t n,
-                                                                  double& floorSum, int& present) {
+                                                                  double& floorSum, double& drop,
+                                                                  int& present) {
     constexpr double kValueLimit = 1048576.0;           // 2^20
     constexpr double kNearInteger = 1.0 / 1048576.0;    // 2^-20
     constexpr double kRoundMagic = 6755399441055744.0;  // 1.5 * 2^52
@@ -188,13 +190,14 @@ __attribute__((target_clones("avx2", "default"))) bool PlainBlock(const double* 
     const V4d zero = {0.0, 0.0, 0.0, 0.0};
     const V4d one = {1.0, 1.0, 1.0, 1.0};
     V4d sums = zero;
+    V4d drops = zero;
     V4l plain = {-1, -1, -1, -1};
     V4l counted = {0, 0, 0, 0};
     for (std::size_t k = 0; k < n; k += 4) {
         V4d x;
         std::memcpy(&x, v + k, sizeof x);
-        const V4l finite = (x <= kLargest) & (x >= -kLargest);  // NaN and infinities fail
-        const V4l inRange = (x >= 0.0) & (x < kValueLimit);     // and these too
+        const V4l finite = (x <= kLargest) & (x >= -kLargest);       // NaN and infinities fail
+        const V4l inRange = (x > -kValueLimit) & (x < kValueLimit);  // and these too
         const V4d held = inRange != 0 ? x : zero;
         const V4d nearest = (held + kRoundMagic) - kRoundMagic;
         const V4d down = nearest - (nearest > held ? one : zero);
@@ -202,8 +205,10 @@ __attribute__((target_clones("avx2", "default"))) bool PlainBlock(const double* 
         plain &= ~finite | (inRange & ~(fraction > 1.0 - kNearInteger));
         counted -= inRange;
         sums += down;
+        drops += down < zero ? down : zero;
     }
     floorSum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
+    drop = (drops[0] + drops[1]) + (drops[2] + drops[3]);
     present = static_cast<int>((counted[0] + counted[1]) + (counted[2] + counted[3]));
     return (plain[0] & plain[1] & plain[2] & plain[3]) != 0;
 }
@@ -253,10 +258,11 @@ int AutoMean(const double* values, std::size_t count) {
         const std::size_t n = std::min(kBlock, count - start);
         const double* v = values + start;
         double floorSum = 0.0;
+        double drop = 0.0;
         int present = 0;
         if (sum >= 0 && sum < kSumLimit &&
             finite <= std::numeric_limits<int>::max() - static_cast<int>(kBlock) &&
-            PlainBlock(v, n, floorSum, present)) {
+            PlainBlock(v, n, floorSum, drop, present) && static_cast<double>(sum) + drop >= 0.0) {
             sum += static_cast<int>(floorSum);  // an integer below 2^28, exactly
             finite += present;
             continue;

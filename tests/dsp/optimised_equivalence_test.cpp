@@ -263,8 +263,8 @@ TEST(AutoLimits, SameAsTheStepByStepSumNearIntegersAndAtLargeValues) {
     }
 }
 
-// A decibel map's blocks: 256 values, none negative, a few on or just off an integer, minus
-// infinity or NaN (or a negative one among them).
+// A decibel map's blocks: 256 values, a few on or just off an integer, negative, minus
+// infinity or NaN. A negative value may turn the sum's truncation where the sum is small.
 // The last value steers the reference sum to one below a multiple of the count, or onto one,
 // so that a sum off by one either way moves the mean.
 TEST(AutoLimits, WholeBlocksOfPlainValuesAddWhatTheStepsAdd) {
@@ -290,11 +290,15 @@ TEST(AutoLimits, WholeBlocksOfPlainValuesAddWhatTheStepsAdd) {
                 case 4:
                     v = std::nan("");
                     break;
+                case 5:
+                case 6:
+                    v = -v;  // the map's zero-velocity column after DC removal: far below 0 dB
+                    break;
                 default:
                     break;
             }
         }
-        if (trial % 7 == 0) values[0] = -0.25;  // truncates to 0 where the floor would give -1
+        if (trial % 7 == 0) values[0] = -0.25;  // truncates to 0 where the floor gives -1
         const auto [sum, finite] = ReferenceSum(values);
         const int count = finite + 1;
         const int residue = trial % 2 == 0 ? count - 1 : 0;
