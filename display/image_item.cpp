@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -198,6 +199,59 @@ __attribute__((target_clones("avx2", "default"))) void KeepStrongerInPlace(
     }
 }
 
+// Eight canvas pixels whose cells all lie within eight cells from `base`: the pixels are a
+// shuffle of those eight colours. base < 0: the pixels are looked up one by one.
+struct PixelChunk {
+    int base = -1;
+    std::int32_t pick[8] = {};
+};
+
+// Where cells are wider than pixels, every run of eight pixels reaches at most eight cells.
+std::vector<PixelChunk> PixelChunks(const std::vector<int>& columnCell, int cellCount) {
+    std::vector<PixelChunk> chunks(columnCell.size() / 8);
+    if (cellCount < 8) return chunks;
+    for (std::size_t k = 0; k < chunks.size(); ++k) {
+        const int* cells = columnCell.data() + 8 * k;
+        const auto [lo, hi] = std::minmax_element(cells, cells + 8);
+        if (*lo < 0 || *hi - *lo >= 8) continue;
+        PixelChunk& chunk = chunks[k];
+        chunk.base = std::min(*lo, cellCount - 8);  // the eight read stay inside the row
+        for (int i = 0; i < 8; ++i) chunk.pick[i] = cells[i] - chunk.base;
+    }
+    return chunks;
+}
+
+typedef std::uint32_t V8u __attribute__((vector_size(32)));
+typedef std::int32_t V8i __attribute__((vector_size(32)));
+
+// One canvas line from one row of cell colours: a load, a shuffle and a store per chunk (one
+// permute in the AVX2 build), the pixels of other chunks and the tail one by one.
+__attribute__((target_clones("avx2", "default"))) void ExpandLine(
+    const QRgb* __restrict colours, const PixelChunk* __restrict chunks, std::size_t chunkCount,
+    const int* __restrict columnCell, int width, QRgb outside, QRgb* __restrict line) {
+    for (std::size_t k = 0; k < chunkCount; ++k) {
+        const PixelChunk& chunk = chunks[k];
+        QRgb* out = line + 8 * k;
+        if (chunk.base >= 0) {
+            V8u eight;
+            V8i pick;
+            std::memcpy(&eight, colours + chunk.base, sizeof eight);
+            std::memcpy(&pick, chunk.pick, sizeof pick);
+            const V8u shown = __builtin_shuffle(eight, pick);
+            std::memcpy(out, &shown, sizeof shown);
+            continue;
+        }
+        for (int i = 0; i < 8; ++i) {
+            const int c = columnCell[8 * k + static_cast<std::size_t>(i)];
+            out[i] = c < 0 ? outside : colours[c];
+        }
+    }
+    for (int i = static_cast<int>(8 * chunkCount); i < width; ++i) {
+        const int c = columnCell[i];
+        line[i] = c < 0 ? outside : colours[c];
+    }
+}
+
 }  // namespace
 
 SpectrogramItem::SpectrogramItem() : QwtPlotSpectrogram(QString()) {}
@@ -356,6 +410,10 @@ void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const Qwt
     // The colours the view keeps per cell, when they were made with this ramp (nearest only).
     const QRgb* cellColours = nearest ? raster->cellColours(rampMap) : nullptr;
     std::vector<Vorn_GUI_RasterData::Blend> columnBlends;
+    // Nearest cells no narrower than pixels: whole lines go eight pixels at a time.
+    const std::vector<PixelChunk> chunks = nearest && !columns.many
+                                               ? PixelChunks(columns.cell, cellColumns)
+                                               : std::vector<PixelChunk>();
     if (!nearest && !columns.many) {
         columnBlends.resize(xs.size());
         for (std::size_t i = 0; i < xs.size(); ++i) {
@@ -510,6 +568,9 @@ void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const Qwt
                     }
                     line[i] = rowColours[best];
                 }
+            } else if (!chunks.empty()) {
+                ExpandLine(rowColours, chunks.data(), chunks.size(), columnCell, pixels,
+                           outsideColour, line);
             } else {
                 for (int i = 0; i < pixels; ++i) {
                     const int c = columnCell[i];
