@@ -71,9 +71,10 @@ std::size_t FirstMinimumIndex(const std::vector<double>& values, std::size_t fir
     return FirstBestIndex(values, first, end, [](double a, double b) { return a < b; });
 }
 
-int AutoMaximum(const double* values, std::size_t count, int fallback) {
-    // The largest finite value does not depend on the order it is looked for in, so four
-    // running maxima let the compiler vectorise; -inf stands for none yet.
+namespace {
+// The largest finite value, minus infinity for none. It does not depend on the order it is
+// looked for in, so four running maxima let the compiler vectorise.
+double LargestFinite(const double* values, std::size_t count) {
     constexpr double kNone = -std::numeric_limits<double>::infinity();
     constexpr double kLargest = std::numeric_limits<double>::max();
     double largest[4] = {kNone, kNone, kNone, kNone};
@@ -88,9 +89,16 @@ int AutoMaximum(const double* values, std::size_t count, int fallback) {
         const double v = values[i];
         largest[0] = std::fabs(v) <= kLargest && v > largest[0] ? v : largest[0];
     }
-    const double most =
-        std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3]));
-    return most > kNone ? TruncateToInt(most) : fallback;
+    return std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3]));
+}
+
+int MaximumRule(double largest, int fallback) {
+    return largest > -std::numeric_limits<double>::infinity() ? TruncateToInt(largest) : fallback;
+}
+}  // namespace
+
+int AutoMaximum(const double* values, std::size_t count, int fallback) {
+    return MaximumRule(LargestFinite(values, count), fallback);
 }
 
 namespace {
@@ -173,15 +181,15 @@ __attribute__((target_clones("avx2", "default"))) bool SplitBlock(const double* 
 
 // The common block of a decibel map: every finite value within 2^20 of zero and at least
 // 2^-20 below the integer above it (infinities and NaN count for nothing, as in the steps).
-// Gives the sum of the floors over the `present` finite values and the sum of the negative
-// floors alone; false for any other block. From a sum s with s + drop >= 0 every step then
-// stays at or above zero and takes the floor, and no double sum can round up onto the next
-// integer, so the block adds exactly its floors' sum. The floors come from the
-// round-to-nearest trick (exact below 2^51), and the whole test runs without a branch, so
+// Gives the sum of the floors over the `present` finite values, the sum of the negative floors
+// alone and the largest value (minus infinity for none); false for any other block. From a sum s
+// with s + drop >= 0 every step then stays at or above zero and takes the floor, and no double sum
+// can round up onto the next integer, so the block adds exactly its floors' sum. The floors come
+// from the round-to-nearest trick (exact below 2^51), and the whole test runs without a branch, so
 // that it vectorises.
 __attribute__((target_clones("avx2", "default"))) bool PlainBlock(const double* v, std::size_t n,
                                                                   double& floorSum, double& drop,
-                                                                  int& present) {
+                                                                  int& present, double& largest) {
     constexpr double kValueLimit = 1048576.0;           // 2^20
     constexpr double kNearInteger = 1.0 / 1048576.0;    // 2^-20
     constexpr double kRoundMagic = 6755399441055744.0;  // 1.5 * 2^52
@@ -193,6 +201,8 @@ __attribute__((target_clones("avx2", "default"))) bool PlainBlock(const double* 
     V4d drops = zero;
     V4l plain = {-1, -1, -1, -1};
     V4l counted = {0, 0, 0, 0};
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    V4d most = {kNone, kNone, kNone, kNone};
     for (std::size_t k = 0; k < n; k += 4) {
         V4d x;
         std::memcpy(&x, v + k, sizeof x);
@@ -206,10 +216,12 @@ __attribute__((target_clones("avx2", "default"))) bool PlainBlock(const double* 
         counted -= inRange;
         sums += down;
         drops += down < zero ? down : zero;
+        most = (inRange != 0) & (x > most) ? x : most;
     }
     floorSum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
     drop = (drops[0] + drops[1]) + (drops[2] + drops[3]);
     present = static_cast<int>((counted[0] + counted[1]) + (counted[2] + counted[3]));
+    largest = std::max(std::max(most[0], most[1]), std::max(most[2], most[3]));
     return (plain[0] & plain[1] & plain[2] & plain[3]) != 0;
 }
 
@@ -241,7 +253,10 @@ std::int32_t AddBlock(std::int32_t s, const std::int32_t* floors, const std::int
 
 }  // namespace
 
-int AutoMean(const double* values, std::size_t count) {
+namespace {
+// AutoMean, and where `largest` is not null the largest finite value too, in the same pass:
+// each block's maximum comes with its floors.
+int Mean(const double* values, std::size_t count, double* largest) {
     // trunc(s + v) for an integer s is s + floor(v) when that is >= 0 and s + ceil(v) when
     // not, so the serial chain is integer additions instead of a double round trip per value.
     // That holds for the double sum too while its rounding cannot reach an integer: |s| and
@@ -260,9 +275,12 @@ int AutoMean(const double* values, std::size_t count) {
         double floorSum = 0.0;
         double drop = 0.0;
         int present = 0;
-        if (sum >= 0 && sum < kSumLimit &&
+        double most = -std::numeric_limits<double>::infinity();
+        const bool plain = PlainBlock(v, n, floorSum, drop, present, most);
+        if (largest != nullptr) *largest = std::max(*largest, plain ? most : LargestFinite(v, n));
+        if (plain && sum >= 0 && sum < kSumLimit &&
             finite <= std::numeric_limits<int>::max() - static_cast<int>(kBlock) &&
-            PlainBlock(v, n, floorSum, drop, present) && static_cast<double>(sum) + drop >= 0.0) {
+            static_cast<double>(sum) + drop >= 0.0) {
             sum += static_cast<int>(floorSum);  // an integer below 2^28, exactly
             finite += present;
             continue;
@@ -278,10 +296,22 @@ int AutoMean(const double* values, std::size_t count) {
     }
     return finite > 0 ? sum / finite : 0;
 }
+}  // namespace
+
+int AutoMean(const double* values, std::size_t count) {
+    return Mean(values, count, nullptr);
+}
 
 DynamicRange AutoDynamicRange(const DynamicRangeControls& controls, const double* values,
                               std::size_t size, std::size_t maxCount, std::size_t minCount) {
     DynamicRange range{controls.sliderMaximum, controls.sliderMinimum};
+    if (controls.autoMaximum && controls.autoMinimum && maxCount == minCount) {
+        // Both over the same values: one pass (a map is half a million of them).
+        double largest = -std::numeric_limits<double>::infinity();
+        range.minimum = Mean(values, std::min(minCount, size), &largest);
+        range.maximum = MaximumRule(largest, controls.sliderMaximum);
+        return range;
+    }
     if (controls.autoMaximum) {
         range.maximum = AutoMaximum(values, std::min(maxCount, size), controls.sliderMaximum);
     }

@@ -260,6 +260,10 @@ TEST(AutoLimits, SameAsTheStepByStepSumNearIntegersAndAtLargeValues) {
         ASSERT_EQ(AutoMean(values.data(), values.size()), ReferenceMean(values)) << trial;
         ASSERT_EQ(AutoMaximum(values.data(), values.size(), 7), ReferenceMaximum(values, 7))
             << trial;
+        // Both rules at once take one pass over the values.
+        const DynamicRange both = AutoDynamicRange(DynamicRangeControls{}, values);
+        ASSERT_EQ(both.maximum, ReferenceMaximum(values, 50)) << trial;
+        ASSERT_EQ(both.minimum, ReferenceMean(values)) << trial;
     }
 }
 
@@ -305,6 +309,9 @@ TEST(AutoLimits, WholeBlocksOfPlainValuesAddWhatTheStepsAdd) {
         values.push_back(static_cast<double>(((residue - sum) % count + count) % count));
         ASSERT_EQ(ReferenceSum(values).first % count, residue) << trial;
         ASSERT_EQ(AutoMean(values.data(), values.size()), ReferenceMean(values)) << trial;
+        const DynamicRange both = AutoDynamicRange(DynamicRangeControls{}, values);
+        ASSERT_EQ(both.maximum, ReferenceMaximum(values, 50)) << trial;
+        ASSERT_EQ(both.minimum, ReferenceMean(values)) << trial;
     }
 }
 
