@@ -107,12 +107,12 @@ void InPairs(const double* x, double* out, std::size_t n, Lanes lanes) {
     }
 }
 
-void Polars(const double* amplitude, const double* phase, double* re, double* im, std::size_t n) {
+void Polars(double amplitude, const double* phase, double* re, double* im, std::size_t n) {
     InPairs(phase, re, n, [](__m128d v) { return _ZGVbN2v_cos(v); });
     InPairs(phase, im, n, [](__m128d v) { return _ZGVbN2v_sin(v); });
     for (std::size_t i = 0; i < n; ++i) {
-        re[i] *= amplitude[i];
-        im[i] *= amplitude[i];
+        re[i] *= amplitude;
+        im[i] *= amplitude;
     }
 }
 
@@ -120,10 +120,10 @@ void Logs(const double* x, double* out, std::size_t n) {
     InPairs(x, out, n, [](__m128d v) { return _ZGVbN2v_log(v); });
 }
 #else
-void Polars(const double* amplitude, const double* phase, double* re, double* im, std::size_t n) {
+void Polars(double amplitude, const double* phase, double* re, double* im, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
-        re[i] = amplitude[i] * std::cos(phase[i]);
-        im[i] = amplitude[i] * std::sin(phase[i]);
+        re[i] = amplitude * std::cos(phase[i]);
+        im[i] = amplitude * std::sin(phase[i]);
     }
 }
 
@@ -224,13 +224,12 @@ std::vector<RawFrame> SynthesiseFrames(const Scene& scene, const RadarParameters
         }
     }
 
-    // Per chunk: each moving return's amplitude and phase at every sample (target by target),
-    // then all phasors at once, then the sums in scene order.
+    // Per chunk: each moving return's phase at every sample (target by target), then all
+    // phasors at once, then the sums in scene order.
     const std::size_t moving = scene.targets.size();
     const auto perSweep = static_cast<std::uint64_t>(p.samplesPerSweep);
     const double sampleRate = p.SampleRate();
     const double slope = Slope(p);
-    std::vector<double> amplitude(moving * kChunk);
     std::vector<double> phase(moving * kChunk);
     std::vector<double> re(moving * kChunk);
     std::vector<double> im(moving * kChunk);
@@ -251,12 +250,11 @@ std::vector<RawFrame> SynthesiseFrames(const Scene& scene, const RadarParameters
             for (std::size_t t = 0; t < moving; ++t) {
                 const Target& target = scene.targets[t];
                 const double rangeM = target.rangeM + target.velocityMps * motionS;
-                amplitude[t * kChunk + k] = target.amplitude;
                 phase[t * kChunk + k] = PhaseAt(p, rangeM, sweep, j, perSweep, tInSweep, slope);
             }
         }
         for (std::size_t t = 0; t < moving; ++t) {
-            Polars(amplitude.data() + t * kChunk, phase.data() + t * kChunk, re.data() + t * kChunk,
+            Polars(scene.targets[t].amplitude, phase.data() + t * kChunk, re.data() + t * kChunk,
                    im.data() + t * kChunk, chunk);
         }
         if (noisy) gauss.Draw(noiseRe, noiseIm, 2 * chunk);
