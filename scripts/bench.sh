@@ -55,6 +55,37 @@ PY
   done
 fi
 
+# CFAR against the map alone, as its target is stated: vorn-process's own per-block median on
+# a noisy 60-map recording (64 sweeps of 128 samples, two movers), one thread, each repetition
+# with and without --cfar.
+if [ "$have_process" = 1 ]; then
+  python3 - "$out/rvmap.dat" <<'PY'
+import math, random, sys
+random.seed(1)
+with open(sys.argv[1], "w") as f:
+    f.write("5650000000.000000\n1.000000\n128\n100000000.000000\n")
+    lines = []
+    for i in range(60 * 64 * 128):
+        n, s = i % 128, i // 128
+        a, b = 0.9 * n + 0.31 * s, 2.1 * n - 0.77 * s
+        for ch in (0, 1):
+            re = 2048 + 30 * math.cos(a) + 10 * math.cos(b) + random.gauss(0, 10)
+            im = 2048 + 30 * math.sin(a) + 10 * math.sin(b) + random.gauss(0, 10)
+            lines.append(f"{int(re)}+{int(im)}i\n")
+        if len(lines) > 100000:
+            f.write("".join(lines)); lines = []
+    f.write("".join(lines))
+PY
+  for _ in $(seq "$reps"); do
+    for cfar in "" --cfar; do
+      rm -rf "$out/rvmap"
+      "$build/tools/vorn-process" --mode rvmap --threads 1 --bench $cfar "$out/rvmap.dat" \
+        "$out/rvmap" 2>/dev/null | sed -n 's/.*median \([0-9.]*\) us.*/\1/p' \
+        >>"$out/rvmap${cfar:+-cfar}.txt"
+    done
+  done
+fi
+
 echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \
   "load average $(cut -d' ' -f1-3 /proc/loadavg)"
 python3 - "$out" "$VORN_BENCH_RSS_TICKS" <<'PY'
@@ -101,10 +132,16 @@ for key, what in (("BM_CwVelocity/1024/1024", "CW processing, 1024 x 1024"),
                   ("BM_Fsk/1024/1024", "FSK processing, 1024 x 1024")):
     cpu, wall = ms(key)
     row(what, cpu, wall, "<= 5 ms", cpu <= 5.0)
-cpu, wall = ms("BM_RangeVelocityMapCfar/0")
-with_cfar, _ = ms("BM_RangeVelocityMapCfar/1")
-row("64 x 128 map with CFAR, against the map alone", with_cfar, float("nan"), "<= 1.5 x",
-    with_cfar <= 1.5 * cpu, f"map alone {cpu:.3g} ms, ratio {with_cfar / cpu:.2f}")
+bare, _ = ms("BM_RangeVelocityMapCfar/0")
+bare_cfar, _ = ms("BM_RangeVelocityMapCfar/1")
+if os.path.exists(f"{out}/rvmap-cfar.txt"):
+    alone = statistics.median(float(l) for l in open(f"{out}/rvmap.txt") if l.strip()) / 1e3
+    with_cfar = statistics.median(
+        float(l) for l in open(f"{out}/rvmap-cfar.txt") if l.strip()) / 1e3
+    row("64 x 128 map with CFAR, against the map alone (vorn-process --bench)", with_cfar,
+        float("nan"), "<= 1.5 x", with_cfar <= 1.5 * alone,
+        f"map alone {alone:.3g} ms, ratio {with_cfar / alone:.2f}; the bare benchmark "
+        f"{bare_cfar:.3g} against {bare:.3g} ms, {bare_cfar / bare:.2f}")
 # Process CPU per tick; the stand-in synthesises its samples on the radar's I/O thread, which
 # a real radar does in hardware, so its share is shown beside.
 for key, what, target in (
