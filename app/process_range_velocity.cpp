@@ -45,22 +45,13 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
         if (displayMode == kDisplayModeVelocityWaterfall)
             return ShowWaterfallRow(result.velocityProfile, colorScheme, -vmax, vmax, 4, 4);
         if (displayMode != kDisplayModeRangeVelocityMap || !waterfall) return;
-        waterfall->applyColorScheme(colorScheme);
-        const dsp::DynamicRange range = AutoDynamicRange(result.map);
-        // The map moves into the view, and the view's last one goes back to the processor.
-        waterfall->showMatrix(result.map, static_cast<int>(dsp::kMapColumns), -vmax, vmax, 0.0,
-                              rmax, range.minimum, range.maximum);
-        // The map's decibels: in the view now, unless it had another shape and took a copy.
-        const double* mapDb = waterfall->size() == dsp::kMapRows * dsp::kMapColumns
-                                  ? waterfall->data()
-                                  : result.map.data();
         std::vector<ListedDetection> listed;
         if (detect) {
             const std::vector<double> ranges = dsp::RangeAxis(rmax);
             const std::vector<double> velocities = dsp::CwVelocityAxis(vmax);
-            for (const dsp::CfarDetection& d :
-                 dsp::DetectMap(mapDb, result.power.data(), dsp::kMapRows, dsp::kMapColumns,
-                                samplesPerSweep, choices.sweepCount, CfarSettingsFromControls())) {
+            for (const dsp::CfarDetection& d : dsp::DetectMap(
+                     result.map.data(), result.power.data(), dsp::kMapRows, dsp::kMapColumns,
+                     samplesPerSweep, choices.sweepCount, CfarSettingsFromControls())) {
                 const double v = velocities[d.column];
                 // The mark sits on the cell; the list gives the range without the Doppler
                 // shift's share of the beat tone.
@@ -70,6 +61,11 @@ void Vorn_GUI::ProcessRangeVelocityMap() {
                 listed.push_back({v, ranges[d.row], range, d.level, v});
             }
         }
+        waterfall->applyColorScheme(colorScheme);
+        const dsp::DynamicRange range = AutoDynamicRange(result.map);
+        // The map moves into the view, and the view's last one goes back to the processor.
+        waterfall->showMatrix(result.map, static_cast<int>(dsp::kMapColumns), -vmax, vmax, 0.0,
+                              rmax, range.minimum, range.maximum);
         ShowDetections(listed);
     };
     AcquireBlock(geo.totalSamples, static_cast<int>(geo.timeoutMs),

@@ -410,10 +410,9 @@ void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const Qwt
     // The colours the view keeps per cell, when they were made with this ramp (nearest only).
     const QRgb* cellColours = nearest ? raster->cellColours(rampMap) : nullptr;
     std::vector<Vorn_GUI_RasterData::Blend> columnBlends;
-    // Nearest cells no narrower than pixels: whole lines go eight pixels at a time.
-    const std::vector<PixelChunk> chunks = nearest && !columns.many
-                                               ? PixelChunks(columns.cell, cellColumns)
-                                               : std::vector<PixelChunk>();
+    // Cells no narrower than pixels: a line of cell colours goes out eight pixels at a time.
+    const std::vector<PixelChunk> chunks =
+        columns.many ? std::vector<PixelChunk>() : PixelChunks(columns.cell, cellColumns);
     if (!nearest && !columns.many) {
         columnBlends.resize(xs.size());
         for (std::size_t i = 0; i < xs.size(); ++i) {
@@ -568,14 +567,9 @@ void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const Qwt
                     }
                     line[i] = rowColours[best];
                 }
-            } else if (!chunks.empty()) {
+            } else {
                 ExpandLine(rowColours, chunks.data(), chunks.size(), columnCell, pixels,
                            outsideColour, line);
-            } else {
-                for (int i = 0; i < pixels; ++i) {
-                    const int c = columnCell[i];
-                    line[i] = c < 0 ? outsideColour : rowColours[c];
-                }
             }
         }
     };

@@ -42,7 +42,8 @@ void WaterfallView::applyColorScheme(int newScheme) {
 
 void WaterfallView::showMatrix(std::vector<double>& matrix, int numColumns, double xMin,
                                double xMax, double yMin, double yMax, double zMin, double zMax) {
-    if (mirrored() || head != 0 || matrix.size() != size() || buffer->size() != size()) {
+    // A history ring (twice the matrix) or a matrix of another size takes a copy.
+    if (matrix.size() != size() || buffer->size() != size()) {
         pushRow(matrix, false);
     } else {
         // The spectrogram's raster still points into the storage swapped out; the new raster

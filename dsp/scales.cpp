@@ -105,7 +105,6 @@ namespace {
 
 typedef double V4d __attribute__((vector_size(32)));
 typedef std::int64_t V4l __attribute__((vector_size(32)));
-typedef std::int32_t V4i __attribute__((vector_size(16)));
 
 // The running mean's reference form: each step truncates the running sum toward zero.
 void AddTruncating(const double* values, std::size_t count, int& sum, int& finite) {
@@ -116,94 +115,44 @@ void AddTruncating(const double* values, std::size_t count, int& sum, int& finit
     }
 }
 
-// One block's floors and ceilings for AutoMean, the count of finite values in `present`, and
-// whether a value rules the integer form out. Built for AVX2 too and picked at run time.
-__attribute__((target_clones("avx2", "default"))) bool SplitBlock(const double* v, std::size_t n,
-                                                                  std::int32_t* floors,
-                                                                  std::int32_t* ceils,
-                                                                  int& presentOut) {
-    constexpr double kValueLimit = 1048576.0;         // 2^20
-    constexpr double kNearInteger = 1.0 / 1048576.0;  // 2^-20
-    constexpr double kLargest = std::numeric_limits<double>::max();
-    int unsafe = 0;
+// What the running mean needs of one block of values: the sums of their floors and ceilings,
+// of the negative floors and of the positive ceilings, the count and the largest of the finite
+// ones, and whether any finite value lies 2^20 or more from zero, within 2^-20 below an
+// integer or within 2^-20 above one (where a double sum could round onto the integer). The
+// floors come from the round-to-nearest trick (exact below 2^51); infinities and NaN count for
+// nothing, as in the steps. Branch-free and built for AVX2 too, so that it vectorises.
+struct BlockSums {
+    double floorSum = 0.0;
+    double floorDrop = 0.0;  // the negative floors alone
+    double ceilSum = 0.0;
+    double ceilRise = 0.0;  // the positive ceilings alone
     int present = 0;
-    std::size_t k = 0;
-    V4l unsafeLanes = {0, 0, 0, 0};
-    V4l presentLanes = {0, 0, 0, 0};
-    const V4d zero = {0.0, 0.0, 0.0, 0.0};
-    for (; k + 4 <= n; k += 4) {
-        V4d x;
-        std::memcpy(&x, v + k, sizeof x);
-        const V4d magnitude = x < zero ? -x : x;
-        const V4l isFinite = magnitude <= kLargest;  // all ones or zero per lane
-        x = magnitude < kValueLimit ? x : zero;
-        // floor and ceil by truncation: exact for |x| < 2^20.
-        const V4d toward = __builtin_convertvector(__builtin_convertvector(x, V4i), V4d);
-        const V4d down = toward > x ? toward - 1.0 : toward;
-        const V4d fraction = x - down;
-        const V4d up = fraction != zero ? down + 1.0 : down;
-        unsafeLanes |= isFinite & ((magnitude >= kValueLimit) |
-                                   ((fraction > zero) & (fraction < kNearInteger)) |
-                                   (fraction > 1.0 - kNearInteger));
-        presentLanes -= isFinite;
-        const V4i floor4 = __builtin_convertvector(isFinite != 0 ? down : zero, V4i);
-        const V4i ceil4 = __builtin_convertvector(isFinite != 0 ? up : zero, V4i);
-        std::memcpy(floors + k, &floor4, sizeof floor4);
-        std::memcpy(ceils + k, &ceil4, sizeof ceil4);
-    }
-    for (int lane = 0; lane < 4; ++lane) {
-        unsafe |= unsafeLanes[lane] != 0 ? 1 : 0;
-        present += static_cast<int>(presentLanes[lane]);
-    }
-    for (; k < n; ++k) {
-        const double magnitude = std::fabs(v[k]);
-        if (!(magnitude <= kLargest)) {
-            floors[k] = 0;
-            ceils[k] = 0;
-            continue;
-        }
-        if (!(magnitude < kValueLimit)) {
-            unsafe = 1;
-            break;
-        }
-        const double toward = static_cast<double>(static_cast<std::int32_t>(v[k]));
-        const double down = toward > v[k] ? toward - 1.0 : toward;
-        const double fraction = v[k] - down;
-        if ((fraction > 0.0 && fraction < kNearInteger) || fraction > 1.0 - kNearInteger)
-            unsafe = 1;
-        floors[k] = static_cast<std::int32_t>(down);
-        ceils[k] = static_cast<std::int32_t>(fraction != 0.0 ? down + 1.0 : down);
-        ++present;
-    }
-    presentOut = present;
-    return unsafe != 0;
-}
+    double largest = -std::numeric_limits<double>::infinity();
+    bool wide = false;
+    bool justBelow = false;
+    bool justAbove = false;
+};
 
-// The common block of a decibel map: every finite value within 2^20 of zero and at least
-// 2^-20 below the integer above it (infinities and NaN count for nothing, as in the steps).
-// Gives the sum of the floors over the `present` finite values, the sum of the negative floors
-// alone and the largest value (minus infinity for none); false for any other block. From a sum s
-// with s + drop >= 0 every step then stays at or above zero and takes the floor, and no double sum
-// can round up onto the next integer, so the block adds exactly its floors' sum. The floors come
-// from the round-to-nearest trick (exact below 2^51), and the whole test runs without a branch, so
-// that it vectorises.
-__attribute__((target_clones("avx2", "default"))) bool PlainBlock(const double* v, std::size_t n,
-                                                                  double& floorSum, double& drop,
-                                                                  int& present, double& largest) {
+__attribute__((target_clones("avx2", "default"))) void SumBlock(const double* v, std::size_t n,
+                                                                BlockSums& out) {
     constexpr double kValueLimit = 1048576.0;           // 2^20
     constexpr double kNearInteger = 1.0 / 1048576.0;    // 2^-20
     constexpr double kRoundMagic = 6755399441055744.0;  // 1.5 * 2^52
     constexpr double kLargest = std::numeric_limits<double>::max();
-    if (n % 4 != 0) return false;
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
     const V4d zero = {0.0, 0.0, 0.0, 0.0};
     const V4d one = {1.0, 1.0, 1.0, 1.0};
-    V4d sums = zero;
+    V4d floors = zero;
     V4d drops = zero;
-    V4l plain = {-1, -1, -1, -1};
-    V4l counted = {0, 0, 0, 0};
-    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    V4d ceils = zero;
+    V4d rises = zero;
     V4d most = {kNone, kNone, kNone, kNone};
-    for (std::size_t k = 0; k < n; k += 4) {
+    V4l counted = {0, 0, 0, 0};
+    V4l wide = {0, 0, 0, 0};
+    V4l below = {0, 0, 0, 0};
+    V4l above = {0, 0, 0, 0};
+    std::size_t k = 0;
+    for (; k + 4 <= n; k += 4) {
         V4d x;
         std::memcpy(&x, v + k, sizeof x);
         const V4l finite = (x <= kLargest) & (x >= -kLargest);       // NaN and infinities fail
@@ -212,87 +161,93 @@ __attribute__((target_clones("avx2", "default"))) bool PlainBlock(const double* 
         const V4d nearest = (held + kRoundMagic) - kRoundMagic;
         const V4d down = nearest - (nearest > held ? one : zero);
         const V4d fraction = held - down;
-        plain &= ~finite | (inRange & ~(fraction > 1.0 - kNearInteger));
+        const V4d up = down + (fraction != zero ? one : zero);
+        wide |= finite & ~inRange;
+        below |= fraction > 1.0 - kNearInteger;
+        above |= (fraction > zero) & (fraction < kNearInteger);
         counted -= inRange;
-        sums += down;
+        floors += down;
         drops += down < zero ? down : zero;
-        most = (inRange != 0) & (x > most) ? x : most;
+        ceils += up;
+        rises += up > zero ? up : zero;
+        most = (finite != 0) & (x > most) ? x : most;
     }
-    floorSum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
-    drop = (drops[0] + drops[1]) + (drops[2] + drops[3]);
-    present = static_cast<int>((counted[0] + counted[1]) + (counted[2] + counted[3]));
-    largest = std::max(std::max(most[0], most[1]), std::max(most[2], most[3]));
-    return (plain[0] & plain[1] & plain[2] & plain[3]) != 0;
+    out.floorSum = (floors[0] + floors[1]) + (floors[2] + floors[3]);
+    out.floorDrop = (drops[0] + drops[1]) + (drops[2] + drops[3]);
+    out.ceilSum = (ceils[0] + ceils[1]) + (ceils[2] + ceils[3]);
+    out.ceilRise = (rises[0] + rises[1]) + (rises[2] + rises[3]);
+    out.present = static_cast<int>((counted[0] + counted[1]) + (counted[2] + counted[3]));
+    out.largest = std::max(std::max(most[0], most[1]), std::max(most[2], most[3]));
+    out.wide = (wide[0] | wide[1] | wide[2] | wide[3]) != 0;
+    out.justBelow = (below[0] | below[1] | below[2] | below[3]) != 0;
+    out.justAbove = (above[0] | above[1] | above[2] | above[3]) != 0;
+    for (; k < n; ++k) {
+        const double x = v[k];
+        if (!(std::fabs(x) <= kLargest)) continue;
+        out.largest = std::max(out.largest, x);
+        if (!(std::fabs(x) < kValueLimit)) {
+            out.wide = true;
+            continue;
+        }
+        const double down = std::floor(x);
+        const double fraction = x - down;
+        const double up = fraction != 0.0 ? down + 1.0 : down;
+        out.justBelow |= fraction > 1.0 - kNearInteger;
+        out.justAbove |= fraction > 0.0 && fraction < kNearInteger;
+        ++out.present;
+        out.floorSum += down;
+        out.floorDrop += std::min(down, 0.0);
+        out.ceilSum += up;
+        out.ceilRise += std::max(up, 0.0);
+    }
 }
 
-// The chain s -> s + floor or s + ceil over one block. Where the sum cannot change sign in the
-// block, every step takes the same branch and the block adds up in any order (vectorised):
-// from s >= 0, the floors' negative parts alone cannot take it below zero; from s < 0, the
-// ceilings' positive parts cannot bring it to zero, nor so a step's s + floor (floor <= ceil).
-// Only a block that may cross zero runs the chain step by step.
-std::int32_t AddBlock(std::int32_t s, const std::int32_t* floors, const std::int32_t* ceils,
-                      std::size_t n) {
-    std::int32_t floorSum = 0;
-    std::int32_t floorDrop = 0;
-    std::int32_t ceilSum = 0;
-    std::int32_t ceilRise = 0;
+// The chain s -> s + floor(v) where that is >= 0, s + ceil(v) where not, value by value.
+int StepBlock(const double* v, std::size_t n, int s) {
     for (std::size_t k = 0; k < n; ++k) {
-        floorSum += floors[k];
-        floorDrop += std::min(floors[k], 0);
-        ceilSum += ceils[k];
-        ceilRise += std::max(ceils[k], 0);
-    }
-    if (s >= 0 && s + floorDrop >= 0) return s + floorSum;
-    if (s < 0 && s + ceilRise < 0) return s + ceilSum;
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::int32_t t = s + floors[k];
-        s = t >= 0 ? t : s + ceils[k];
+        if (!std::isfinite(v[k])) continue;
+        const double down = std::floor(v[k]);
+        const int t = s + static_cast<int>(down);
+        s = t >= 0 ? t : s + static_cast<int>(down == v[k] ? down : down + 1.0);
     }
     return s;
 }
 
-}  // namespace
-
-namespace {
-// AutoMean, and where `largest` is not null the largest finite value too, in the same pass:
-// each block's maximum comes with its floors.
+// AutoMean, and where `largest` is not null the largest finite value too, in the same pass.
 int Mean(const double* values, std::size_t count, double* largest) {
     // trunc(s + v) for an integer s is s + floor(v) when that is >= 0 and s + ceil(v) when
     // not, so the serial chain is integer additions instead of a double round trip per value.
     // That holds for the double sum too while its rounding cannot reach an integer: |s| and
-    // |v| well inside 2^30 and v integral or at least 2^-20 from an integer. Blocks with any
-    // other value take the reference loop.
+    // |v| well inside 2^30, and v not just below an integer where the floor is taken nor just
+    // above one where the ceiling is. Where the sum cannot change sign in a block, every step
+    // takes the same branch and the block adds up in any order: from s >= 0 the negative
+    // floors alone cannot take it below zero; from s < 0 the positive ceilings cannot bring
+    // it to zero (nor so a step's s + floor, floor <= ceil). Blocks that may cross zero run
+    // the chain step by step; blocks with any other value take the reference loop.
     constexpr std::size_t kBlock = 256;
     constexpr int kSumLimit = 536870912;  // 2^29
-    // 32 bits, so that the conversions vectorise.
-    std::int32_t floors[kBlock];
-    std::int32_t ceils[kBlock];
     int sum = 0;
     int finite = 0;
     for (std::size_t start = 0; start < count; start += kBlock) {
         const std::size_t n = std::min(kBlock, count - start);
         const double* v = values + start;
-        double floorSum = 0.0;
-        double drop = 0.0;
-        int present = 0;
-        double most = -std::numeric_limits<double>::infinity();
-        const bool plain = PlainBlock(v, n, floorSum, drop, present, most);
-        if (largest != nullptr) *largest = std::max(*largest, plain ? most : LargestFinite(v, n));
-        if (plain && sum >= 0 && sum < kSumLimit &&
-            finite <= std::numeric_limits<int>::max() - static_cast<int>(kBlock) &&
-            static_cast<double>(sum) + drop >= 0.0) {
-            sum += static_cast<int>(floorSum);  // an integer below 2^28, exactly
-            finite += present;
-            continue;
-        }
-        const bool unsafe =
-            SplitBlock(v, n, floors, ceils, present) || !(sum < kSumLimit && sum > -kSumLimit);
-        if (unsafe || finite > std::numeric_limits<int>::max() - static_cast<int>(kBlock)) {
+        BlockSums b;
+        SumBlock(v, n, b);
+        if (largest != nullptr) *largest = std::max(*largest, b.largest);
+        const bool steady = !b.wide && sum < kSumLimit && sum > -kSumLimit &&
+                            finite <= std::numeric_limits<int>::max() - static_cast<int>(kBlock);
+        const double s = static_cast<double>(sum);
+        if (steady && !b.justBelow && sum >= 0 && s + b.floorDrop >= 0.0) {
+            sum += static_cast<int>(b.floorSum);  // integers below 2^28, exactly
+        } else if (steady && !b.justAbove && sum < 0 && s + b.ceilRise < 0.0) {
+            sum += static_cast<int>(b.ceilSum);
+        } else if (steady && !b.justBelow && !b.justAbove) {
+            sum = StepBlock(v, n, sum);
+        } else {
             AddTruncating(v, n, sum, finite);
             continue;
         }
-        sum = AddBlock(sum, floors, ceils, n);
-        finite += present;
+        finite += b.present;
     }
     return finite > 0 ? sum / finite : 0;
 }
