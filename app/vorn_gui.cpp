@@ -20,6 +20,7 @@
 
 #include "device/radar_device.h"
 #include "device/radar_worker.h"
+#include "display/canvas_background.h"
 #include "display/plot_readout.h"
 #include "display/waterfall_view.h"
 
@@ -27,7 +28,8 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     : QMainWindow(parent, Qt::WindowFlags()) {
     ui.setupUi(this);
     // The form carries the Qt version it was designed with; say which one really runs.
-    ui.labelQtVersion->setText(tr("This program uses Qt version %1").arg(QString::fromLatin1(qVersion())));
+    ui.labelQtVersion->setText(
+        tr("This program uses Qt version %1").arg(QString::fromLatin1(qVersion())));
 
     usbDevice = std::make_unique<RadarDevice>(std::move(backend));
     radarWorker = std::make_unique<vorn::RadarWorker>(*usbDevice);
@@ -49,11 +51,13 @@ Vorn_GUI::Vorn_GUI(std::shared_ptr<vorn::UsbBackend> backend, QWidget* parent)
     // Every tick replots both plots, and a replot makes Qwt free the canvas's backing image:
     // each paint would then fault in a fresh one, fill it, draw into it and copy it to the
     // window. Drawn straight to the window instead; the spectrogram colours only the rows a
-    // paint can reach, so the cursor read-out moving over the canvas stays cheap.
+    // paint can reach, so the cursor read-out moving over the canvas stays cheap. The canvas
+    // background is left out under an image that covers it.
     for (QwtPlot* plot : {ui.qwtPlotScope_1, ui.qwtPlotScope_2}) {
         if (auto* canvas = qobject_cast<QwtPlotCanvas*>(plot->canvas())) {
             canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
         }
+        CanvasBackground::install(plot);
     }
 
     AddLegend(ui.qwtPlotScope_1, 0);
@@ -135,9 +139,9 @@ void Vorn_GUI::MakeConnections() {
     for (QRadioButton* b : {ui.radioOperationMode_1, ui.radioOperationMode_2,
                             ui.radioOperationMode_4, ui.radioOperationMode_5})
         connect(b, &QRadioButton::clicked, this, &Vorn_GUI::UpdateDisplayParameters);
-    for (QPushButton* b : {ui.radioSpectrumDisplay_1, ui.radioSpectrumDisplay_2,
-                           ui.radioSpectrumDisplay_3, ui.radioSpectrumDisplay_4,
-                           ui.radioSpectrumDisplay_5})
+    for (QPushButton* b :
+         {ui.radioSpectrumDisplay_1, ui.radioSpectrumDisplay_2, ui.radioSpectrumDisplay_3,
+          ui.radioSpectrumDisplay_4, ui.radioSpectrumDisplay_5})
         connect(b, &QPushButton::clicked, this, &Vorn_GUI::UpdateDisplayParameters);
     const auto indexChanged = qOverload<int>(&QComboBox::currentIndexChanged);
     connect(ui.comboPBandwidth, indexChanged, this, &Vorn_GUI::UpdateOperatingParameters);

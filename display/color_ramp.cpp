@@ -67,9 +67,9 @@ constexpr double kRoundMagic = 6755399441055744.0;  // 1.5 * 2^52: x + this - th
 // quotient times the bins for every position near the scale.
 constexpr double kNearEdge = 0x1p-20;
 
-// The bins' colours, the ends and not-a-number, from the position scaled to bins by a product
-// instead of the library's quotient (a division per value costs more than the rest). Values
-// whose bin the two could disagree on, and values in bins where the colour varies, are given
+// The bins' colours and the ends, from the position scaled to bins by a product instead of the
+// library's quotient (a division per value costs more than the rest). Values whose bin the two
+// could disagree on, values in bins where the colour varies, and not-a-number are given
 // `varies` for the caller to work out. Branch-free, so that it vectorises.
 __attribute__((target_clones("avx2", "default"))) void FineColours(
     const double* __restrict values, QRgb* __restrict out, std::size_t n, double lo,
@@ -89,7 +89,7 @@ __attribute__((target_clones("avx2", "default"))) void FineColours(
         const bool nearEdge = (scaled > -0.5) & (scaled < bins + 0.5) & (distance < kNearEdge) &
                               (distance > -kNearEdge);
         colour = nearEdge ? varies : colour;
-        out[k] = value != value ? 0u : colour;
+        out[k] = value != value ? varies : colour;
     }
 }
 
@@ -112,21 +112,28 @@ __attribute__((target_clones("avx2", "default"))) std::size_t NextVaries(const Q
 }
 }  // namespace
 
-void ColorRamp::rgbRun(double lo, double width, const double* values, QRgb* out,
-                       std::size_t n) const {
+std::size_t ColorRamp::rgbRun(double lo, double width, const double* values, QRgb* out,
+                              std::size_t n) const {
     if (!(width > 0.0)) {
         std::fill_n(out, n, 0u);
-        return;
+        return n;
     }
+    std::size_t transparent = 0;
     const double binsPerUnit = kFineBins / width;
     if (!std::isfinite(binsPerUnit)) {
-        for (std::size_t k = 0; k < n; ++k) out[k] = rgb(lo, width, values[k]);
-        return;
+        for (std::size_t k = 0; k < n; ++k) {
+            out[k] = rgb(lo, width, values[k]);
+            transparent += out[k] == 0u ? 1 : 0;
+        }
+        return transparent;
     }
+    // Every colour the table gives is opaque; only the exact path can give a transparent one.
     FineColours(values, out, n, lo, binsPerUnit, fine.data(), kFineBins, stops.front().rgb,
                 stops.back().rgb, kVaries);
     for (std::size_t k = NextVaries(out, 0, n, kVaries); k < n;
          k = NextVaries(out, k + 1, n, kVaries)) {
         out[k] = rgb(lo, width, values[k]);
+        transparent += out[k] == 0u ? 1 : 0;
     }
+    return transparent;
 }

@@ -28,8 +28,10 @@ public:
     // rgb(lo, width, values[k]) into out[k] for a run of values, through a table of 65 536
     // position bins: a bin over which the colour cannot change gives it straight away, the few
     // others are interpolated as rgb does. No branch depends on where a value falls, so a row
-    // half below the scale costs no mispredictions.
-    void rgbRun(double lo, double width, const double* values, QRgb* out, std::size_t n) const;
+    // half below the scale costs no mispredictions. Gives the number of transparent colours
+    // written (not-a-number, or every value when the width is not positive).
+    std::size_t rgbRun(double lo, double width, const double* values, QRgb* out,
+                       std::size_t n) const;
     bool empty() const { return stops.empty(); }
 
 private:

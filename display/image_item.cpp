@@ -262,15 +262,54 @@ void SpectrogramItem::setColorMapWithRamp(QwtColorMap* map, ColorRamp newRamp) {
     setColorMap(map);
 }
 
-void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
-                           const QRectF& canvasRect) const {
+const Vorn_GUI_RasterData* SpectrogramItem::ownRaster(QPainter* painter) const {
     const auto* raster = dynamic_cast<const Vorn_GUI_RasterData*>(data());
     const QwtColorMap* map = colorMap();
-    const QTransform transform = painter->transform();
     if (raster == nullptr || map == nullptr || map != rampMap || ramp.empty() ||
         map->format() != QwtColorMap::RGB || !testDisplayMode(ImageMode) ||
         testDisplayMode(ContourMode) || alpha() >= 0 || cachePolicy() != NoCache ||
-        transform.type() > QTransform::TxScale) {
+        painter->transform().type() > QTransform::TxScale) {
+        return nullptr;
+    }
+    return raster;
+}
+
+SpectrogramItem::Geometry SpectrogramItem::geometryOf(QPainter* painter, const QwtScaleMap& xMap,
+                                                      const QwtScaleMap& yMap,
+                                                      const QRectF& canvasRect) const {
+    const auto* raster = static_cast<const Vorn_GUI_RasterData*>(data());
+    Geometry g;
+    g.transform = painter->transform();
+    g.align = QwtPainter::roundingAlignment(painter);
+    g.maps = {xMap.s1(), xMap.s2(), xMap.p1(), xMap.p2(),
+              yMap.s1(), yMap.s2(), yMap.p1(), yMap.p2()};
+    g.transformed = {xMap.transformation() != nullptr, yMap.transformation() != nullptr};
+    g.canvasRect = canvasRect;
+    g.xInterval = interval(Qt::XAxis);
+    g.yInterval = interval(Qt::YAxis);
+    g.cells = {raster->columnCount(), raster->rowCount()};
+    g.nearest = raster->isNearest();
+    return g;
+}
+
+QRect SpectrogramItem::opaqueRect(QPainter* painter, const QwtScaleMap& xMap,
+                                  const QwtScaleMap& yMap, const QRectF& canvasRect) const {
+    if (!lastOpaque || !isVisible()) return QRect();
+    const Vorn_GUI_RasterData* raster = ownRaster(painter);
+    if (raster == nullptr || raster->cellColours(rampMap) == nullptr ||
+        !raster->cellColoursOpaque() || !raster->interval(Qt::ZAxis).isValid() ||
+        !(geometryOf(painter, xMap, yMap, canvasRect) == lastOpaque->geometry)) {
+        return QRect();
+    }
+    return lastOpaque->rect;
+}
+
+void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                           const QRectF& canvasRect) const {
+    lastOpaque.reset();
+    const Vorn_GUI_RasterData* raster = ownRaster(painter);
+    const QTransform transform = painter->transform();
+    if (raster == nullptr) {
         QwtPlotSpectrogram::draw(painter, xMap, yMap, canvasRect);
         return;
     }
@@ -604,8 +643,25 @@ void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const Qwt
         done.acquire(threads - 1);
     }
 
+    // Every pixel a cell's kept colour, none transparent: the image is drawn as the opaque
+    // picture it is (a plain copy instead of a blend), and the rectangle it covers is recorded
+    // for the canvas background drawn beneath it next time.
+    const auto inside = [](const std::vector<int>& cells) {
+        return std::none_of(cells.begin(), cells.end(), [](int c) { return c < 0; });
+    };
+    const QRect deviceRect = imageRect.toAlignedRect();
+    const bool opaque = cellColours != nullptr && raster->cellColoursOpaque() &&
+                        inside(rows.cell) && inside(columns.cell) && deviceRect == imageRect &&
+                        deviceRect.size() == image.size();
+    if (opaque) lastOpaque = OpaqueDrawing{geometryOf(painter, xMap, yMap, canvasRect), deviceRect};
     painter->save();
     painter->setWorldTransform(QTransform());
-    QwtPainter::drawImage(painter, imageRect, image);
+    if (opaque) {
+        const QImage solid(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
+                           QImage::Format_RGB32);
+        QwtPainter::drawImage(painter, imageRect, solid);
+    } else {
+        QwtPainter::drawImage(painter, imageRect, image);
+    }
     painter->restore();
 }

@@ -33,12 +33,13 @@ Vorn_GUI_RasterData::Vorn_GUI_RasterData(std::shared_ptr<const std::vector<doubl
 Vorn_GUI_RasterData::~Vorn_GUI_RasterData() = default;
 
 void Vorn_GUI_RasterData::setCellColours(std::shared_ptr<const std::vector<QRgb>> colours,
-                                         std::size_t offset, const void* map) {
+                                         std::size_t offset, const void* map, bool opaque) {
     colourBuffer = std::move(colours);
     const bool whole = colourBuffer && offset <= colourBuffer->size() &&
                        colourBuffer->size() - offset >= cellCount && cellCount > 0;
     colourData = whole ? colourBuffer->data() + offset : nullptr;
     coloursMap = whole ? map : nullptr;
+    coloursOpaque = whole && opaque;
 }
 
 void Vorn_GUI_RasterData::setInterval(Qt::Axis axis, const QwtInterval& interval) {

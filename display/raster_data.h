@@ -54,12 +54,14 @@ public:
     }
     const double* rowCells(int row) const { return cellData + row * cellColumns; }
     // Colours of the cells, row-major like them, as `map` gives them over the z interval; they
-    // are used only by a renderer drawing with that very map.
+    // are used only by a renderer drawing with that very map. `opaque`: none of them is
+    // transparent.
     void setCellColours(std::shared_ptr<const std::vector<QRgb>> colours, std::size_t offset,
-                        const void* map);
+                        const void* map, bool opaque);
     const QRgb* cellColours(const void* map) const {
         return map != nullptr && map == coloursMap ? colourData : nullptr;
     }
+    bool cellColoursOpaque() const { return colourData != nullptr && coloursOpaque; }
     // The cells it shows, row-major (the library's valueMatrix() stays empty: nothing is copied).
     std::vector<double> values() const {
         return cellData ? std::vector<double>(cellData, cellData + cellCount)
@@ -119,6 +121,7 @@ private:
     std::shared_ptr<const std::vector<QRgb>> colourBuffer;
     const QRgb* colourData = nullptr;
     const void* coloursMap = nullptr;
+    bool coloursOpaque = false;
     const double* cellData = nullptr;
     std::size_t cellCount = 0;
     int cellColumns = 0;

@@ -110,7 +110,12 @@ void WaterfallView::colourRows(std::size_t count, double zMin, double zMax) {
     const std::size_t start = head * width;
     const double* cells = buffer->data() + start;
     QRgb* out = colours->data() + start;
-    ramp.rgbRun(zMin, span, cells, out, end);
+    const std::size_t rowCount = static_cast<std::size_t>(rows);
+    transparentRows.resize(rowCount);
+    for (std::size_t first = 0; first < end; first += width) {
+        const std::size_t transparent = ramp.rgbRun(zMin, span, cells + first, out + first, width);
+        transparentRows[(head + first / width) % rowCount] = transparent > 0 ? 1 : 0;
+    }
     if (!mirrored()) return;
     for (std::size_t k = 0; k < end; ++k) {
         const std::size_t p = start + k;
@@ -136,7 +141,9 @@ void WaterfallView::updateRaster(int numColumns, double xMin, double xMax, doubl
         colouredMin = zMin;
         colouredMax = zMax;
         uncolouredRows = 0;
-        raster->setCellColours(colours, head * cellsPerRow(), spectrogram->colorMap());
+        const bool opaque = std::none_of(transparentRows.begin(), transparentRows.end(),
+                                         [](std::uint8_t row) { return row != 0; });
+        raster->setCellColours(colours, head * cellsPerRow(), spectrogram->colorMap(), opaque);
     }
     spectrogram->setData(raster);
     updateColorBar(zMin, zMax);

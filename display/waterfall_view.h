@@ -86,6 +86,8 @@ private:
     double colouredMin = 0.0;
     double colouredMax = 0.0;
     std::size_t uncolouredRows = 0;  // newest rows pushed since
+    // Per ring row, whether any of its colours is transparent (a not-a-number cell).
+    std::vector<std::uint8_t> transparentRows;
 
     // What the colour bar shows.
     bool colorBarValid = false;

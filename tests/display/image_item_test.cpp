@@ -6,7 +6,9 @@
 #include <qwt_color_map.h>
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
+#include <qwt_plot_zoneitem.h>
 #include <qwt_scale_map.h>
+#include <qwt_scale_widget.h>
 #include <QImage>
 
 #include <cmath>
@@ -15,6 +17,7 @@
 #include <random>
 #include <vector>
 
+#include "display/canvas_background.h"
 #include "display/color_ramp.h"
 #include "display/color_schemes.h"
 #include "display/raster_data.h"
@@ -129,6 +132,85 @@ TEST(SpectrogramItem, ScrollingViewLooksAsTheLibraryEveryTick) {
             view.spectrogram->attach(&plot);
             ASSERT_TRUE(fast == reference) << "tick " << t << " resample " << resample;
         }
+    }
+}
+
+// The canvas background drawn as an item leaves out what the map covers opaquely, known from
+// the last paint: each step changes what that knowledge rests on (a not-a-number cell, the
+// canvas size, the axes beyond the data), with a zone beneath the image. The picture must stay
+// the library's item on a canvas that fills its own background.
+TEST(CanvasBackground, LeavesOutOnlyWhatTheImageCovers) {
+    struct Shown {
+        QwtPlot plot;
+        QwtPlotZoneItem zone;
+        explicit Shown(bool asItem) {
+            plot.setCanvasBackground(QColor(56, 56, 56));
+            // Drawn straight to the window, as the window's plots are.
+            static_cast<QwtPlotCanvas*>(plot.canvas())
+                ->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
+            if (asItem) CanvasBackground::install(&plot);
+            plot.resize(700, 400);
+            zone.setOrientation(Qt::Vertical);
+            zone.setBrush(QColor(61, 69, 86));
+            zone.setInterval(-25.0, -10.0);
+            zone.attach(&plot);
+        }
+    };
+    Shown fast(true);
+    WaterfallView view;
+    view.setShape(256, 64, false);
+    view.applyColorScheme(kColorSchemeJet);
+    view.spectrogram->attach(&fast.plot);
+    Shown reference(false);
+    QwtPlotSpectrogram library{QString()};
+    library.setColorMap(MakeColorMap(kColorSchemeJet));
+    library.attach(&reference.plot);
+    // The colour bar the view puts on the right axis.
+    reference.plot.axisWidget(QwtPlot::yRight)->setColorBarEnabled(true);
+    reference.plot.axisWidget(QwtPlot::yRight)
+        ->setColorMap(QwtInterval(-40.0, 40.0), MakeColorMap(kColorSchemeJet));
+    reference.plot.setAxisScale(QwtPlot::yRight, -40.0, 40.0);
+    reference.plot.enableAxis(QwtPlot::yRight, true);
+
+    std::vector<double> map = RandomMatrix(256, 64, 7);
+    map[3] = -40.0;
+    map[5] = -40.0;
+    const struct {
+        const char* what;
+        int nanCell;    // -1 none
+        QSize size;     // empty: unchanged
+        double margin;  // axis range beyond the data
+    } steps[] = {{"first paint", -1, {}, 0.0},
+                 {"same geometry", -1, {}, 0.0},
+                 {"a not-a-number cell", 30 * 256 + 200, {}, 0.0},
+                 {"covered again", -1, {}, 0.0},
+                 {"another canvas size", -1, QSize(640, 380), 0.0},
+                 {"axes beyond the data", -1, {}, 3.0},
+                 {"axes a fraction of a cell beyond", -1, {}, 0.07},
+                 {"covered again", -1, {}, 0.0}};
+    // What the widgets paint, on a colour none of them uses: a pixel nothing paints shows.
+    auto picture = [](QwtPlot& plot) {
+        QImage image(plot.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::magenta);
+        plot.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    for (const auto& step : steps) {
+        std::vector<double> values = map;
+        if (step.nanCell >= 0) values[static_cast<std::size_t>(step.nanCell)] = std::nan("");
+        library.setData(
+            new Vorn_GUI_RasterData(values, 256, -25.0, 25.0, 0.0, 51.2, -40.0, 40.0, 1));
+        view.showMatrix(values, 256, -25.0, 25.0, 0.0, 51.2, -40.0, 40.0);
+        for (QwtPlot* plot : {&fast.plot, &reference.plot}) {
+            if (!step.size.isEmpty()) plot->resize(step.size);
+            plot->setAxisScale(QwtPlot::xBottom, -25.0 - step.margin, 25.0 + step.margin);
+            plot->setAxisScale(QwtPlot::yLeft, 0.0 - step.margin, 51.2 + step.margin);
+            plot->replot();
+        }
+        const QImage first = picture(fast.plot);
+        EXPECT_TRUE(first == picture(reference.plot)) << step.what;
+        // Painted twice with the same geometry, the second time on what the first one knew.
+        EXPECT_TRUE(picture(fast.plot) == first) << step.what;
     }
 }
 
