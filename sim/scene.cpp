@@ -119,6 +119,10 @@ void Polars(double amplitude, const double* phase, double* re, double* im, std::
 void Logs(const double* x, double* out, std::size_t n) {
     InPairs(x, out, n, [](__m128d v) { return _ZGVbN2v_log(v); });
 }
+// Square roots are correctly rounded either way; these skip libm's errno check per value.
+void SquareRoots(double* x, std::size_t n) {
+    InPairs(x, x, n, [](__m128d v) { return _mm_sqrt_pd(v); });
+}
 #else
 void Polars(double amplitude, const double* phase, double* re, double* im, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
@@ -129,6 +133,9 @@ void Polars(double amplitude, const double* phase, double* re, double* im, std::
 
 void Logs(const double* x, double* out, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) out[i] = std::log(x[i]);
+}
+void SquareRoots(double* x, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) x[i] = std::sqrt(x[i]);
 }
 #endif
 
@@ -156,8 +163,10 @@ public:
             }
         }
         Logs(r2_, log_, n);
+        for (std::size_t k = 0; k < n; ++k) log_[k] = -2.0 * log_[k] / r2_[k];
+        SquareRoots(log_, n);
         for (std::size_t k = 0; k < n; ++k) {
-            const double m = std::sqrt(-2.0 * log_[k] / r2_[k]);
+            const double m = log_[k];
             first[k] = y_[k] * m * deviation_ + 0.0;
             second[k] = x_[k] * m * deviation_ + 0.0;
         }
@@ -237,20 +246,29 @@ std::vector<RawFrame> SynthesiseFrames(const Scene& scene, const RadarParameters
     // channel c noise is pair 2k + c.
     double noiseRe[2 * kChunk];
     double noiseIm[2 * kChunk];
+    // The sample's sweep, its place in the sweep and in the fixed returns' period, counted on
+    // from the first sample instead of divided out of each one.
+    std::uint64_t sweep = first / perSweep;
+    std::uint64_t j = first % perSweep;
+    std::uint64_t fixedIndex = first % period;
     for (std::size_t start = 0; start < count; start += kChunk) {
         const std::size_t chunk = std::min(kChunk, count - start);
         for (std::size_t k = 0; k < chunk; ++k) {
             const std::uint64_t n = first + start + k;
             const double timeS = static_cast<double>(n) / sampleRate;
-            const double motionS =
-                scene.motionPeriodS > 0.0 ? std::fmod(timeS, scene.motionPeriodS) : timeS;
-            const std::uint64_t sweep = n / perSweep;
-            const std::uint64_t j = n % perSweep;
+            // fmod gives a time inside the period back as it is.
+            const double motionS = scene.motionPeriodS > 0.0 && !(timeS < scene.motionPeriodS)
+                                       ? std::fmod(timeS, scene.motionPeriodS)
+                                       : timeS;
             const double tInSweep = static_cast<double>(j) / sampleRate;
             for (std::size_t t = 0; t < moving; ++t) {
                 const Target& target = scene.targets[t];
                 const double rangeM = target.rangeM + target.velocityMps * motionS;
                 phase[t * kChunk + k] = PhaseAt(p, rangeM, sweep, j, perSweep, tInSweep, slope);
+            }
+            if (++j == perSweep) {
+                j = 0;
+                ++sweep;
             }
         }
         for (std::size_t t = 0; t < moving; ++t) {
@@ -259,14 +277,14 @@ std::vector<RawFrame> SynthesiseFrames(const Scene& scene, const RadarParameters
         }
         if (noisy) gauss.Draw(noiseRe, noiseIm, 2 * chunk);
         for (std::size_t k = 0; k < chunk; ++k) {
-            const std::uint64_t n = first + start + k;
             std::complex<double> s;
             for (std::size_t t = 0; t < moving; ++t) {
                 s += std::complex<double>(re[t * kChunk + k], im[t * kChunk + k]);
             }
             const std::complex<double>* f =
-                fixedCount > 0 ? fixed.data() + static_cast<std::size_t>(n % period) * fixedCount
+                fixedCount > 0 ? fixed.data() + static_cast<std::size_t>(fixedIndex) * fixedCount
                                : nullptr;
+            if (++fixedIndex == period) fixedIndex = 0;
             for (std::size_t c = 0; c < fixedCount; ++c) s += f[c];
             std::complex<double> n1;
             std::complex<double> n2;
