@@ -133,8 +133,15 @@ struct BlockSums {
     bool justAbove = false;
 };
 
-__attribute__((target_clones("avx2", "default"))) void SumBlock(const double* v, std::size_t n,
-                                                                BlockSums& out) {
+// Which of the sums a pass works out: where the running sum is not negative only the floor
+// branch can add a block whole, where it is negative only the ceiling branch; a block neither
+// can add takes the pass that gives everything.
+enum class Sums { kFloors, kCeilings, kAll };
+
+template <Sums kWhich>
+__attribute__((always_inline)) inline void SumBody(const double* v, std::size_t n, BlockSums& out) {
+    constexpr bool kFloors = kWhich != Sums::kCeilings;
+    constexpr bool kCeilings = kWhich != Sums::kFloors;
     constexpr double kValueLimit = 1048576.0;           // 2^20
     constexpr double kNearInteger = 1.0 / 1048576.0;    // 2^-20
     constexpr double kRoundMagic = 6755399441055744.0;  // 1.5 * 2^52
@@ -161,17 +168,22 @@ __attribute__((target_clones("avx2", "default"))) void SumBlock(const double* v,
         const V4d nearest = (held + kRoundMagic) - kRoundMagic;
         const V4d down = nearest - (nearest > held ? one : zero);
         const V4d fraction = held - down;
-        const V4d up = down + (fraction != zero ? one : zero);
         wide |= finite & ~inRange;
-        below |= fraction > 1.0 - kNearInteger;
-        above |= (fraction > zero) & (fraction < kNearInteger);
         counted -= inRange;
-        floors += down;
-        drops += down < zero ? down : zero;
-        ceils += up;
-        rises += up > zero ? up : zero;
         most = (finite != 0) & (x > most) ? x : most;
+        if constexpr (kFloors) {
+            below |= fraction > 1.0 - kNearInteger;
+            floors += down;
+            drops += down < zero ? down : zero;
+        }
+        if constexpr (kCeilings) {
+            const V4d up = down + (fraction != zero ? one : zero);
+            above |= (fraction > zero) & (fraction < kNearInteger);
+            ceils += up;
+            rises += up > zero ? up : zero;
+        }
     }
+    out = BlockSums();
     out.floorSum = (floors[0] + floors[1]) + (floors[2] + floors[3]);
     out.floorDrop = (drops[0] + drops[1]) + (drops[2] + drops[3]);
     out.ceilSum = (ceils[0] + ceils[1]) + (ceils[2] + ceils[3]);
@@ -192,14 +204,31 @@ __attribute__((target_clones("avx2", "default"))) void SumBlock(const double* v,
         const double down = std::floor(x);
         const double fraction = x - down;
         const double up = fraction != 0.0 ? down + 1.0 : down;
-        out.justBelow |= fraction > 1.0 - kNearInteger;
-        out.justAbove |= fraction > 0.0 && fraction < kNearInteger;
         ++out.present;
-        out.floorSum += down;
-        out.floorDrop += std::min(down, 0.0);
-        out.ceilSum += up;
-        out.ceilRise += std::max(up, 0.0);
+        if constexpr (kFloors) {
+            out.justBelow |= fraction > 1.0 - kNearInteger;
+            out.floorSum += down;
+            out.floorDrop += std::min(down, 0.0);
+        }
+        if constexpr (kCeilings) {
+            out.justAbove |= fraction > 0.0 && fraction < kNearInteger;
+            out.ceilSum += up;
+            out.ceilRise += std::max(up, 0.0);
+        }
     }
+}
+
+__attribute__((target_clones("avx2", "default"))) void SumBlock(const double* v, std::size_t n,
+                                                                BlockSums& out) {
+    SumBody<Sums::kAll>(v, n, out);
+}
+__attribute__((target_clones("avx2", "default"))) void SumFloors(const double* v, std::size_t n,
+                                                                 BlockSums& out) {
+    SumBody<Sums::kFloors>(v, n, out);
+}
+__attribute__((target_clones("avx2", "default"))) void SumCeilings(const double* v, std::size_t n,
+                                                                   BlockSums& out) {
+    SumBody<Sums::kCeilings>(v, n, out);
 }
 
 // The chain s -> s + floor(v) where that is >= 0, s + ceil(v) where not, value by value.
@@ -232,14 +261,18 @@ int Mean(const double* values, std::size_t count, double* largest) {
         const std::size_t n = std::min(kBlock, count - start);
         const double* v = values + start;
         BlockSums b;
-        SumBlock(v, n, b);
+        (sum >= 0 ? SumFloors : SumCeilings)(v, n, b);
         if (largest != nullptr) *largest = std::max(*largest, b.largest);
         const bool steady = !b.wide && sum < kSumLimit && sum > -kSumLimit &&
                             finite <= std::numeric_limits<int>::max() - static_cast<int>(kBlock);
         const double s = static_cast<double>(sum);
-        if (steady && !b.justBelow && sum >= 0 && s + b.floorDrop >= 0.0) {
+        const bool floorsAdd = steady && !b.justBelow && sum >= 0 && s + b.floorDrop >= 0.0;
+        const bool ceilingsAdd = steady && !b.justAbove && sum < 0 && s + b.ceilRise < 0.0;
+        // The branch the sign allows cannot take the block whole: it needs every sum.
+        if (!floorsAdd && !ceilingsAdd) SumBlock(v, n, b);
+        if (floorsAdd) {
             sum += static_cast<int>(b.floorSum);  // integers below 2^28, exactly
-        } else if (steady && !b.justAbove && sum < 0 && s + b.ceilRise < 0.0) {
+        } else if (ceilingsAdd) {
             sum += static_cast<int>(b.ceilSum);
         } else if (steady && !b.justBelow && !b.justAbove) {
             sum = StepBlock(v, n, sum);
