@@ -162,6 +162,7 @@ public:
                 kept_ += (r2 <= 1.0) & (r2 != 0.0);
             }
         }
+        // m = sqrt(-2 ln r2 / r2), worked out in place over the logarithms.
         Logs(r2_, log_, n);
         for (std::size_t k = 0; k < n; ++k) log_[k] = -2.0 * log_[k] / r2_[k];
         SquareRoots(log_, n);
