@@ -118,6 +118,7 @@ struct AxisCells {
     std::vector<int> lo;
     std::vector<int> hi;
     bool many = false;
+    bool complete = false;  // every pixel has a cell
 };
 
 template <typename NearestCell>
@@ -136,6 +137,7 @@ AxisCells MapAxis(const std::vector<double>& samples, int cellCount, NearestCell
         last = std::max(last, c);
         ++valid;
     }
+    axis.complete = static_cast<std::size_t>(valid) == n;
     axis.many = valid > 0 && last - first + 1 > valid;
     if (!axis.many) return axis;
     axis.lo = axis.cell;
@@ -296,8 +298,8 @@ QRect SpectrogramItem::opaqueRect(QPainter* painter, const QwtScaleMap& xMap,
                                   const QwtScaleMap& yMap, const QRectF& canvasRect) const {
     if (!lastOpaque || !isVisible()) return QRect();
     const Vorn_GUI_RasterData* raster = ownRaster(painter);
-    if (raster == nullptr || raster->cellColours(rampMap) == nullptr ||
-        !raster->cellColoursOpaque() || !raster->interval(Qt::ZAxis).isValid() ||
+    if (raster == nullptr || !raster->cellColoursOpaque(rampMap) ||
+        !raster->interval(Qt::ZAxis).isValid() ||
         !(geometryOf(painter, xMap, yMap, canvasRect) == lastOpaque->geometry)) {
         return QRect();
     }
@@ -650,12 +652,9 @@ void SpectrogramItem::draw(QPainter* painter, const QwtScaleMap& xMap, const Qwt
     // Every pixel a cell's kept colour, none transparent: the image is drawn as the opaque
     // picture it is (a plain copy instead of a blend), and the rectangle it covers is recorded
     // for the canvas background drawn beneath it next time.
-    const auto inside = [](const std::vector<int>& cells) {
-        return std::none_of(cells.begin(), cells.end(), [](int c) { return c < 0; });
-    };
     const QRect deviceRect = imageRect.toAlignedRect();
-    const bool opaque = cellColours != nullptr && raster->cellColoursOpaque() &&
-                        inside(rows.cell) && inside(columns.cell) && deviceRect == imageRect &&
+    const bool opaque = cellColours != nullptr && raster->cellColoursOpaque(rampMap) &&
+                        rows.complete && columns.complete && deviceRect == imageRect &&
                         deviceRect.size() == image.size();
     if (opaque) lastOpaque = OpaqueDrawing{geometryOf(painter, xMap, yMap, canvasRect), deviceRect};
     painter->save();

@@ -61,7 +61,10 @@ public:
     const QRgb* cellColours(const void* map) const {
         return map != nullptr && map == coloursMap ? colourData : nullptr;
     }
-    bool cellColoursOpaque() const { return colourData != nullptr && coloursOpaque; }
+    // Whether cellColours(map) gives colours and none of them is transparent.
+    bool cellColoursOpaque(const void* map) const {
+        return cellColours(map) != nullptr && coloursOpaque;
+    }
     // The cells it shows, row-major (the library's valueMatrix() stays empty: nothing is copied).
     std::vector<double> values() const {
         return cellData ? std::vector<double>(cellData, cellData + cellCount)
