@@ -11,18 +11,10 @@
 
 #include <cmath>
 
+#include "scenes.h"
 #include "window_fixture.h"
 
 namespace {
-
-vorn::sim::Scene OneTarget(double rangeM, double velocityMps, double amplitude = 600.0,
-                           double noiseRms = 2.0) {
-    vorn::sim::Scene scene;
-    scene.targets = {{rangeM, velocityMps, amplitude}};
-    scene.noiseRms = noiseRms;
-    scene.dcOffset = {30.0, -20.0};
-    return scene;
-}
 
 // The number in a marker label such as " Detected Range: 40.1 m".
 double LabelNumber(const QwtPlotMarker* marker) {

@@ -14,6 +14,7 @@
 #include "app/vorn_gui.h"
 #include "app/window_sync.h"
 #include "device/radar_device.h"
+#include "scenes.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_radar.h"
 
@@ -42,15 +43,6 @@ struct WindowOnRadar {
     std::shared_ptr<vorn::sim::SimRadar> radar;
     std::unique_ptr<Vorn_GUI> window;
 };
-
-inline vorn::sim::Scene OneTarget(double rangeM, double velocityMps, double amplitude = 600.0,
-                                  double noiseRms = 2.0) {
-    vorn::sim::Scene scene;
-    scene.targets = {{rangeM, velocityMps, amplitude}};
-    scene.noiseRms = noiseRms;
-    scene.dcOffset = {30.0, -20.0};
-    return scene;
-}
 
 // Combo indexes of the operating parameters: sweep time, samples per sweep, bandwidth.
 struct ComboIndexes {

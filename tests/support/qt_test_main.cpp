@@ -1,6 +1,7 @@
-// GoogleTest main for window tests: one QApplication, offscreen unless a platform is given.
-#include <QApplication>
+// GoogleTest main for suites that need a QApplication: offscreen unless a platform is given
+// (test discovery runs the programs without the test environment, so the default is set here).
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
